@@ -1,0 +1,21 @@
+#include "host_services.h"
+
+namespace {
+
+GdkPixbuf *no_thumbnail(int32_t, int, int, int, int, int, int) { return nullptr; }
+
+LayerResult no_layer(const EffectParams *) { return {2, -1}; }
+
+char *no_parasite(int32_t, gsize *length, int32_t *layer_id) {
+  *length = 0;
+  *layer_id = -1;
+  return nullptr;
+}
+
+HostServices installed = {no_thumbnail, no_layer, no_parasite};
+
+}  // namespace
+
+const HostServices &host_services() { return installed; }
+
+void host_services_install(const HostServices &services) { installed = services; }

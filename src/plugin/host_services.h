@@ -1,0 +1,29 @@
+// What the dialog needs from GIMP beyond the image services: the picture of the
+// work area, the layer output and the active layer's parasite.  The plug-in
+// fills this from libgimp; the in-process GUI tests install stand-ins.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+
+#include "effect_params.h"
+
+struct LayerResult {
+  int status;  // 0 written, 2 layer creation failed, 3 unsupported image type
+  int32_t layer_id;
+};
+
+struct HostServices {
+  // Picture of the visible layers over the work area (x, y, w, h in image
+  // pixels), scaled to thumb_w x thumb_h; nullptr when there is none.
+  GdkPixbuf *(*work_area_thumbnail)(int32_t image_id, int x, int y, int w, int h,
+                                    int thumb_w, int thumb_h);
+  // Renders the record into a layer (create or edit mode).
+  LayerResult (*render_to_layer)(const EffectParams *params);
+  // The settings text kept in the active layer's parasite: a new buffer (g_free)
+  // and its length, and the layer's id; nullptr when there is no such parasite.
+  char *(*active_layer_settings)(int32_t image_id, gsize *length, int32_t *layer_id);
+};
+
+const HostServices &host_services();
+void host_services_install(const HostServices &services);
