@@ -1,0 +1,9 @@
+// The modal message box used for questions and errors.
+#pragma once
+
+#include <gtk/gtk.h>
+
+// Shows `text` literally and returns the response id (GTK_RESPONSE_CANCEL when
+// the box is closed otherwise).
+int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *parent,
+                       const char *text);
