@@ -1,8 +1,303 @@
 #include "settings_text.h"
 
-GKeyFile *settings_to_key_file(const EffectParams *) { return g_key_file_new(); }
-EffectParams settings_parse_key_file(GKeyFile *) { return EffectParams{}; }
-void settings_apply_parsed(EffectParams *, const EffectParams *) {}
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "control_ranges.h"
+
+namespace {
+
+// One keyed field that travels as a single integer or double.
+struct KeyedField {
+  const char *key;
+  int32_t EffectParams::*int_field;
+  double EffectParams::*double_field;
+};
+
+#define ZS_INT(field) KeyedField{#field, &EffectParams::field, nullptr}
+#define ZS_DOUBLE(field) KeyedField{#field, nullptr, &EffectParams::field}
+
+// The line options, area type and unit, and the radial centre, in the order
+// they are written.
+constexpr KeyedField LINE_AND_AREA_KEYS[] = {
+    ZS_INT(line_antialias),
+    ZS_DOUBLE(line_pitch),
+    ZS_DOUBLE(line_pitch_rand),
+    ZS_INT(line_pitch_rand_seed),
+    ZS_INT(line_pitch_type),
+    ZS_DOUBLE(line_block_on_pitch),
+    ZS_DOUBLE(line_block_on_pitch_rand),
+    ZS_INT(line_blick_on_pitch_rand_seed),
+    ZS_DOUBLE(line_block_off_pitch),
+    ZS_DOUBLE(line_block_off_pitch_rand),
+    ZS_INT(line_blick_off_pitch_rand_seed),
+    ZS_INT(line_wave_npoint),
+    ZS_DOUBLE(line_wave_depth),
+    ZS_DOUBLE(line_wave_depth_rand),
+    ZS_INT(line_wave_depth_rand_seed),
+    ZS_INT(line_wave_type),
+    ZS_DOUBLE(line_width),
+    ZS_DOUBLE(line_width_rand),
+    ZS_INT(line_width_rand_seed),
+    ZS_DOUBLE(line_in_margin),
+    ZS_DOUBLE(line_in_margin_rand),
+    ZS_INT(line_in_margin_rand_seed),
+    ZS_DOUBLE(line_in_length),
+    ZS_DOUBLE(line_in_length_rand),
+    ZS_INT(line_in_length_rand_seed),
+    ZS_DOUBLE(line_out_margin),
+    ZS_DOUBLE(line_out_margin_rand),
+    ZS_INT(line_out_margin_rand_seed),
+    ZS_DOUBLE(line_out_length),
+    ZS_DOUBLE(line_out_length_rand),
+    ZS_INT(line_out_length_rand_seed),
+    ZS_INT(area_type),
+    ZS_INT(area_unit),
+    ZS_DOUBLE(radiation_x),
+    ZS_DOUBLE(radiation_y),
+};
+
+constexpr KeyedField RADIUS_KEYS[] = {
+    ZS_DOUBLE(radiation_in_radius),
+    ZS_DOUBLE(radiation_out_radius),
+    ZS_DOUBLE(radiation_oblateness),
+};
+
+constexpr KeyedField PARALLEL_KEYS[] = {
+    ZS_DOUBLE(parallel_in_x),  ZS_DOUBLE(parallel_in_Y),  ZS_DOUBLE(parallel_in_range),
+    ZS_DOUBLE(parallel_out_x), ZS_DOUBLE(parallel_out_Y), ZS_DOUBLE(parallel_out_range),
+};
+
+#undef ZS_INT
+#undef ZS_DOUBLE
+
+struct OutlineKeys {
+  const char *active;
+  const char *count;
+  const char *points;
+  FreehandOutline EffectParams::*outline;
+};
+
+#define ZS_OUTLINE(field) \
+  OutlineKeys{#field "_active", #field "_points_count", #field "_points", &EffectParams::field}
+
+constexpr OutlineKeys RADIATION_OUTLINES[] = {
+    ZS_OUTLINE(radiation_in_freehand),
+    ZS_OUTLINE(radiation_out_freehand),
+};
+constexpr OutlineKeys PARALLEL_OUTLINES[] = {
+    ZS_OUTLINE(parallel_in_freehand),
+    ZS_OUTLINE(parallel_out_freehand),
+};
+constexpr OutlineKeys ALL_OUTLINES[] = {
+    RADIATION_OUTLINES[0], RADIATION_OUTLINES[1], PARALLEL_OUTLINES[0], PARALLEL_OUTLINES[1],
+};
+
+#undef ZS_OUTLINE
+
+template <typename T>
+using GPtr = std::unique_ptr<T, decltype(&g_free)>;
+using GStrv = std::unique_ptr<char *, decltype(&g_strfreev)>;
+
+// --- writing -------------------------------------------------------------
+
+// The editor's RGB-to-bytes rounding: clamp to 0..1, times 255, nearest.
+int channel_to_byte(double v) {
+  if (!(v > 0.0)) return 0;  // also NaN
+  if (v > 1.0) v = 1.0;
+  return static_cast<int>(v * 255.0 + 0.5);
+}
+
+void write_field(GKeyFile *kf, const EffectParams *p, const KeyedField &f) {
+  if (f.int_field)
+    g_key_file_set_integer(kf, SETTINGS_GROUP, f.key, p->*f.int_field);
+  else
+    g_key_file_set_double(kf, SETTINGS_GROUP, f.key, p->*f.double_field);
+}
+
+void write_outline(GKeyFile *kf, const EffectParams *p, const OutlineKeys &k) {
+  const FreehandOutline &o = p->*k.outline;
+  g_key_file_set_boolean(kf, SETTINGS_GROUP, k.active, o.active != 0);
+  if (!o.active) return;
+  g_key_file_set_integer(kf, SETTINGS_GROUP, k.count, o.count);
+  if (o.count <= 0) return;
+  // A count beyond the capacity never reads past the last sample.
+  const int n = o.count < FREEHAND_SAMPLES ? o.count : FREEHAND_SAMPLES;
+  double values[2 * FREEHAND_SAMPLES];
+  for (int i = 0; i < n; ++i) {
+    values[2 * i] = o.samples[i].pos;
+    values[2 * i + 1] = o.samples[i].factor;
+  }
+  g_key_file_set_double_list(kf, SETTINGS_GROUP, k.points, values, 2 * n);
+}
+
+// --- reading -------------------------------------------------------------
+
+bool has_key(GKeyFile *kf, const char *key) {
+  return g_key_file_has_key(kf, SETTINGS_GROUP, key, nullptr);
+}
+
+// A value that does not parse, or that is not finite, reads as 0.
+double read_double(GKeyFile *kf, const char *key) {
+  const double v = g_key_file_get_double(kf, SETTINGS_GROUP, key, nullptr);
+  return std::isfinite(v) ? v : 0.0;
+}
+
+void read_field(GKeyFile *kf, EffectParams *p, const KeyedField &f, const char *key) {
+  if (!has_key(kf, key)) return;
+  if (f.int_field)
+    p->*f.int_field = g_key_file_get_integer(kf, SETTINGS_GROUP, key, nullptr);
+  else
+    p->*f.double_field = read_double(kf, key);
+}
+
+void read_color(GKeyFile *kf, EffectParams *p) {
+  if (!has_key(kf, "line_color")) return;
+  gsize n = 0;
+  GPtr<gint> list(g_key_file_get_integer_list(kf, SETTINGS_GROUP, "line_color", &n, nullptr),
+                  g_free);
+  // A list that does not parse or has fewer than three channels counts as
+  // missing: the colour stays all 0.
+  if (!list || n < 3) return;
+  const gint *c = list.get();
+  p->line_color = {(c[0] & 0xff) / 255.0, (c[1] & 0xff) / 255.0, (c[2] & 0xff) / 255.0, 1.0};
+}
+
+// Texts before 0.3 kept the two radii the other way round and had no
+// oblateness.  A text without a readable version is such a text.
+bool is_legacy(GKeyFile *kf) {
+  if (!has_key(kf, "version")) return true;
+  GPtr<char> version(g_key_file_get_string(kf, SETTINGS_GROUP, "version", nullptr), g_free);
+  if (!version) return true;
+  GStrv parts(g_strsplit(version.get(), ".", 3), g_strfreev);
+  gint64 major = 0, minor = 0;
+  if (parts.get()[0]) {
+    major = g_ascii_strtoll(parts.get()[0], nullptr, 10);
+    if (parts.get()[1]) minor = g_ascii_strtoll(parts.get()[1], nullptr, 10);
+  }
+  return major <= 0 && minor <= 2;
+}
+
+void read_outline(GKeyFile *kf, EffectParams *p, const OutlineKeys &k) {
+  FreehandOutline &o = p->*k.outline;
+  if (has_key(kf, k.active)) o.active = g_key_file_get_boolean(kf, SETTINGS_GROUP, k.active, nullptr) ? 1 : 0;
+  if (has_key(kf, k.count)) o.count = g_key_file_get_integer(kf, SETTINGS_GROUP, k.count, nullptr);
+  if (has_key(kf, k.points)) {
+    if (o.count != FREEHAND_SAMPLES) {
+      o.count = 0;
+      return;
+    }
+    gsize n = 0;
+    GPtr<gdouble> list(g_key_file_get_double_list(kf, SETTINGS_GROUP, k.points, &n, nullptr),
+                       g_free);
+    bool usable = list && n == 2 * FREEHAND_SAMPLES;
+    for (gsize i = 0; usable && i < n; ++i) usable = std::isfinite(list.get()[i]);
+    if (!usable) {
+      o.count = 0;
+      return;
+    }
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+      o.samples[i] = {list.get()[2 * i], list.get()[2 * i + 1]};
+    return;
+  }
+  // Without samples a count can only say how many there would be.  A full
+  // count would pass zeros off as a drawn outline, and one beyond the capacity
+  // (or below 0) would send every reader past the table's end.
+  if (o.count < 0 || o.count >= FREEHAND_SAMPLES) o.count = 0;
+}
+
+// --- applying ------------------------------------------------------------
+
+// A spin button moves only when asked for a value more than this far from the
+// one it shows.
+constexpr double SPIN_EPSILON = 1e-10;
+
+void apply_spin(EffectParams *live, const EffectParams *parsed, const SpinRange &range) {
+  const double shown = spin_clamp(range, spin_field_get(live, range));
+  const double wanted = spin_field_get(parsed, range);
+  if (std::fabs(wanted - shown) <= SPIN_EPSILON) return;
+  if (spin_clamp(range, wanted) == shown) return;
+  spin_field_set(live, range, wanted);
+}
+
+void apply_combo(EffectParams *live, const EffectParams *parsed, const ComboRange &range) {
+  const int32_t wanted = combo_field_get(parsed, range);
+  if (!combo_has_value(range, wanted)) return;
+  *reinterpret_cast<int32_t *>(reinterpret_cast<char *>(live) + range.offset) = wanted;
+}
+
+void apply_outline(EffectParams *live, const EffectParams *parsed, const OutlineKeys &k) {
+  FreehandOutline &to = live->*k.outline;
+  const FreehandOutline &from = parsed->*k.outline;
+  if ((to.active != 0) != (from.active != 0)) to.active = from.active != 0 ? 1 : 0;
+  if (from.count == FREEHAND_SAMPLES) {
+    std::memcpy(to.samples, from.samples, sizeof to.samples);
+    to.count = FREEHAND_SAMPLES;
+  }
+}
+
+}  // namespace
+
+GKeyFile *settings_to_key_file(const EffectParams *params) {
+  GKeyFile *kf = g_key_file_new();
+  g_key_file_set_string(kf, SETTINGS_GROUP, "version", SETTINGS_VERSION);
+
+  gint rgb[3] = {channel_to_byte(params->line_color.r), channel_to_byte(params->line_color.g),
+                 channel_to_byte(params->line_color.b)};
+  g_key_file_set_integer_list(kf, SETTINGS_GROUP, "line_color", rgb, 3);
+
+  for (const KeyedField &f : LINE_AND_AREA_KEYS) write_field(kf, params, f);
+  for (const KeyedField &f : RADIUS_KEYS) write_field(kf, params, f);
+  for (const OutlineKeys &k : RADIATION_OUTLINES) write_outline(kf, params, k);
+  for (const KeyedField &f : PARALLEL_KEYS) write_field(kf, params, f);
+  for (const OutlineKeys &k : PARALLEL_OUTLINES) write_outline(kf, params, k);
+  return kf;
+}
+
+EffectParams settings_parse_key_file(GKeyFile *key_file) {
+  EffectParams p{};
+  if (!key_file) return p;
+
+  read_color(key_file, &p);
+  const bool legacy = is_legacy(key_file);
+  for (const KeyedField &f : LINE_AND_AREA_KEYS) read_field(key_file, &p, f, f.key);
+
+  if (legacy) {
+    // The old texts' outer radius is our inner one and the other way round.
+    read_field(key_file, &p, RADIUS_KEYS[0], "radiation_out_radius");
+    read_field(key_file, &p, RADIUS_KEYS[1], "radiation_in_radius");
+  } else {
+    for (const KeyedField &f : RADIUS_KEYS) read_field(key_file, &p, f, f.key);
+  }
+
+  for (const OutlineKeys &k : RADIATION_OUTLINES) read_outline(key_file, &p, k);
+  for (const KeyedField &f : PARALLEL_KEYS) read_field(key_file, &p, f, f.key);
+  for (const OutlineKeys &k : PARALLEL_OUTLINES) read_outline(key_file, &p, k);
+  return p;
+}
+
+// Does what showing the parsed record in the dialog's controls does to the
+// live record.  Every control writes only its own field, so the order of the
+// controls does not matter here.  A control asked to show what it already
+// shows emits nothing, and its field then keeps the live value.
+void settings_apply_parsed(EffectParams *live, const EffectParams *parsed) {
+  // The colour button takes the colour whole, alpha included.
+  live->line_color = parsed->line_color;
+
+  for (const SpinRange &range : SPIN_RANGES) apply_spin(live, parsed, range);
+  for (const ComboRange &range : COMBO_RANGES) apply_combo(live, parsed, range);
+
+  // The radio group shows "Parallel" only for 1; for anything else it shows
+  // "Radiation", so 0 moves it only away from 1.
+  if (parsed->area_type == AREA_PARALLEL)
+    live->area_type = AREA_PARALLEL;
+  else if (parsed->area_type == AREA_RADIATION && live->area_type == AREA_PARALLEL)
+    live->area_type = AREA_RADIATION;
+
+  for (const OutlineKeys &k : ALL_OUTLINES) apply_outline(live, parsed, k);
+}
+
 char *settings_to_text(const EffectParams *params, gsize *length) {
   GKeyFile *kf = settings_to_key_file(params);
   char *text = g_key_file_to_data(kf, length, nullptr);
