@@ -14,7 +14,11 @@ struct ParallelGeometry {
 // with the vertical one.
 ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params);
 
-// Factor of a parallel outline for the across-band fraction v.
+// Factor of a parallel outline for the across-band fraction v (clamped to
+// 0..1): the factor of the first sample whose pos is at least v, or 0 when
+// there is none.
 double freehand_parallel_factor(const FreehandOutline *outline, double v);
 
+// Draws every line of area type Parallel onto cr in work-area pixels; leaves
+// the context's state as it found it.
 void parallel_draw_line(cairo_t *cr, const EffectParams *params);
