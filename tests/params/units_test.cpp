@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "image_services.h"
+#include "units.h"
+
+namespace {
+
+TEST(Units, MillimetresAt300Dpi) {
+  EXPECT_NEAR(pixels_to_units(10, UNIT_MM, 300), 0.84667, 1e-5);
+  EXPECT_NEAR(pixels_to_units(320, UNIT_MM, 300), 27.0933, 1e-4);
+  EXPECT_NEAR(pixels_to_units(2, UNIT_MM, 300), 0.1693, 1e-4);
+  EXPECT_NEAR(units_to_pixels(0.5, UNIT_MM, 300), 5.9055, 1e-4);
+  EXPECT_DOUBLE_EQ(units_to_pixels(pixels_to_units(10, UNIT_MM, 300), UNIT_MM, 300), 10);
+}
+
+TEST(Units, InchesPointsPicasAt72Dpi) {
+  EXPECT_NEAR(pixels_to_units(10, UNIT_INCH, 72), 0.1389, 1e-4);
+  EXPECT_DOUBLE_EQ(units_to_pixels(0.5, UNIT_INCH, 72), 36);
+  EXPECT_DOUBLE_EQ(pixels_to_units(10, UNIT_POINT, 72), 10);
+  EXPECT_DOUBLE_EQ(units_to_pixels(1, UNIT_PICA, 72), 12);
+}
+
+TEST(Units, PixelsAndUnknownUnitsPassThrough) {
+  for (int unit : {0, -1, 5, 1000}) {
+    EXPECT_EQ(units_to_pixels(12.5, unit, 300), 12.5) << unit;
+    EXPECT_EQ(pixels_to_units(12.5, unit, 300), 12.5) << unit;
+  }
+}
+
+TEST(Units, UnusableResolutionsAreTaken72Dpi) {
+  for (double res : {0.0, -5.0, double(NAN), double(INFINITY)}) {
+    EXPECT_DOUBLE_EQ(pixels_to_units(72, UNIT_INCH, res), 1) << res;
+    EXPECT_DOUBLE_EQ(units_to_pixels(1, UNIT_INCH, res), 72) << res;
+  }
+  FixedImage image;
+  image.xres = 0;
+  image.yres = NAN;
+  image_services_install_fixed(image);
+  const Resolution r = image_resolution(1);
+  EXPECT_EQ(r.x, 72);
+  EXPECT_EQ(r.y, 72);
+  image_services_install_fixed(FixedImage{});
+}
+
+}  // namespace
