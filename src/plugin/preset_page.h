@@ -5,8 +5,16 @@
 
 #include "effect_params.h"
 
-// Builds the page (filling the preset members of dialog_widgets) and fills the list.
+// Builds the page (filling the preset members of dialog_widgets), makes params
+// the record that loaded presets are applied to, and fills the list.
 GtkWidget *preset_page_new(EffectParams *params);
+
+// The preset folder beside the personal gimprc, determined (and created) on
+// first use and then kept; nullptr while it cannot be had.
+const char *preset_folder_ensure();
+// Forgets the determined folder, so that the next operation looks again
+// (for tests that move the folder away).
+void preset_folder_forget();
 
 void preset_list_refresh();
 void preset_load_selected();

@@ -1,9 +1,46 @@
 #include "unit_change.h"
 
+#include "control_ranges.h"
+#include "controls.h"
+#include "image_services.h"
+#include "units.h"
+
 namespace {
-int current_unit = 0;
+
+// The unit the live lengths are held in.  The dialog keeps it in step with the
+// record whenever lengths arrive from elsewhere: the last run's values, Reset,
+// and applied settings text.
+int current_unit = UNIT_PIXEL;
+
+double *length_field(EffectParams *params, const SpinRange &range) {
+  return reinterpret_cast<double *>(reinterpret_cast<char *>(params) + range.offset);
 }
 
-void on_unit_changed(GtkComboBox *, EffectParams *) {}
+}  // namespace
+
+void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
+  // The rows are the units 0..4 in order, so the row index is the unit id.
+  const int new_unit = gtk_combo_box_get_active(combo);
+  if (new_unit < 0 || new_unit >= UNIT_COUNT) return;
+
+  params->area_unit = new_unit;
+  if (new_unit == current_unit) return;
+
+  const Resolution res = image_resolution(params->image_id);
+  for (const SpinRange &range : SPIN_RANGES) {
+    if (range.axis == LengthAxis::None || range.type != FieldType::Double) continue;
+    const double resolution = range.axis == LengthAxis::Vertical ? res.y : res.x;
+    double *value = length_field(params, range);
+    const double pixels = units_to_pixels(*value, current_unit, resolution);
+    *value = pixels_to_units(pixels, new_unit, resolution);
+  }
+
+  sync_widgets_from_params(params);
+  current_unit = params->area_unit;
+}
+
 int current_unit_get() { return current_unit; }
-void current_unit_set(int unit) { current_unit = unit; }
+
+void current_unit_set(int unit) {
+  if (unit >= 0 && unit < UNIT_COUNT) current_unit = unit;
+}

@@ -1,0 +1,159 @@
+#include "preset_files.h"
+
+#include <glib/gstdio.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct GFreeDeleter {
+  void operator()(void *p) const { g_free(p); }
+};
+using GString_ptr = std::unique_ptr<char, GFreeDeleter>;
+
+struct GDirDeleter {
+  void operator()(GDir *dir) const { g_dir_close(dir); }
+};
+
+bool is_plain_entry_name(const char *name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  for (const char *p = name; *p; ++p)
+    if (G_IS_DIR_SEPARATOR(*p)) return false;
+  return true;
+}
+
+}  // namespace
+
+GQuark preset_error_quark() { return g_quark_from_static_string("zipstroke-preset-error"); }
+
+char *preset_folder_ensure_in(const char *gimp_dir) {
+  if (gimp_dir == nullptr || gimp_dir[0] == '\0') return nullptr;
+  GString_ptr path(g_build_filename(gimp_dir, PRESET_FOLDER_NAME, nullptr));
+  if (g_file_test(path.get(), G_FILE_TEST_EXISTS)) {
+    if (!g_file_test(path.get(), G_FILE_TEST_IS_DIR)) return nullptr;
+    return path.release();
+  }
+  if (g_mkdir(path.get(), 0755) != 0) return nullptr;
+  return path.release();
+}
+
+std::vector<std::string> preset_folder_list(const char *folder) {
+  std::vector<std::string> names;
+  if (folder == nullptr) return names;
+  std::unique_ptr<GDir, GDirDeleter> dir(g_dir_open(folder, 0, nullptr));
+  if (!dir) return names;
+  while (const char *name = g_dir_read_name(dir.get())) {
+    GString_ptr path(g_build_filename(folder, name, nullptr));
+    if (g_file_test(path.get(), G_FILE_TEST_IS_DIR)) continue;
+    names.emplace_back(name);
+  }
+  return names;
+}
+
+char *preset_name_to_filename(const char *name_utf8, GError **error) {
+  if (name_utf8 == nullptr || name_utf8[0] == '\0') {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_EMPTY, "empty name");
+    return nullptr;
+  }
+  if (std::strcmp(name_utf8, ".") == 0 || std::strcmp(name_utf8, "..") == 0) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_DOT, "reserved name");
+    return nullptr;
+  }
+  // Check before and after the conversion: no encoding may smuggle one in.
+  for (const char *p = name_utf8; *p; ++p) {
+    if (G_IS_DIR_SEPARATOR(*p)) {
+      g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
+                          "name holds a path separator");
+      return nullptr;
+    }
+  }
+  gsize written = 0;
+  GString_ptr filename(g_filename_from_utf8(name_utf8, -1, nullptr, &written, nullptr));
+  if (!filename || std::strlen(filename.get()) != written) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_ENCODING,
+                        "name cannot be converted to the file-system encoding");
+    return nullptr;
+  }
+  if (!is_plain_entry_name(filename.get())) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
+                        "name holds a path separator");
+    return nullptr;
+  }
+  return filename.release();
+}
+
+char *preset_path(const char *folder, const char *filename) {
+  if (folder == nullptr || !is_plain_entry_name(filename)) return nullptr;
+  return g_build_filename(folder, filename, nullptr);
+}
+
+GKeyFile *preset_load(const char *folder, const char *filename, GError **error) {
+  GString_ptr path(preset_path(folder, filename));
+  if (!path) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
+                        "not a file of the preset folder");
+    return nullptr;
+  }
+  // Checked before opening: reading a pipe or a device could block for ever
+  // or never end.
+  GStatBuf st;
+  if (g_stat(path.get(), &st) != 0) {
+    const int saved = errno;
+    g_set_error_literal(error, G_FILE_ERROR, g_file_error_from_errno(saved), g_strerror(saved));
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NOT_REGULAR, "not a regular file");
+    return nullptr;
+  }
+  if (static_cast<guint64>(st.st_size) > PRESET_MAX_FILE_SIZE) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_TOO_LARGE, "file too large");
+    return nullptr;
+  }
+  GKeyFile *key_file = g_key_file_new();
+  if (!g_key_file_load_from_file(key_file, path.get(), G_KEY_FILE_KEEP_COMMENTS, error)) {
+    g_key_file_free(key_file);
+    return nullptr;
+  }
+  return key_file;
+}
+
+bool preset_exists(const char *folder, const char *filename) {
+  GString_ptr path(preset_path(folder, filename));
+  if (!path) return false;
+  GStatBuf st;
+  return g_lstat(path.get(), &st) == 0;
+}
+
+bool preset_is_folder(const char *folder, const char *filename) {
+  GString_ptr path(preset_path(folder, filename));
+  return path && g_file_test(path.get(), G_FILE_TEST_IS_DIR);
+}
+
+bool preset_save(const char *folder, const char *filename, const char *data, gsize length,
+                 GError **error) {
+  GString_ptr path(preset_path(folder, filename));
+  if (!path) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
+                        "not a file of the preset folder");
+    return false;
+  }
+  if (g_file_test(path.get(), G_FILE_TEST_IS_DIR)) {
+    g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_IS_FOLDER, "a folder is in the way");
+    return false;
+  }
+  // Written to a temporary file beside it and renamed over it.
+  return g_file_set_contents(path.get(), data, static_cast<gssize>(length), error);
+}
+
+bool preset_delete(const char *folder, const char *filename) {
+  GString_ptr path(preset_path(folder, filename));
+  if (!path) return false;
+  GStatBuf st;
+  if (g_lstat(path.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return g_unlink(path.get()) == 0;
+}
