@@ -7,9 +7,20 @@
 #include "dialog_widgets.h"
 #include "effect_params.h"
 
+// Edit targets, in the order of the rows.
+enum FreehandTarget {
+  FREEHAND_NONE = 0,
+  FREEHAND_RADIATION_IN = 1,
+  FREEHAND_RADIATION_OUT = 2,
+  FREEHAND_PARALLEL_IN = 3,
+  FREEHAND_PARALLEL_OUT = 4,
+};
+
 // A row: check button "FreeHand", "Edit Start", "Reset" and an expanding label.
+// Fills *row with the three controls; both buttons start insensitive.
 GtkWidget *make_freehand_row(EffectParams *params, FreehandRow *row);
 
+// Selects the outline being edited (0 none), with the pencil or arrow cursor.
 void freehand_set_edit_target(int target);
 void on_freehand_toggled(GtkToggleButton *check, EffectParams *params);
 void on_freehand_edit_clicked(GtkButton *button, EffectParams *params);
@@ -19,5 +30,6 @@ struct Point2 {
   double x, y;
 };
 
+// One motion of a stroke from `last` to `current` (preview user units).
 void freehand_capture_radial(EffectParams *params, Point2 last, Point2 current);
 void freehand_capture_parallel(EffectParams *params, Point2 last, Point2 current);

@@ -1,11 +1,286 @@
 #include "preview.h"
 
-GtkWidget *preview_new(EffectParams *) { return gtk_drawing_area_new(); }
-cairo_t *preview_context_new(GdkWindow *window) { return gdk_cairo_create(window); }
-double preview_length_to_user(double px) { return px; }
-void preview_zoom_in() {}
-void preview_zoom_out() {}
-double preview_scale_get() { return 1.0; }
-int preview_zoom_get() { return 100; }
-int freehand_edit_target_get() { return 0; }
-int freehand_drawing_get() { return 0; }
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "dialog_widgets.h"
+#include "host_services.h"
+#include "image_services.h"
+#include "parallel_guides.h"
+#include "preview_internal.h"
+#include "radiation_guides.h"
+#include "zipstroke_parallel.h"
+#include "zipstroke_radiation.h"
+
+namespace {
+
+struct SurfaceFree {
+  void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
+};
+struct ObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
+using PixbufPtr = std::unique_ptr<GdkPixbuf, ObjectUnref>;
+
+// The background grey: 0x4567 on every channel.
+constexpr double BACKGROUND = 0x4567 / 65535.0;
+
+GtkWidget *preview_area = nullptr;
+// The thumbnail, at most 500 pixels on its longer side, converted once into a
+// cairo surface; painted under the preview transform scaled up to the work
+// area, so its pixels cover the same work-area rectangles as a full-size
+// nearest-neighbour enlargement would, without keeping one.
+SurfacePtr picture;
+int picture_width = 0;
+int picture_height = 0;
+// Size of the work area; known from preview_new until the widget is destroyed.
+bool has_work_area = false;
+int work_width = 0;
+int work_height = 0;
+
+double preview_scale = 1.0;
+int preview_zoom = 100;
+int button_held = 0;
+int freehand_edit_target = 0;
+int freehand_drawing = 0;
+
+SurfacePtr surface_from_pixbuf(GdkPixbuf *pixbuf) {
+  const int w = gdk_pixbuf_get_width(pixbuf);
+  const int h = gdk_pixbuf_get_height(pixbuf);
+  if (w <= 0 || h <= 0) return nullptr;
+  const cairo_format_t format =
+      gdk_pixbuf_get_has_alpha(pixbuf) ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
+  SurfacePtr surface(cairo_image_surface_create(format, w, h));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  cairo_t *cr = cairo_create(surface.get());
+  gdk_cairo_set_source_pixbuf(cr, pixbuf, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface.get());
+  return surface;
+}
+
+double clamp_channel(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
+
+gboolean pass_on(GtkWidget *widget, GdkEvent *event, EffectParams *params) {
+  GdkWindow *window = event->any.window ? event->any.window : gtk_widget_get_window(widget);
+  if (window == nullptr) return FALSE;
+  if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL) return FALSE;
+  cairo_t *cr = preview_context_new(window);
+  gboolean result = params->area_type == AREA_RADIATION
+                        ? radiation_handle_event(cr, event, params)
+                        : parallel_handle_event(cr, event, params);
+  cairo_destroy(cr);
+  return result;
+}
+
+gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params) {
+  switch (event->type) {
+    case GDK_BUTTON_RELEASE:
+      button_held = 0;
+      freehand_drawing = 0;
+      break;
+    case GDK_SCROLL:
+      if (!button_held && event->scroll.direction == GDK_SCROLL_UP) {
+        preview_zoom_in();
+        return FALSE;
+      }
+      if (!button_held && event->scroll.direction == GDK_SCROLL_DOWN) {
+        preview_zoom_out();
+        return FALSE;
+      }
+      return FALSE;  // the area handlers change nothing for it
+    case GDK_BUTTON_PRESS:
+      button_held = 1;
+      if (freehand_edit_target != 0) freehand_drawing = 1;
+      break;
+    case GDK_MOTION_NOTIFY:
+      break;
+    default:
+      // Exposes, keys, double clicks...: the area handlers act on presses,
+      // motions and releases only, so nothing else needs a context.
+      return FALSE;
+  }
+  return pass_on(widget, event, params);
+}
+
+gboolean preview_expose(GtkWidget *, GdkEventExpose *event, EffectParams *params) {
+  cairo_t *cr = gdk_cairo_create(event->window);
+  gdk_cairo_region(cr, event->region);
+  cairo_clip(cr);
+  preview_apply_transform(cr);
+  preview_draw(cr, params);
+  cairo_destroy(cr);
+  return FALSE;
+}
+
+void preview_destroy(GtkWidget *widget, EffectParams *) {
+  if (widget != preview_area) return;  // an older preview going away
+  preview_picture_release();
+  preview_area = nullptr;
+  button_held = 0;
+  freehand_drawing = 0;
+}
+
+void update_zoom_buttons() {
+  if (dialog_widgets.zoom_in_button)
+    gtk_widget_set_sensitive(dialog_widgets.zoom_in_button, preview_zoom < 100);
+  if (dialog_widgets.zoom_out_button)
+    gtk_widget_set_sensitive(dialog_widgets.zoom_out_button, preview_zoom > 25);
+}
+
+}  // namespace
+
+void preview_picture_init(int32_t image_id) {
+  picture.reset();
+  picture_width = picture_height = 0;
+
+  const WorkArea area = work_area_of(image_id);
+  const int w = std::max(area.width, 0);
+  const int h = std::max(area.height, 0);
+  work_width = w;
+  work_height = h;
+  has_work_area = true;
+
+  // The longer side becomes at most 500 thumbnail pixels.  A side that would
+  // truncate to nothing (an area longer than 500:1) keeps one pixel.
+  int thumb_w = w;
+  int thumb_h = h;
+  preview_scale = 1.0;
+  if (w > h) {
+    if (w >= PREVIEW_SIZE) {
+      preview_scale = static_cast<double>(PREVIEW_SIZE) / w;
+      thumb_w = PREVIEW_SIZE;
+      thumb_h = static_cast<int>(preview_scale * h);
+    }
+  } else if (h >= PREVIEW_SIZE) {
+    preview_scale = static_cast<double>(PREVIEW_SIZE) / h;
+    thumb_w = static_cast<int>(preview_scale * w);
+    thumb_h = PREVIEW_SIZE;
+  }
+  if (w <= 0 || h <= 0) return;
+  thumb_w = std::max(thumb_w, 1);
+  thumb_h = std::max(thumb_h, 1);
+
+  const HostServices &host = host_services();
+  if (host.work_area_thumbnail == nullptr) return;
+  PixbufPtr thumbnail(host.work_area_thumbnail(image_id, area.x1, area.y1, w, h, thumb_w, thumb_h));
+  if (!thumbnail) return;  // no picture: the grey background shows
+  picture = surface_from_pixbuf(thumbnail.get());
+  if (picture) {
+    picture_width = cairo_image_surface_get_width(picture.get());
+    picture_height = cairo_image_surface_get_height(picture.get());
+  }
+}
+
+void preview_picture_release() {
+  picture.reset();
+  picture_width = picture_height = 0;
+  has_work_area = false;
+  preview_zoom = 100;
+}
+
+void preview_picture_size(int *width, int *height) {
+  *width = picture_width;
+  *height = picture_height;
+}
+
+GtkWidget *preview_new(EffectParams *params) {
+  preview_area = gtk_drawing_area_new();
+  gtk_widget_set_events(preview_area, GDK_BUTTON_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
+                                          GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK |
+                                          GDK_KEY_RELEASE_MASK);
+  g_signal_connect(preview_area, "expose-event", G_CALLBACK(preview_expose), params);
+  g_signal_connect(preview_area, "event", G_CALLBACK(preview_event), params);
+  g_signal_connect(preview_area, "destroy", G_CALLBACK(preview_destroy), params);
+  gtk_widget_set_size_request(preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
+  GdkColor grey = {0, 0x4567, 0x4567, 0x4567};
+  gtk_widget_modify_bg(preview_area, GTK_STATE_NORMAL, &grey);
+  preview_picture_init(params->image_id);
+  return preview_area;
+}
+
+void preview_apply_transform(cairo_t *cr) {
+  const double z = preview_zoom / 100.0;
+  cairo_scale(cr, preview_scale, preview_scale);
+  cairo_scale(cr, z, z);
+  if (has_work_area) {
+    const double d = PREVIEW_SIZE / preview_scale / z;
+    cairo_translate(cr, (d - work_width) * 0.5, (d - work_height) * 0.5);
+  }
+}
+
+cairo_t *preview_context_new(GdkWindow *window) {
+  cairo_t *cr = gdk_cairo_create(window);
+  preview_apply_transform(cr);
+  return cr;
+}
+
+double preview_length_to_user(double px) { return px / preview_scale / (preview_zoom / 100.0); }
+
+void preview_paint_picture(cairo_t *cr) {
+  if (!picture || work_width <= 0 || work_height <= 0) return;
+  CairoSaved saved(cr);
+  cairo_scale(cr, static_cast<double>(work_width) / picture_width,
+              static_cast<double>(work_height) / picture_height);
+  cairo_set_source_surface(cr, picture.get(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr, 0, 0, picture_width, picture_height);
+  cairo_fill(cr);
+}
+
+void preview_draw(cairo_t *cr, EffectParams *params) {
+  preview_paint_picture(cr);
+  const ColorRGBA &c = params->line_color;
+  cairo_set_source_rgba(cr, clamp_channel(c.r), clamp_channel(c.g), clamp_channel(c.b),
+                        clamp_channel(c.a));
+  if (params->area_type == AREA_RADIATION) {
+    radiation_draw_line(cr, params);
+    radiation_draw_guides(cr, params);
+  } else if (params->area_type == AREA_PARALLEL) {
+    parallel_draw_line(cr, params);
+    parallel_draw_guides(cr, params);
+  }
+}
+
+void preview_draw_window(cairo_t *cr, EffectParams *params) {
+  {
+    CairoSaved saved(cr);
+    cairo_set_source_rgb(cr, BACKGROUND, BACKGROUND, BACKGROUND);
+    cairo_paint(cr);
+  }
+  CairoSaved saved(cr);
+  preview_apply_transform(cr);
+  preview_draw(cr, params);
+}
+
+void preview_zoom_in() {
+  if (preview_zoom < 100) preview_zoom += 25;
+  update_zoom_buttons();
+  preview_queue_draw();
+}
+
+void preview_zoom_out() {
+  if (preview_zoom > 25) preview_zoom -= 25;
+  update_zoom_buttons();
+  preview_queue_draw();
+}
+
+double preview_scale_get() { return preview_scale; }
+int preview_zoom_get() { return preview_zoom; }
+int freehand_edit_target_get() { return freehand_edit_target; }
+int freehand_drawing_get() { return freehand_drawing; }
+
+void preview_queue_draw() {
+  if (preview_area) gtk_widget_queue_draw(preview_area);
+}
+
+GtkWidget *preview_widget() { return preview_area; }
+
+void preview_store_edit_target(int target) {
+  freehand_edit_target = target;
+  freehand_drawing = 0;
+}

@@ -1,0 +1,35 @@
+// Helpers shared by the preview's own files: the cairo save/restore guard,
+// spin writes that never pass a non-finite value, and the editing flags'
+// writer for the freehand editor.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cmath>
+
+// Brackets temporary cairo state: saves on construction, restores on scope exit.
+struct CairoSaved {
+  cairo_t *cr;
+  explicit CairoSaved(cairo_t *c) : cr(c) { cairo_save(cr); }
+  ~CairoSaved() { cairo_restore(cr); }
+  CairoSaved(const CairoSaved &) = delete;
+  CairoSaved &operator=(const CairoSaved &) = delete;
+};
+
+struct Point2;
+
+// Sets a spin button to value; a missing button or a value that is not finite
+// changes nothing.  The button clamps to its own range.
+inline void spin_set_finite(GtkWidget *spin, double value) {
+  if (spin == nullptr || !std::isfinite(value)) return;
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), value);
+}
+
+// Queues a redraw of the preview widget, when there is one.
+void preview_queue_draw();
+
+// The preview widget, or nullptr before it is built and after it is destroyed.
+GtkWidget *preview_widget();
+
+// Stores the outline being edited and clears the stroke flag (freehand editor only).
+void preview_store_edit_target(int target);
