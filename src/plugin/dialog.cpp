@@ -1,9 +1,445 @@
+// The main dialog: preview and zoom buttons on the left, the "Options" and
+// "Preset" pages on the right, the responses in the action area.
 #include "dialog.h"
 
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include <glib/gi18n-lib.h>
+#include <libgimpbase/gimpbase.h>
+#include <gegl.h>  // libgimpwidgets needs its types
+#include <libgimpwidgets/gimpwidgets.h>
+
+#include "control_ranges.h"
+#include "controls.h"
 #include "dialog_widgets.h"
+#include "freehand.h"
+#include "preset_page.h"
+#include "preview.h"
+#include "responses.h"
+#include "unit_change.h"
+#include "window_icon.h"
 
 DialogWidgets dialog_widgets;
 
-GtkWidget *dialog_spin_for_key(const char *) { return nullptr; }
+namespace {
 
-GtkWidget *dialog_build(EffectParams *) { return nullptr; }
+struct SpinSlot {
+  const char *key;
+  GtkWidget *DialogWidgets::*member;
+};
+
+#define ZS_SLOT(field) SpinSlot{#field, &DialogWidgets::field##_spin}
+constexpr SpinSlot SPIN_SLOTS[] = {
+    ZS_SLOT(line_pitch),           ZS_SLOT(line_pitch_rand),
+    ZS_SLOT(line_pitch_rand_seed), ZS_SLOT(line_block_on_pitch),
+    ZS_SLOT(line_block_on_pitch_rand), ZS_SLOT(line_blick_on_pitch_rand_seed),
+    ZS_SLOT(line_block_off_pitch), ZS_SLOT(line_block_off_pitch_rand),
+    ZS_SLOT(line_blick_off_pitch_rand_seed), ZS_SLOT(line_wave_npoint),
+    ZS_SLOT(line_wave_depth),      ZS_SLOT(line_wave_depth_rand),
+    ZS_SLOT(line_wave_depth_rand_seed), ZS_SLOT(line_width),
+    ZS_SLOT(line_width_rand),      ZS_SLOT(line_width_rand_seed),
+    ZS_SLOT(line_in_margin),       ZS_SLOT(line_in_margin_rand),
+    ZS_SLOT(line_in_margin_rand_seed), ZS_SLOT(line_in_length),
+    ZS_SLOT(line_in_length_rand),  ZS_SLOT(line_in_length_rand_seed),
+    ZS_SLOT(line_out_margin),      ZS_SLOT(line_out_margin_rand),
+    ZS_SLOT(line_out_margin_rand_seed), ZS_SLOT(line_out_length),
+    ZS_SLOT(line_out_length_rand), ZS_SLOT(line_out_length_rand_seed),
+    ZS_SLOT(radiation_x),          ZS_SLOT(radiation_y),
+    ZS_SLOT(radiation_in_radius),  ZS_SLOT(radiation_out_radius),
+    ZS_SLOT(radiation_oblateness), ZS_SLOT(parallel_in_x),
+    ZS_SLOT(parallel_in_Y),        ZS_SLOT(parallel_in_range),
+    ZS_SLOT(parallel_out_x),       ZS_SLOT(parallel_out_Y),
+    ZS_SLOT(parallel_out_range),
+};
+#undef ZS_SLOT
+static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button per table entry");
+
+// The fixed combo item texts, marked so that the translation template has them.
+[[maybe_unused]] constexpr const char *COMBO_ITEM_TEXTS[] = {
+    N_("None"), N_("Fast"),     N_("Best"),  N_("IN"),         N_("OUT"), N_("Default"),
+    N_("Cos"),  N_("Arc"),      N_("Arc(Inv)"), N_("Block"), N_("Block(Inv)"), N_("N"),
+};
+
+constexpr auto FILL = static_cast<GtkAttachOptions>(GTK_FILL);
+constexpr auto FILL_EXPAND = static_cast<GtkAttachOptions>(GTK_FILL | GTK_EXPAND);
+constexpr auto NONE = static_cast<GtkAttachOptions>(0);
+
+struct PixbufUnref {
+  void operator()(GdkPixbuf *pixbuf) const { g_object_unref(pixbuf); }
+};
+
+// A translated label (the template's xgettext knows label_new as a keyword);
+// those ending in ':' sit left and vertically centred.
+GtkWidget *label_new(const char *text) {
+  const char *shown = _(text);
+  GtkWidget *label = gtk_label_new(shown);
+  const size_t n = std::strlen(text);
+  if (n > 0 && text[n - 1] == ':') gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
+  return label;
+}
+
+void attach(GtkWidget *table, GtkWidget *child, int left, int right, int top, int bottom,
+            GtkAttachOptions x, GtkAttachOptions y, int xpad = 4, int ypad = 4) {
+  gtk_table_attach(GTK_TABLE(table), child, left, right, top, bottom, x, y, xpad, ypad);
+}
+
+GtkWidget **spin_slot(const char *key) {
+  for (const SpinSlot &slot : SPIN_SLOTS)
+    if (std::strcmp(slot.key, key) == 0) return &(dialog_widgets.*slot.member);
+  return nullptr;
+}
+
+// Creates the spin button of `key` showing the record's value and stores it in
+// the registry; its handler is connected later, by connect_spins.
+GtkWidget *new_spin(EffectParams *params, const char *key) {
+  const SpinRange *range = spin_range_find(key);
+  g_assert(range);
+  GtkWidget *spin = make_spin_button(range->digits, range->min, range->max, range->step,
+                                     spin_field_get(params, *range));
+  controls_bind_spin(spin, range);
+  *spin_slot(key) = spin;
+  return spin;
+}
+
+void connect_spins(EffectParams *params, std::initializer_list<const char *> keys) {
+  for (const char *key : keys)
+    g_signal_connect(dialog_spin_for_key(key), "value_changed", G_CALLBACK(on_spin_value_changed),
+                     params);
+}
+
+GtkWidget *new_line_combo(EffectParams *params, const char *key) {
+  const ComboRange *range = combo_range_find(key);
+  g_assert(range);
+  GtkWidget *combo = gimp_int_combo_box_new(nullptr, 0, nullptr);
+  for (int i = 0; i < range->n_items; ++i)
+    gimp_int_combo_box_append(GIMP_INT_COMBO_BOX(combo), GIMP_INT_STORE_VALUE,
+                              range->items[i].value, GIMP_INT_STORE_LABEL,
+                              _(range->items[i].label), -1);
+  gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(combo), combo_field_get(params, *range));
+  controls_bind_combo(combo, range);
+  return combo;
+}
+
+// The units 0..4 under the editor's plural names (the table's names when the
+// unit database has none).
+GtkWidget *new_unit_combo(EffectParams *params) {
+  const ComboRange *range = combo_range_find("area_unit");
+  g_assert(range);
+  GtkWidget *combo = gimp_int_combo_box_new(nullptr, 0, nullptr);
+  for (int i = 0; i < range->n_items; ++i) {
+    const int unit = range->items[i].value;
+    const gchar *plural = gimp_unit_get_plural(static_cast<GimpUnit>(unit));
+    gimp_int_combo_box_append(GIMP_INT_COMBO_BOX(combo), GIMP_INT_STORE_VALUE, unit,
+                              GIMP_INT_STORE_LABEL, plural ? plural : range->items[i].label, -1);
+  }
+  gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(combo), params->area_unit);
+  return combo;
+}
+
+void on_dialog_destroy(GtkWidget *, gpointer) {
+  // Outside a main loop (the GUI tests destroy dialogs directly) there is none to end.
+  if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+GtkWidget *build_type_row(EffectParams *params) {
+  DialogWidgets &w = dialog_widgets;
+  GtkWidget *table = gtk_table_new(1, 6, FALSE);
+  w.radiation_radio = gtk_radio_button_new_with_label(nullptr, _("Radiation"));
+  w.parallel_radio =
+      gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.radiation_radio), _("Parallel"));
+  g_signal_connect(w.radiation_radio, "clicked", G_CALLBACK(on_area_type_clicked), params);
+  g_signal_connect(w.parallel_radio, "clicked", G_CALLBACK(on_area_type_clicked), params);
+  if (params->area_type == AREA_RADIATION)
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.radiation_radio), TRUE);
+  if (params->area_type == AREA_PARALLEL)
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.parallel_radio), TRUE);
+  w.unit_combo = new_unit_combo(params);
+  g_signal_connect(w.unit_combo, "changed", G_CALLBACK(on_unit_changed), params);
+
+  attach(table, label_new("Type:"), 0, 1, 0, 1, FILL, FILL);
+  attach(table, w.radiation_radio, 1, 2, 0, 1, NONE, NONE, 0, 4);
+  attach(table, w.parallel_radio, 2, 3, 0, 1, NONE, NONE, 0, 4);
+  attach(table, gtk_label_new("       "), 3, 4, 0, 1, FILL, FILL);
+  attach(table, label_new("Unit:"), 4, 5, 0, 1, FILL, FILL);
+  attach(table, w.unit_combo, 5, 6, 0, 1, NONE, NONE);
+  return table;
+}
+
+void set_freehand_check(const FreehandRow &row, const FreehandOutline &outline) {
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(row.check), outline.active != 0);
+}
+
+GtkWidget *build_radiation_page(EffectParams *params) {
+  DialogWidgets &w = dialog_widgets;
+  GtkWidget *table = gtk_table_new(3, 7, FALSE);
+  GtkWidget *center = label_new("Center:"), *x = label_new("X:"), *y = label_new("Y:");
+  GtkWidget *oblateness = label_new("Oblateness:"), *radius = label_new("Radius:");
+  GtkWidget *in = label_new("In:"), *out = label_new("Out:");
+  GtkWidget *in_row = make_freehand_row(params, &w.radiation_in_freehand);
+  GtkWidget *out_row = make_freehand_row(params, &w.radiation_out_freehand);
+  const auto keys = {"radiation_x", "radiation_y", "radiation_oblateness", "radiation_in_radius",
+                     "radiation_out_radius"};
+  for (const char *key : keys) new_spin(params, key);
+  connect_spins(params, keys);
+  set_freehand_check(w.radiation_in_freehand, params->radiation_in_freehand);
+  set_freehand_check(w.radiation_out_freehand, params->radiation_out_freehand);
+
+  attach(table, center, 0, 1, 0, 1, NONE, NONE);
+  attach(table, x, 1, 2, 0, 1, NONE, NONE);
+  attach(table, w.radiation_x_spin, 2, 3, 0, 1, NONE, NONE);
+  attach(table, y, 3, 4, 0, 1, NONE, NONE);
+  attach(table, w.radiation_y_spin, 4, 5, 0, 1, NONE, NONE);
+  attach(table, oblateness, 5, 6, 0, 1, NONE, NONE);
+  attach(table, w.radiation_oblateness_spin, 6, 7, 0, 1, NONE, NONE);
+  attach(table, radius, 0, 1, 1, 2, NONE, NONE);
+  attach(table, in, 1, 2, 1, 2, NONE, NONE);
+  attach(table, w.radiation_in_radius_spin, 2, 3, 1, 2, NONE, NONE);
+  attach(table, in_row, 3, 6, 1, 2, NONE, NONE);
+  attach(table, out, 1, 2, 2, 3, NONE, NONE);
+  attach(table, w.radiation_out_radius_spin, 2, 3, 2, 3, NONE, NONE);
+  attach(table, out_row, 3, 6, 2, 3, NONE, NONE);
+  return table;
+}
+
+GtkWidget *build_parallel_page(EffectParams *params) {
+  DialogWidgets &w = dialog_widgets;
+  GtkWidget *table = gtk_table_new(4, 7, FALSE);
+  GtkWidget *labels[2][4];
+  for (auto &row : labels) {
+    row[0] = nullptr;
+    row[1] = label_new("X:");
+    row[2] = label_new("Y:");
+    row[3] = label_new("Range:");
+  }
+  labels[0][0] = label_new("In:");
+  labels[1][0] = label_new("Out:");
+  GtkWidget *in_row = make_freehand_row(params, &w.parallel_in_freehand);
+  GtkWidget *out_row = make_freehand_row(params, &w.parallel_out_freehand);
+  const auto keys = {"parallel_in_x",  "parallel_in_Y",  "parallel_in_range",
+                     "parallel_out_x", "parallel_out_Y", "parallel_out_range"};
+  for (const char *key : keys) new_spin(params, key);
+  connect_spins(params, keys);
+  set_freehand_check(w.parallel_in_freehand, params->parallel_in_freehand);
+  set_freehand_check(w.parallel_out_freehand, params->parallel_out_freehand);
+
+  GtkWidget *spins[2][3] = {
+      {w.parallel_in_x_spin, w.parallel_in_Y_spin, w.parallel_in_range_spin},
+      {w.parallel_out_x_spin, w.parallel_out_Y_spin, w.parallel_out_range_spin}};
+  GtkWidget *rows[2] = {in_row, out_row};
+  for (int side = 0; side < 2; ++side) {
+    const int top = side * 2;
+    attach(table, labels[side][0], 0, 1, top, top + 1, NONE, NONE);
+    for (int i = 0; i < 3; ++i) {
+      attach(table, labels[side][i + 1], 1 + 2 * i, 2 + 2 * i, top, top + 1, NONE, NONE);
+      attach(table, spins[side][i], 2 + 2 * i, 3 + 2 * i, top, top + 1, NONE, NONE);
+    }
+    attach(table, rows[side], 1, 7, top + 1, top + 2, FILL, NONE);
+  }
+  return table;
+}
+
+GtkWidget *build_line_table(EffectParams *params) {
+  DialogWidgets &w = dialog_widgets;
+  GtkWidget *table = gtk_table_new(12, 5, FALSE);
+  static constexpr const char *ROW_LABELS[] = {
+      N_("Pitch:"),     N_("On Pitch:"), N_("Off Picth:"), N_("Wave NPoint:"), N_("Wave Depth:"),
+      N_("Width:"),     N_("In Margin:"), N_("In Length:"), N_("Out Margin:"), N_("Out Length:")};
+  static constexpr const char *HEADINGS[] = {N_("Amount"), N_("Rand"), N_("RandSeed"), N_("Type")};
+
+  GtkWidget *antialias_label = label_new("Antialias:");
+  GtkWidget *color_label = label_new("Color:");
+  GtkWidget *row_labels[G_N_ELEMENTS(ROW_LABELS)];
+  for (size_t i = 0; i < G_N_ELEMENTS(ROW_LABELS); ++i) row_labels[i] = label_new(ROW_LABELS[i]);
+  GtkWidget *headings[G_N_ELEMENTS(HEADINGS)];
+  for (size_t i = 0; i < G_N_ELEMENTS(HEADINGS); ++i) headings[i] = label_new(HEADINGS[i]);
+
+  const GimpRGB color = {params->line_color.r, params->line_color.g, params->line_color.b,
+                         params->line_color.a};
+  w.color_button = gimp_color_button_new(_("Line Color"), 20, 10, &color, GIMP_COLOR_AREA_FLAT);
+  w.antialias_combo = new_line_combo(params, "line_antialias");
+  const auto pitch = {"line_pitch", "line_pitch_rand", "line_pitch_rand_seed"};
+  for (const char *key : pitch) new_spin(params, key);
+  w.pitch_type_combo = new_line_combo(params, "line_pitch_type");
+  const auto middle = {"line_block_on_pitch", "line_block_on_pitch_rand",
+                       "line_blick_on_pitch_rand_seed", "line_block_off_pitch",
+                       "line_block_off_pitch_rand", "line_blick_off_pitch_rand_seed",
+                       "line_wave_npoint", "line_wave_depth", "line_wave_depth_rand",
+                       "line_wave_depth_rand_seed"};
+  for (const char *key : middle) new_spin(params, key);
+  w.wave_type_combo = new_line_combo(params, "line_wave_type");
+  const auto rest = {"line_width",           "line_width_rand",         "line_width_rand_seed",
+                     "line_in_margin",       "line_in_margin_rand",     "line_in_margin_rand_seed",
+                     "line_in_length",       "line_in_length_rand",     "line_in_length_rand_seed",
+                     "line_out_margin",      "line_out_margin_rand",    "line_out_margin_rand_seed",
+                     "line_out_length",      "line_out_length_rand",    "line_out_length_rand_seed"};
+  for (const char *key : rest) new_spin(params, key);
+
+  g_signal_connect(w.color_button, "color-changed", G_CALLBACK(on_color_changed), params);
+  for (GtkWidget *combo : {w.antialias_combo, w.pitch_type_combo, w.wave_type_combo})
+    g_signal_connect(combo, "changed", G_CALLBACK(on_combo_changed), params);
+  connect_spins(params, pitch);
+  connect_spins(params, middle);
+  connect_spins(params, rest);
+
+  attach(table, antialias_label, 0, 1, 0, 1, FILL, FILL);
+  attach(table, w.antialias_combo, 1, 2, 0, 1, FILL, FILL);
+  attach(table, color_label, 2, 3, 0, 1, FILL, FILL);
+  attach(table, w.color_button, 3, 4, 0, 1, FILL, FILL);
+  for (int i = 0; i < 4; ++i) attach(table, headings[i], i + 1, i + 2, 1, 2, FILL, FILL);
+
+  GtkWidget *grid[10][4] = {
+      {w.line_pitch_spin, w.line_pitch_rand_spin, w.line_pitch_rand_seed_spin, w.pitch_type_combo},
+      {w.line_block_on_pitch_spin, w.line_block_on_pitch_rand_spin,
+       w.line_blick_on_pitch_rand_seed_spin, nullptr},
+      {w.line_block_off_pitch_spin, w.line_block_off_pitch_rand_spin,
+       w.line_blick_off_pitch_rand_seed_spin, nullptr},
+      {w.line_wave_npoint_spin, nullptr, nullptr, nullptr},
+      {w.line_wave_depth_spin, w.line_wave_depth_rand_spin, w.line_wave_depth_rand_seed_spin,
+       w.wave_type_combo},
+      {w.line_width_spin, w.line_width_rand_spin, w.line_width_rand_seed_spin, nullptr},
+      {w.line_in_margin_spin, w.line_in_margin_rand_spin, w.line_in_margin_rand_seed_spin, nullptr},
+      {w.line_in_length_spin, w.line_in_length_rand_spin, w.line_in_length_rand_seed_spin, nullptr},
+      {w.line_out_margin_spin, w.line_out_margin_rand_spin, w.line_out_margin_rand_seed_spin,
+       nullptr},
+      {w.line_out_length_spin, w.line_out_length_rand_spin, w.line_out_length_rand_seed_spin,
+       nullptr},
+  };
+  for (int r = 0; r < 10; ++r) {
+    attach(table, row_labels[r], 0, 1, r + 2, r + 3, FILL, FILL);
+    for (int c = 0; c < 4; ++c)
+      if (grid[r][c]) attach(table, grid[r][c], c + 1, c + 2, r + 2, r + 3, FILL, FILL);
+  }
+  return table;
+}
+
+void build_action_area(GtkWidget *dialog, EffectParams *params) {
+  DialogWidgets &w = dialog_widgets;
+  w.edit_layer_button = gtk_dialog_add_button(GTK_DIALOG(dialog), _("Edit Layer"), RESPONSE_EDIT_LAYER);
+  gtk_dialog_add_buttons(GTK_DIALOG(dialog), _("Reset"), RESPONSE_RESET, _("Close"), RESPONSE_CLOSE,
+                         _("Create"), RESPONSE_CREATE, nullptr);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.topmost_check), params->topmost != 0);
+  gtk_dialog_add_action_widget(GTK_DIALOG(dialog), w.topmost_check, RESPONSE_TOPMOST);
+  gtk_button_box_set_child_secondary(GTK_BUTTON_BOX(gtk_dialog_get_action_area(GTK_DIALOG(dialog))),
+                                     w.topmost_check, TRUE);
+}
+
+}  // namespace
+
+GtkWidget *dialog_spin_for_key(const char *key) {
+  if (!key) return nullptr;
+  for (const SpinSlot &slot : SPIN_SLOTS)
+    if (std::strcmp(slot.key, key) == 0) return dialog_widgets.*slot.member;
+  return nullptr;
+}
+
+GtkWidget *make_spin_button(int digits, double min, double max, double step, double value) {
+  GtkWidget *spin = gtk_spin_button_new_with_range(min, max, step);
+  gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), digits);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), std::isfinite(value) ? value : min);
+  gtk_entry_set_alignment(GTK_ENTRY(spin), 1.0f);
+  return spin;
+}
+
+WindowPlacement window_placement_from_record(EffectParams *params) {
+  if (params->window_x < 0) params->window_x = 0;
+  if (params->window_y < 0) params->window_y = 0;
+  WindowPlacement placement;
+  placement.resize = params->window_width > 100 && params->window_height > 100;
+  placement.width = params->window_width;
+  placement.height = params->window_height;
+  placement.center = params->window_x == 0 && params->window_y == 0;
+  placement.x = params->window_x;
+  placement.y = params->window_y;
+  return placement;
+}
+
+GtkWidget *dialog_build(EffectParams *params) {
+  dialog_widgets = DialogWidgets{};
+  responses_reset();
+  controls_set_live_record(params);
+  current_unit_set(params->area_unit);
+  DialogWidgets &w = dialog_widgets;
+
+  GtkWidget *dialog = gtk_dialog_new();
+  w.dialog = dialog;
+  w.topmost_check = gtk_check_button_new_with_label(_("Topmost"));
+
+  gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version 0.5.2");
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  std::unique_ptr<GdkPixbuf, PixbufUnref> icon(
+      gdk_pixbuf_new_from_inline(-1, WINDOW_ICON_PIXDATA, FALSE, nullptr));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
+  gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
+  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+  gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
+
+  build_action_area(dialog, params);
+  g_signal_connect(dialog, "response", G_CALLBACK(on_dialog_response), params);
+  g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
+
+  GtkWidget *hbox = gtk_hbox_new(FALSE, 2);
+  gtk_container_set_border_width(GTK_CONTAINER(hbox), 2);
+  gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox);
+
+  w.preview_area = preview_new(params);
+  gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, FALSE, FALSE, 0);
+
+  GtkWidget *zoom_box = gtk_vbox_new(FALSE, 2);
+  w.zoom_in_button = gtk_button_new_with_label("+");
+  w.zoom_out_button = gtk_button_new_with_label("-");
+  for (GtkWidget *button : {w.zoom_in_button, w.zoom_out_button}) {
+    gtk_widget_set_size_request(button, 24, 24);
+    gtk_box_pack_start(GTK_BOX(zoom_box), button, FALSE, FALSE, 0);
+    g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
+  }
+  gtk_widget_set_sensitive(w.zoom_in_button, FALSE);
+  gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
+
+  w.main_notebook = gtk_notebook_new();
+  gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.main_notebook), TRUE);
+  gtk_notebook_set_show_border(GTK_NOTEBOOK(w.main_notebook), TRUE);
+  gtk_box_pack_start(GTK_BOX(hbox), w.main_notebook, FALSE, FALSE, 4);
+
+  GtkWidget *options = gtk_vbox_new(FALSE, 2);
+  gtk_container_set_border_width(GTK_CONTAINER(options), 4);
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), options, gtk_label_new(_("Options")));
+
+  GtkWidget *area_frame = gtk_frame_new(_("Area Option"));
+  gtk_box_pack_start(GTK_BOX(options), area_frame, FALSE, TRUE, 4);
+  GtkWidget *area_box = gtk_vbox_new(FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(area_frame), area_box);
+  gtk_box_pack_start(GTK_BOX(area_box), build_type_row(params), FALSE, FALSE, 4);
+  gtk_box_pack_start(GTK_BOX(area_box), gtk_hseparator_new(), FALSE, FALSE, 4);
+  w.area_notebook = gtk_notebook_new();
+  gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.area_notebook), FALSE);
+  gtk_notebook_set_show_border(GTK_NOTEBOOK(w.area_notebook), FALSE);
+  gtk_box_pack_start(GTK_BOX(area_box), w.area_notebook, FALSE, FALSE, 0);
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_radiation_page(params),
+                           gtk_label_new(_("Radiation")));
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_parallel_page(params),
+                           gtk_label_new(_("Parallel")));
+
+  GtkWidget *line_frame = gtk_frame_new(_("Line Option"));
+  gtk_box_pack_start(GTK_BOX(options), line_frame, FALSE, TRUE, 0);
+  gtk_container_add(GTK_CONTAINER(line_frame), build_line_table(params));
+
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), preset_page_new(params),
+                           gtk_label_new(_("Preset")));
+
+  const WindowPlacement placement = window_placement_from_record(params);
+  if (placement.resize) gtk_window_resize(GTK_WINDOW(dialog), placement.width, placement.height);
+  if (placement.center)
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ALWAYS);
+  else
+    gtk_window_move(GTK_WINDOW(dialog), placement.x, placement.y);
+
+  gtk_widget_show_all(dialog);
+  // A notebook switches only to pages that are shown.
+  if (params->area_type == AREA_RADIATION || params->area_type == AREA_PARALLEL)
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(w.area_notebook), params->area_type);
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), params->topmost != 0);
+  return dialog;
+}

@@ -6,4 +6,21 @@
 #include "effect_params.h"
 
 // Builds and shows the dialog for the run's record; every handler gets params.
+// It may be called again once the previous dialog has been destroyed (the GUI
+// tests build one dialog per test): every build starts from a cleared widget
+// registry, creating mode and the unit of params->area_unit.
 GtkWidget *dialog_build(EffectParams *params);
+
+// A spin button with the given range, step and digits, showing value
+// (clamped by the button; a non-finite value shows the minimum), right-aligned.
+GtkWidget *make_spin_button(int digits, double min, double max, double step, double value);
+
+// Where the dialog opens, from the record's window fields.  A negative
+// window_x or window_y is set to 0 in the record.
+struct WindowPlacement {
+  bool resize;  // both stored sides exceed 100 pixels
+  int width, height;
+  bool center;  // stored position (0, 0): centred by the toolkit
+  int x, y;
+};
+WindowPlacement window_placement_from_record(EffectParams *params);

@@ -1,0 +1,207 @@
+// The layer output: the record rendered at full size into a new streak layer
+// (or into the layer being re-edited), written to GIMP strip by strip.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <glib/gi18n-lib.h>
+#include <libgimp/gimp.h>
+
+#include "gimp_services.h"
+#include "image_services.h"
+#include "layer_buffer.h"
+#include "settings_text.h"
+
+namespace {
+
+constexpr const char *PARASITE_NAME = "plugin-zipstroke";
+constexpr const char *LAYER_NAME = "Zipstroke Layer";
+constexpr glong LAYER_NAME_MAX_CHARS = 20;
+// Below this many pixels the write is too quick for a progress bar to help.
+constexpr long PROGRESS_MIN_PIXELS = 1L << 20;
+
+struct SurfaceDestroy {
+  void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
+
+struct GFreeDeleter {
+  void operator()(void *p) const { g_free(p); }
+};
+
+// Every GIMP call between start and end becomes one undo step.
+class UndoGroup {
+ public:
+  explicit UndoGroup(gint32 image) : image_(image) { gimp_image_undo_group_start(image_); }
+  ~UndoGroup() { gimp_image_undo_group_end(image_); }
+  UndoGroup(const UndoGroup &) = delete;
+  UndoGroup &operator=(const UndoGroup &) = delete;
+
+ private:
+  gint32 image_;
+};
+
+// GIMP's progress bar for layers large enough to take a while.
+class Progress {
+ public:
+  explicit Progress(long pixels) : shown_(pixels >= PROGRESS_MIN_PIXELS) {
+    if (shown_) gimp_progress_init(_("Drawing Zipstrokes..."));
+  }
+  ~Progress() {
+    if (shown_) gimp_progress_end();
+  }
+  Progress(const Progress &) = delete;
+  Progress &operator=(const Progress &) = delete;
+  void update(double fraction) const {
+    if (shown_) gimp_progress_update(fraction);
+  }
+
+ private:
+  bool shown_;
+};
+
+// Inserts the new layer directly above the active layer, or at the top of the
+// active layer group.  Without an active layer it goes to the top of the stack.
+void place_layer(gint32 image, gint32 layer) {
+  const gint32 active = gimp_image_get_active_layer(image);
+  if (active < 0) {
+    gimp_image_insert_layer(image, layer, 0, 0);
+  } else if (gimp_item_is_group(active)) {
+    gimp_image_insert_layer(image, layer, active, -1);
+  } else {
+    gimp_image_insert_layer(image, layer, gimp_item_get_parent(active),
+                            gimp_image_get_item_position(image, active));
+  }
+  gimp_image_set_active_layer(image, layer);
+}
+
+// Writes the coverage into the layer's shadow tiles a strip at a time, so
+// that no full-size pixel buffer is ever held, then merges the shadow so the
+// change can be undone.
+// The pixel regions and the tile cache of the plug-in are what bound the
+// memory of the transfer to a row of tiles; they are deprecated in favour of
+// GEGL buffers, whose cache the plug-in does not control.
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+void write_pixels(gint32 layer, cairo_surface_t *coverage, int w, int h, LayerFormat format,
+                  const ColorRGBA &color, const Progress &progress) {
+  GimpDrawable *drawable = gimp_drawable_get(layer);
+  const int bpp = layer_format_bpp(format);
+  const int strip = std::max<int>(gimp_tile_height(), std::min(h, 256));
+  // Keep one row of tiles (plus slack) in the plug-in's tile cache.
+  gimp_tile_cache_ntiles(2 * (static_cast<gulong>(w) / gimp_tile_width() + 1));
+
+  GimpPixelRgn region;
+  gimp_pixel_rgn_init(&region, drawable, 0, 0, w, h, TRUE, TRUE);
+  std::vector<guchar> rows(static_cast<size_t>(w) * bpp * std::min(strip, h));
+  for (int y0 = 0; y0 < h; y0 += strip) {
+    const int n = std::min(strip, h - y0);
+    coverage_to_pixels(coverage, y0, n, format, color, rows.data());
+    gimp_pixel_rgn_set_rect(&region, rows.data(), 0, y0, w, n);
+    progress.update(0.5 + 0.5 * (y0 + n) / h);
+  }
+  gimp_drawable_flush(drawable);
+  gimp_drawable_merge_shadow(layer, TRUE);
+  gimp_drawable_update(layer, 0, 0, gimp_drawable_width(layer), gimp_drawable_height(layer));
+  gimp_drawable_detach(drawable);
+}
+G_GNUC_END_IGNORE_DEPRECATIONS
+
+// The settings text of the record, kept on the layer so it can be edited later.
+void attach_settings(gint32 layer, const EffectParams *params) {
+  gsize length = 0;
+  std::unique_ptr<char, GFreeDeleter> text(settings_to_text(params, &length));
+  if (!text) return;
+  GimpParasite *parasite =
+      gimp_parasite_new(PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
+                        static_cast<guint32>(length), text.get());
+  gimp_item_attach_parasite(layer, parasite);
+  gimp_parasite_free(parasite);
+}
+
+}  // namespace
+
+char *make_layer_name() {
+  const char *name = LAYER_NAME;
+  char *result;
+  if (g_utf8_strlen(name, -1) > LAYER_NAME_MAX_CHARS) {
+    const char *cut = g_utf8_offset_to_pointer(name, LAYER_NAME_MAX_CHARS);
+    std::unique_ptr<char, GFreeDeleter> head(g_strndup(name, cut - name));
+    result = g_strconcat(head.get(), "...", nullptr);
+  } else {
+    result = g_strdup(name);
+  }
+  for (char *p = result; *p; ++p)
+    if (*p == '\n') *p = '/';
+  return result;
+}
+
+LayerResult gimp_render_to_layer(const EffectParams *params) {
+  const gint32 image = params->image_id;
+  const WorkArea area = work_area_of(image);
+  const int w = area.width, h = area.height;
+
+  LayerFormat format;
+  GimpImageType layer_type;
+  switch (gimp_image_base_type(image)) {
+    case GIMP_RGB:
+      format = LayerFormat::RGBA;
+      layer_type = GIMP_RGBA_IMAGE;
+      break;
+    case GIMP_GRAY:
+      format = LayerFormat::GRAYA;
+      layer_type = GIMP_GRAYA_IMAGE;
+      break;
+    default:
+      return {3, -1};
+  }
+
+  const Progress progress(static_cast<long>(w) * h);
+  SurfacePtr coverage(render_coverage(params, w, h));
+  if (!coverage) {
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
+    return {2, -1};
+  }
+  progress.update(0.5);
+
+  std::unique_ptr<char, GFreeDeleter> name(make_layer_name());
+  UndoGroup undo(image);
+  gint32 layer;
+  gint32 saved_selection = -1;
+  if (params->edit_mode == 0) {
+    layer = gimp_layer_new(image, name.get(), w, h, layer_type, 100.0, GIMP_NORMAL_MODE);
+    if (layer < 0) {
+      g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
+      return {2, -1};
+    }
+    place_layer(image, layer);
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (area.has_selection &&
+        image_services().get_selection_bounds(image, &x1, &y1, &x2, &y2)) {
+      gimp_layer_set_offsets(layer, x2 - w, y1);
+      saved_selection = gimp_selection_save(image);
+      gimp_selection_none(image);
+    } else {
+      gimp_layer_set_offsets(layer, 0, 0);
+    }
+  } else {
+    layer = params->drawable_id;
+    // The layer may have been deleted while the dialog was open.
+    if (!gimp_item_is_valid(layer) || !gimp_item_is_layer(layer) || gimp_item_is_group(layer)) {
+      g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
+      return {2, -1};
+    }
+    gimp_item_set_name(layer, name.get());
+    gimp_layer_resize(layer, w, h, w - gimp_drawable_width(layer), 0);
+  }
+  gimp_layer_add_alpha(layer);
+  write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
+  coverage.reset();
+  attach_settings(layer, params);
+  gimp_displays_flush();
+
+  if (saved_selection >= 0) {
+    gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, saved_selection);
+    gimp_image_remove_channel(image, saved_selection);
+  }
+  return {0, layer};
+}

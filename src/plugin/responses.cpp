@@ -1,0 +1,139 @@
+// The dialog's responses.  In creating mode: Create, Close, Reset, Topmost.
+// "Edit Layer" reads the settings kept on the active streak layer into the
+// controls; "Apply" then re-renders that layer and "Cancel" gives up, both
+// restoring the values the dialog held before.
+#include "responses.h"
+
+#include <memory>
+
+#include <glib/gi18n-lib.h>
+
+#include "controls.h"
+#include "dialog_widgets.h"
+#include "host_services.h"
+#include "message_dialog.h"
+#include "settings_apply.h"
+#include "settings_text.h"
+#include "unit_change.h"
+
+namespace {
+
+// The values the dialog held when editing began; empty in creating mode.
+GKeyFile *saved_settings = nullptr;
+
+struct GFreeDeleter {
+  void operator()(void *p) const { g_free(p); }
+};
+struct KeyFileFree {
+  void operator()(GKeyFile *key_file) const { g_key_file_free(key_file); }
+};
+
+void discard_saved_settings() {
+  if (saved_settings) g_key_file_free(saved_settings);
+  saved_settings = nullptr;
+}
+
+void restore_saved_settings() {
+  if (!saved_settings) return;
+  // Taken first: applying runs handlers that must not see a half-freed snapshot.
+  std::unique_ptr<GKeyFile, KeyFileFree> snapshot(saved_settings);
+  saved_settings = nullptr;
+  settings_apply_key_file(snapshot.get());
+}
+
+void set_button_label(GtkWidget *button, const char *label) {
+  if (button) gtk_button_set_label(GTK_BUTTON(button), label);
+}
+
+void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
+  params->edit_mode = 0;
+  set_button_label(create, _("Create"));
+  set_button_label(close, _("Close"));
+  if (edit) gtk_widget_show(edit);
+}
+
+void close_dialog(GtkDialog *dialog, EffectParams *params) {
+  gint width = 0, height = 0, x = 0, y = 0;
+  gtk_window_get_size(GTK_WINDOW(dialog), &width, &height);
+  gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+  params->window_width = width;
+  params->window_height = height;
+  params->window_x = x;
+  params->window_y = y;
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+}
+
+void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
+  gsize length = 0;
+  int32_t layer = -1;
+  std::unique_ptr<char, GFreeDeleter> text(
+      host_services().active_layer_settings(params->image_id, &length, &layer));
+  if (!text) {
+    message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr,
+                       _("Active layer is not a Zipstroke Layer!"));
+    return;
+  }
+  discard_saved_settings();
+  saved_settings = settings_to_key_file(params);
+  // The text may come from someone else's file: whatever the parser accepts
+  // goes through the controls, which clamp it like a preset.
+  std::unique_ptr<GKeyFile, KeyFileFree> key_file(g_key_file_new());
+  g_key_file_load_from_data(key_file.get(), text.get(), length, G_KEY_FILE_NONE, nullptr);
+  settings_apply_key_file(key_file.get());
+
+  set_button_label(create, _("Apply"));
+  set_button_label(close, _("Cancel"));
+  if (edit) gtk_widget_hide(edit);
+  params->edit_mode = 1;
+  params->drawable_id = layer;
+}
+
+}  // namespace
+
+void responses_reset() { discard_saved_settings(); }
+
+void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *params) {
+  GtkWidget *create = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CREATE);
+  GtkWidget *close = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CLOSE);
+  GtkWidget *edit = gtk_dialog_get_widget_for_response(dialog, RESPONSE_EDIT_LAYER);
+  const bool editing = params->edit_mode == 1;
+
+  switch (response_id) {
+    case RESPONSE_CLOSE:
+      if (editing) {
+        restore_saved_settings();
+        leave_edit_mode(params, create, close, edit);
+      } else {
+        close_dialog(dialog, params);
+      }
+      break;
+    case RESPONSE_CREATE:
+      host_services().render_to_layer(params);
+      if (editing) {
+        restore_saved_settings();
+        leave_edit_mode(params, create, close, edit);
+      } else {
+        close_dialog(dialog, params);
+      }
+      break;
+    case RESPONSE_EDIT_LAYER:
+      if (!editing) enter_edit_mode(params, create, close, edit);
+      break;
+    case RESPONSE_RESET:
+      effect_params_set_defaults(params);
+      // The defaults are in pixels: nothing may be converted from the old unit.
+      current_unit_set(0);
+      sync_widgets_from_params(params);
+      preview_queue_redraw();
+      break;
+    case RESPONSE_TOPMOST: {
+      const gboolean active =
+          gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog_widgets.topmost_check));
+      gtk_window_set_keep_above(GTK_WINDOW(dialog), active);
+      params->topmost = active ? 1 : 0;
+      break;
+    }
+    default:
+      break;
+  }
+}
