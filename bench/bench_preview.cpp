@@ -1,0 +1,268 @@
+// Preview: the cost of painting the image picture in one expose for a large
+// work area against a small one, and the cost of one expose's lines against
+// the same lines rendered at full size.
+#include <gdk/gdk.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "bench_fixture.h"
+#include "bench_registry.h"
+#include "benchmarks.h"
+#include "host_services.h"
+#include "image_services.h"
+#include "paired_timer.h"
+#include "preview.h"
+#include "render.h"
+
+namespace {
+
+// A stand-in for GIMP's thumbnail of the visible layers: a gradient under a
+// grid, so that every thumbnail pixel differs from its neighbours.
+GdkPixbuf *stand_in_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
+  guchar *pixels = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < thumb_h; ++y)
+    for (int x = 0; x < thumb_w; ++x) {
+      guchar *p = pixels + static_cast<size_t>(y) * stride + 3 * x;
+      const bool grid = x % 16 == 0 || y % 16 == 0;
+      p[0] = static_cast<guchar>(grid ? 255 : x * 255 / thumb_w);
+      p[1] = static_cast<guchar>(grid ? 255 : y * 255 / thumb_h);
+      p[2] = static_cast<guchar>((x * 7 + y * 13) & 0xff);
+    }
+  return pixbuf;
+}
+
+void install_stand_in_host() {
+  HostServices host{};
+  host.work_area_thumbnail = stand_in_thumbnail;
+  host_services_install(host);
+}
+
+void use_work_area(int w, int h) {
+  FixedImage image;
+  image.width = w;
+  image.height = h;
+  image_services_install_fixed(image);
+  preview_picture_init(1);
+}
+
+SurfaceRef window_surface() {
+  return SurfaceRef(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PREVIEW_SIZE, PREVIEW_SIZE));
+}
+
+void paint_picture(cairo_surface_t *target) {
+  ContextRef cr(target);
+  preview_apply_transform(cr);
+  preview_paint_picture(cr);
+  cairo_surface_flush(target);
+}
+
+// The preview transform of a w x h work area (longer side 500 or more) at
+// zoom z (1 = 100 %).
+void apply_preview_transform(cairo_t *cr, int w, int h, double z = 1.0) {
+  const double s = static_cast<double>(PREVIEW_SIZE) / std::max(w, h);
+  cairo_scale(cr, s * z, s * z);
+  const double d = PREVIEW_SIZE / s / z;
+  cairo_translate(cr, (d - w) * 0.5, (d - h) * 0.5);
+}
+
+// The plain design: the thumbnail enlarged once to the work area's size and
+// painted under the preview transform on every expose.
+struct PlainPicture {
+  GdkPixbuf *full = nullptr;
+  int w, h;
+  PlainPicture(int width, int height) : w(width), h(height) {
+    const double s = static_cast<double>(PREVIEW_SIZE) / std::max(w, h);
+    const int tw = w > h ? PREVIEW_SIZE : static_cast<int>(s * w);
+    const int th = w > h ? static_cast<int>(s * h) : PREVIEW_SIZE;
+    GdkPixbuf *thumb = stand_in_thumbnail(1, 0, 0, w, h, tw, th);
+    full = gdk_pixbuf_scale_simple(thumb, w, h, GDK_INTERP_NEAREST);
+    g_object_unref(thumb);
+  }
+  ~PlainPicture() { g_object_unref(full); }
+  void paint(cairo_surface_t *target) const {
+    ContextRef cr(target);
+    apply_preview_transform(cr, w, h);
+    gdk_cairo_set_source_pixbuf(cr, full, 0, 0);
+    cairo_paint(cr);
+    cairo_surface_flush(target);
+  }
+};
+
+// Share of the window's pixels that do not show the thumbnail pixel under
+// their centre or one of its eight neighbours (rounding at the edges of
+// picture pixels may pick a neighbour).  Blurred or shifted pictures fail;
+// outside the work area the window must stay clear, and only the border may
+// be partly covered.
+double misplaced_share(cairo_surface_t *window, int w, int h, double z) {
+  const double s = static_cast<double>(PREVIEW_SIZE) / std::max(w, h);
+  const int tw = w > h ? PREVIEW_SIZE : static_cast<int>(s * w);
+  const int th = w > h ? static_cast<int>(s * h) : PREVIEW_SIZE;
+  GdkPixbuf *thumb = stand_in_thumbnail(1, 0, 0, w, h, tw, th);
+  const guchar *tp = gdk_pixbuf_get_pixels(thumb);
+  const int tstride = gdk_pixbuf_get_rowstride(thumb);
+
+  SurfaceRef scratch = window_surface();
+  ContextRef cr(scratch);
+  apply_preview_transform(cr, w, h, z);
+  cairo_surface_flush(window);
+  const unsigned char *data = cairo_image_surface_get_data(window);
+  const int stride = cairo_image_surface_get_stride(window);
+  long misplaced = 0;
+  for (int y = 0; y < PREVIEW_SIZE; ++y)
+    for (int x = 0; x < PREVIEW_SIZE; ++x) {
+      uint32_t px;
+      std::memcpy(&px, data + y * stride + 4 * x, 4);
+      double ux = x + 0.5, uy = y + 0.5;
+      cairo_device_to_user(cr, &ux, &uy);
+      const int cx = static_cast<int>(std::floor(ux * tw / w));
+      const int cy = static_cast<int>(std::floor(uy * th / h));
+      bool ok = false;
+      bool inside = false;
+      for (int dy = -1; dy <= 1 && !ok; ++dy)
+        for (int dx = -1; dx <= 1 && !ok; ++dx) {
+          const int tx = cx + dx, ty = cy + dy;
+          if (tx < 0 || ty < 0 || tx >= tw || ty >= th) continue;
+          if (dx == 0 && dy == 0) inside = true;
+          const guchar *t = tp + static_cast<size_t>(ty) * tstride + 3 * tx;
+          ok = px == (0xff000000u | uint32_t(t[0]) << 16 | uint32_t(t[1]) << 8 | t[2]);
+        }
+      if (!ok && !inside) ok = px == 0;
+      // The picture's border blends with the clear window where it cuts a
+      // window pixel.
+      const bool border = cx <= 0 || cy <= 0 || cx >= tw - 1 || cy >= th - 1;
+      if (!ok && border) ok = (px >> 24) != 0xff;
+      misplaced += !ok;
+    }
+  g_object_unref(thumb);
+  return static_cast<double>(misplaced) / (PREVIEW_SIZE * PREVIEW_SIZE);
+}
+
+void preview_picture(benchmark::State &state) {
+  install_stand_in_host();
+  SurfaceRef large = window_surface(), small = window_surface();
+  const Side a{[&] {
+                 use_work_area(6000, 4000);
+                 surface_clear(large);
+               },
+               [&] { paint_picture(large); }};
+  const Side b{[&] {
+                 use_work_area(500, 500);
+                 surface_clear(small);
+               },
+               [&] { paint_picture(small); }};
+  const PairFigures f = time_pair(state, a, b);
+  target_report("preview_picture", f.ratio, 1.5,
+                "picture paint 6000x4000 / 500x500: " + std::to_string(f.a_ms) + " ms / " +
+                    std::to_string(f.b_ms) + " ms");
+
+  // At every zoom the user must see the same picture, in the same place.
+  use_work_area(6000, 4000);
+  std::string shares;
+  bool same = true;
+  for (int zoom = 100; zoom >= 25; zoom -= 25) {
+    surface_clear(large);
+    paint_picture(large);
+    const double share = misplaced_share(large, 6000, 4000, zoom / 100.0);
+    same = same && share == 0.0;
+    shares += (shares.empty() ? "" : ", ") + std::to_string(zoom) + "%: " +
+              std::to_string(share * 100.0) + "% of pixels misplaced";
+    preview_zoom_out();
+  }
+  check_report("preview picture equals the enlarged picture at 6000x4000", same, shares);
+  preview_picture_release();
+}
+
+void preview_picture_plain(benchmark::State &state) {
+  const PlainPicture large_picture(6000, 4000), small_picture(500, 500);
+  SurfaceRef large = window_surface(), small = window_surface();
+  const Side a{[&] { surface_clear(large); }, [&] { large_picture.paint(large); }};
+  const Side b{[&] { surface_clear(small); }, [&] { small_picture.paint(small); }};
+  const PairFigures f = time_pair(state, a, b);
+  figure_report("preview_picture_plain_design", f.ratio,
+                "full-size enlarged pixbuf, 6000x4000 / 500x500: " + std::to_string(f.a_ms) +
+                    " ms / " + std::to_string(f.b_ms) + " ms");
+}
+
+void preview_lines(benchmark::State &state) {
+  const int w = 6000, h = 4000;
+  const EffectParams params = bench_default_params(w, h, AREA_RADIATION);
+  SurfaceRef window = window_surface();
+  SurfaceRef full(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+  const ColorRGBA &c = params.line_color;
+  const Side preview{[&] { surface_clear(window); },
+                     [&] {
+                       ContextRef cr(window);
+                       apply_preview_transform(cr, w, h);
+                       cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+                       render_effect(cr, &params);
+                       cairo_surface_flush(window);
+                     }};
+  const Side full_size{[&] { surface_clear(full); },
+                       [&] {
+                         ContextRef cr(full);
+                         render_effect(cr, &params);
+                         cairo_surface_flush(full);
+                       }};
+  const PairFigures f = time_pair(state, preview, full_size);
+  figure_report("preview_lines_radial_6000x4000", f.ratio,
+                "one expose's lines at zoom 100 / the same lines at full size: " +
+                    std::to_string(f.a_ms) + " ms / " + std::to_string(f.b_ms) + " ms");
+}
+
+// One whole expose (background, picture, lines, guides) of the default radial
+// effect, for a large work area against a small one.
+void preview_expose(benchmark::State &state) {
+  install_stand_in_host();
+  static EffectParams large_params, small_params;
+  large_params = bench_default_params(6000, 4000, AREA_RADIATION);
+  small_params = bench_default_params(500, 500, AREA_RADIATION);
+  SurfaceRef large = window_surface(), small = window_surface();
+  const Side a{[&] { use_work_area(6000, 4000); },
+               [&] {
+                 ContextRef cr(large);
+                 preview_draw_window(cr, &large_params);
+                 cairo_surface_flush(large);
+               }};
+  const Side b{[&] { use_work_area(500, 500); },
+               [&] {
+                 ContextRef cr(small);
+                 preview_draw_window(cr, &small_params);
+                 cairo_surface_flush(small);
+               }};
+  const PairFigures f = time_pair(state, a, b);
+  figure_report("preview_expose_radial", f.ratio,
+                "whole expose 6000x4000 / 500x500: " + std::to_string(f.a_ms) + " ms / " +
+                    std::to_string(f.b_ms) + " ms");
+  preview_picture_release();
+}
+
+}  // namespace
+
+void register_preview_benchmarks() {
+  benchmark::RegisterBenchmark("preview_picture/6000x4000_vs_500x500", preview_picture)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(31))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_picture_plain/6000x4000_vs_500x500",
+                               preview_picture_plain)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(11))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_lines/radial/6000x4000", preview_lines)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(9))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_expose/radial/6000x4000_vs_500x500", preview_expose)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(21))
+      ->Unit(benchmark::kMillisecond);
+}
