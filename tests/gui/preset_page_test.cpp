@@ -1,0 +1,407 @@
+// The Preset page in a real dialog, with a temporary personal GIMP folder.
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "dialog_widgets.h"
+#include "message_dialog.h"
+#include "preset_page.h"
+#include "preset_test_support.h"
+#include "settings_text.h"
+
+namespace {
+
+class PresetPage : public DialogFixture {
+ protected:
+  void SetUp() override {
+    clear_preset_folder();
+    build();
+    folder = test_preset_folder();
+    preset_list_refresh();
+  }
+  void TearDown() override {
+    DialogFixture::TearDown();
+    clear_preset_folder();
+  }
+
+  std::string file(const std::string &name) const { return folder + "/" + name; }
+  std::vector<std::string> files() const {
+    std::vector<std::string> names;
+    GDir *dir = g_dir_open(folder.c_str(), 0, nullptr);
+    while (const char *n = dir ? g_dir_read_name(dir) : nullptr) names.emplace_back(n);
+    if (dir) g_dir_close(dir);
+    return names;
+  }
+  std::string record_text() {
+    char *text = settings_to_text(live(), nullptr);
+    std::string s(text);
+    g_free(text);
+    return s;
+  }
+  void set_spin(const char *key, double value) {
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin(key)), value);
+    pump_events();
+  }
+
+  std::string folder;
+};
+
+GtkWidget *find_toplevel_titled(const char *title) {
+  GtkWidget *found = nullptr;
+  GList *windows = gtk_window_list_toplevels();
+  for (GList *l = windows; l; l = l->next) {
+    const char *t = gtk_window_get_title(GTK_WINDOW(l->data));
+    if (t && std::strcmp(t, title) == 0 && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+      found = GTK_WIDGET(l->data);
+  }
+  g_list_free(windows);
+  return found;
+}
+
+void find_widgets(GtkWidget *widget, GType type, std::vector<GtkWidget *> *out) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) out->push_back(widget);
+  if (GTK_IS_CONTAINER(widget)) {
+    GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList *l = children; l; l = l->next) find_widgets(GTK_WIDGET(l->data), type, out);
+    g_list_free(children);
+  }
+}
+
+TEST_F(PresetPage, PageHoldsTheListAndTheFourButtons) {
+  const DialogWidgets &w = dialog_widgets;
+  ASSERT_NE(w.preset_view, nullptr);
+  EXPECT_EQ(gtk_tree_view_get_model(GTK_TREE_VIEW(w.preset_view)),
+            GTK_TREE_MODEL(w.preset_store));
+  EXPECT_FALSE(gtk_tree_view_get_headers_visible(GTK_TREE_VIEW(w.preset_view)));
+  EXPECT_EQ(gtk_frame_get_shadow_type(GTK_FRAME(w.preset_frame)), GTK_SHADOW_IN);
+  int width = 0, height = 0;
+  gtk_widget_get_size_request(w.preset_scroller, &width, &height);
+  EXPECT_EQ(width, 200);
+  EXPECT_EQ(height, 80);
+
+  const std::pair<GtkWidget *, const char *> buttons[] = {{w.preset_load_button, "Load"},
+                                                          {w.preset_save_button, "Save"},
+                                                          {w.preset_delete_button, "Delete"},
+                                                          {w.preset_update_button, "Update List"}};
+  GtkWidget *table = gtk_widget_get_parent(w.preset_frame);
+  ASSERT_TRUE(GTK_IS_TABLE(table));
+  guint row = 0;
+  for (const auto &b : buttons) {
+    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(b.first)), b.second);
+    EXPECT_EQ(gtk_widget_get_parent(b.first), table);
+    guint left = 9, top = 9;
+    gtk_container_child_get(GTK_CONTAINER(table), b.first, "left-attach", &left, "top-attach",
+                            &top, nullptr);
+    EXPECT_EQ(left, 1u);
+    EXPECT_EQ(top, row++);
+  }
+}
+
+TEST_F(PresetPage, SaveCreatesOneFileOfSettingsTextAndListsIt) {
+  preset_save_named("first", live());
+  ASSERT_EQ(files(), std::vector<std::string>{"first"});
+  const std::string text = read_file(file("first"));
+  EXPECT_EQ(text.rfind("[zipstroke]\nversion=0.5.2\n", 0), 0u) << text.substr(0, 60);
+  EXPECT_EQ(text, record_text());
+  EXPECT_EQ(preset_store_names(), std::vector<std::string>{"first"});
+}
+
+TEST_F(PresetPage, SaveAsksForANameInTheQueryBox) {
+  preset_save_query(dialog_widgets.preset_save_button, live());
+  pump_events();
+  GtkWidget *box = find_toplevel_titled("New Parameter Preset");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(box)));
+  EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(box)), GTK_WINDOW(dialog));
+  std::vector<GtkWidget *> entries, labels;
+  find_widgets(box, GTK_TYPE_ENTRY, &entries);
+  find_widgets(box, GTK_TYPE_LABEL, &labels);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entries[0])), "Unnamed");
+  bool message_shown = false;
+  for (GtkWidget *label : labels)
+    message_shown |= std::strcmp(gtk_label_get_text(GTK_LABEL(label)),
+                                 "Enter a name for the new Parameter Preset") == 0;
+  EXPECT_TRUE(message_shown);
+
+  gtk_entry_set_text(GTK_ENTRY(entries[0]), "from the box");
+  gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+  pump_events();
+  EXPECT_EQ(files(), std::vector<std::string>{"from the box"});
+
+  // Cancelling saves nothing.
+  preset_save_query(dialog_widgets.preset_save_button, live());
+  pump_events();
+  box = find_toplevel_titled("New Parameter Preset");
+  ASSERT_NE(box, nullptr);
+  gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL);
+  pump_events();
+  EXPECT_EQ(files(), std::vector<std::string>{"from the box"});
+}
+
+TEST_F(PresetPage, OverwriteIsAskedWithTheNameAndCancelKeepsTheFile) {
+  preset_save_named("A", live());
+  const std::string before = read_file(file("A"));
+  set_spin("line_pitch", 17);
+  {
+    MessageAnswerer cancel(GTK_RESPONSE_CANCEL);
+    preset_save_named("A", live());
+    ASSERT_EQ(cancel.seen().size(), 1u);
+    const SeenMessage &m = cancel.seen()[0];
+    EXPECT_EQ(m.type, GTK_MESSAGE_QUESTION);
+    EXPECT_EQ(m.text, "The name 'A' was already exists. Overwrite?");
+    EXPECT_EQ(m.parent, GTK_WINDOW(dialog));
+    EXPECT_TRUE(m.modal);
+  }
+  EXPECT_EQ(read_file(file("A")), before);
+  EXPECT_EQ(preset_store_names(), std::vector<std::string>{"A"});
+  {
+    MessageAnswerer ok(GTK_RESPONSE_OK);
+    preset_save_named("A", live());
+    EXPECT_EQ(ok.seen().size(), 1u);
+  }
+  EXPECT_EQ(read_file(file("A")), record_text());
+  EXPECT_NE(read_file(file("A")), before);
+  EXPECT_EQ(files(), std::vector<std::string>{"A"});
+}
+
+TEST_F(PresetPage, LoadAndDeleteWithoutASelectedRowDoNothing) {
+  preset_save_named("kept", live());
+  set_spin("line_pitch", 23);
+  const EffectParams before = *live();
+  MessageAnswerer any(GTK_RESPONSE_OK);
+  preset_load_selected();
+  preset_delete_selected();
+  g_signal_emit_by_name(dialog_widgets.preset_load_button, "clicked");
+  g_signal_emit_by_name(dialog_widgets.preset_delete_button, "clicked");
+  pump_events();
+  EXPECT_TRUE(any.seen().empty());
+  EXPECT_EQ(std::memcmp(&before, live(), sizeof before), 0);
+  EXPECT_EQ(files(), std::vector<std::string>{"kept"});
+}
+
+TEST_F(PresetPage, LoadAppliesThePresetAndRefreshesTheList) {
+  set_spin("line_pitch", 12.5);
+  set_spin("radiation_x", 100);
+  preset_save_named("saved", live());
+  const std::string saved = record_text();
+  set_spin("line_pitch", 40);
+  set_spin("radiation_x", 7);
+  select_preset_row(0);
+  g_signal_emit_by_name(dialog_widgets.preset_load_button, "clicked");
+  EXPECT_EQ(live()->line_pitch, 12.5);
+  EXPECT_EQ(live()->radiation_x, 100);
+  EXPECT_EQ(record_text(), saved);
+  GtkTreeSelection *sel = gtk_tree_view_get_selection(GTK_TREE_VIEW(dialog_widgets.preset_view));
+  EXPECT_EQ(gtk_tree_selection_count_selected_rows(sel), 0);
+}
+
+TEST_F(PresetPage, ListSkipsSubFoldersAndUpdatesOnRequest) {
+  write_file(file("one"), "[zipstroke]\n");
+  ASSERT_EQ(g_mkdir(file("sub").c_str(), 0755), 0);
+  EXPECT_TRUE(preset_store_names().empty());  // not until asked
+  g_signal_emit_by_name(dialog_widgets.preset_update_button, "clicked");
+  EXPECT_EQ(preset_store_names(), std::vector<std::string>{"one"});
+}
+
+TEST_F(PresetPage, AFileNamedLikeTheFolderGivesAnEmptyListAndNothingHappens) {
+  write_file(file("one"), "[zipstroke]\n");
+  const std::string aside = folder + ".aside";
+  ASSERT_EQ(g_rename(folder.c_str(), aside.c_str()), 0);
+  write_file(folder, "a file, not a folder");
+  preset_folder_forget();
+
+  preset_list_refresh();
+  EXPECT_TRUE(preset_store_names().empty());
+  {
+    MessageAnswerer any(GTK_RESPONSE_OK);
+    preset_save_named("new", live());
+    preset_load_selected();
+    preset_delete_selected();
+    EXPECT_TRUE(any.seen().empty());
+  }
+  EXPECT_EQ(read_file(folder), "a file, not a folder");
+
+  g_unlink(folder.c_str());
+  ASSERT_EQ(g_rename(aside.c_str(), folder.c_str()), 0);
+  preset_folder_forget();
+  preset_list_refresh();
+  EXPECT_EQ(preset_store_names(), std::vector<std::string>{"one"});
+}
+
+TEST_F(PresetPage, APresetThatIsNotAKeyFileShowsGLibsReason) {
+  write_file(file("junk"), "this is not a key file\n");
+  preset_list_refresh();
+  GKeyFile *probe = g_key_file_new();
+  GError *expected = nullptr;
+  ASSERT_FALSE(g_key_file_load_from_file(probe, file("junk").c_str(), G_KEY_FILE_KEEP_COMMENTS,
+                                         &expected));
+  g_key_file_free(probe);
+
+  const EffectParams before = *live();
+  select_preset_row(0);
+  {
+    MessageAnswerer close(GTK_RESPONSE_CLOSE);
+    preset_load_selected();
+    ASSERT_EQ(close.seen().size(), 1u);
+    EXPECT_EQ(close.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_EQ(close.seen()[0].text, expected->message);
+    EXPECT_EQ(close.seen()[0].parent, nullptr);
+  }
+  g_error_free(expected);
+  EXPECT_EQ(std::memcmp(&before, live(), sizeof before), 0);
+  EXPECT_EQ(preset_store_names(), std::vector<std::string>{"junk"});
+}
+
+TEST_F(PresetPage, DeleteAsksAndRemovesOnlyOnOk) {
+  preset_save_named("x", live());
+  preset_save_named("y", live());
+  select_preset_row(0);
+  const std::string first = preset_store_names()[0];
+  {
+    MessageAnswerer cancel(GTK_RESPONSE_CANCEL);
+    preset_delete_selected();
+    ASSERT_EQ(cancel.seen().size(), 1u);
+    EXPECT_EQ(cancel.seen()[0].type, GTK_MESSAGE_QUESTION);
+    EXPECT_EQ(cancel.seen()[0].text, "Do you want to delete '" + first + "' ?");
+    EXPECT_EQ(cancel.seen()[0].parent, GTK_WINDOW(dialog));
+  }
+  EXPECT_EQ(files().size(), 2u);
+  EXPECT_EQ(preset_store_names().size(), 2u);
+  {
+    MessageAnswerer ok(GTK_RESPONSE_OK);
+    preset_delete_selected();
+  }
+  EXPECT_FALSE(g_file_test(file(first).c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_EQ(preset_store_names().size(), 1u);
+  EXPECT_NE(preset_store_names()[0], first);
+}
+
+TEST_F(PresetPage, NamesThatAreNotUtf8AreShownConvertedButUsedRaw) {
+  const std::string raw = "caf\xe9";  // Latin-1, not UTF-8
+  write_file(file(raw), "[zipstroke]\nversion=0.5.2\nline_pitch=33\n");
+  preset_list_refresh();
+  ASSERT_EQ(preset_store_names(), std::vector<std::string>{raw});
+
+  select_preset_row(0);
+  preset_load_selected();
+  EXPECT_EQ(live()->line_pitch, 33);
+
+  select_preset_row(0);
+  {
+    MessageAnswerer ok(GTK_RESPONSE_OK);
+    preset_delete_selected();
+    ASSERT_EQ(ok.seen().size(), 1u);
+    EXPECT_TRUE(g_utf8_validate(ok.seen()[0].text.c_str(), -1, nullptr));
+  }
+  EXPECT_TRUE(files().empty());
+}
+
+TEST_F(PresetPage, RowActivationLoadsAndBlinksTheRow) {
+  set_spin("line_pitch", 21);
+  preset_save_named("p0", live());
+  preset_save_named("p1", live());
+  set_spin("line_pitch", 5);
+
+  GtkTreeView *view = GTK_TREE_VIEW(dialog_widgets.preset_view);
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
+  struct Step {
+    bool selected;
+    gint64 time;
+  };
+  std::vector<Step> steps;
+  auto on_changed = +[](GtkTreeSelection *sel, gpointer data) {
+    GtkTreePath *path = gtk_tree_path_new_from_indices(1, -1);
+    static_cast<std::vector<Step> *>(data)->push_back(
+        {gtk_tree_selection_path_is_selected(sel, path) != FALSE, g_get_monotonic_time()});
+    gtk_tree_path_free(path);
+  };
+  select_preset_row(1);
+  const gulong handler =
+      g_signal_connect(selection, "changed", G_CALLBACK(on_changed), &steps);
+  const gint64 start = g_get_monotonic_time();
+  preset_row_activated(view);
+  const gint64 elapsed = g_get_monotonic_time() - start;
+  g_signal_handler_disconnect(selection, handler);
+
+  EXPECT_EQ(live()->line_pitch, 21);
+  ASSERT_GE(steps.size(), 5u);
+  const std::vector<Step> blink(steps.end() - 5, steps.end());
+  const bool expected[] = {true, false, true, false, true};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(blink[i].selected, expected[i]) << i;
+  for (int i = 1; i < 5; ++i) EXPECT_GE(blink[i].time - blink[i - 1].time, 45000) << i;
+  EXPECT_GE(elapsed, 250000);
+  GtkTreePath *path = gtk_tree_path_new_from_indices(1, -1);
+  EXPECT_TRUE(gtk_tree_selection_path_is_selected(selection, path));
+  gtk_tree_path_free(path);
+}
+
+TEST_F(PresetPage, RowActivationWithoutASelectedRowDoesNothing) {
+  preset_save_named("p0", live());
+  const EffectParams before = *live();
+  const gint64 start = g_get_monotonic_time();
+  preset_row_activated(GTK_TREE_VIEW(dialog_widgets.preset_view));
+  EXPECT_LT(g_get_monotonic_time() - start, 200000);
+  EXPECT_EQ(std::memcmp(&before, live(), sizeof before), 0);
+}
+
+TEST_F(PresetPage, NamesThatCannotBeAPresetAreRefusedWithAReason) {
+  write_file(test_gimp_dir() + "/outside", "keep");
+  ASSERT_EQ(g_mkdir(file("sub").c_str(), 0755), 0);
+  const struct {
+    const char *name;
+    const char *reason;
+  } cases[] = {
+      {"", "empty name"},
+      {".", "reserved"},
+      {"..", "reserved"},
+      {"a/b", "path separator"},
+      {"../outside", "path separator"},
+      {"sub", "folder"},
+      {"bad \xff name", "encoding"},
+  };
+  for (const auto &c : cases) {
+    MessageAnswerer close(GTK_RESPONSE_CLOSE);
+    preset_save_named(c.name, live());
+    ASSERT_EQ(close.seen().size(), 1u) << c.name;
+    EXPECT_EQ(close.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_NE(close.seen()[0].text.find(c.reason), std::string::npos) << close.seen()[0].text;
+  }
+  EXPECT_EQ(files(), std::vector<std::string>{"sub"});
+  EXPECT_EQ(read_file(test_gimp_dir() + "/outside"), "keep");
+  g_unlink((test_gimp_dir() + "/outside").c_str());
+}
+
+TEST_F(PresetPage, AFailedWriteShowsTheSystemsReason) {
+  const std::string long_name(300, 'n');
+  MessageAnswerer close(GTK_RESPONSE_CLOSE);
+  preset_save_named(long_name.c_str(), live());
+  ASSERT_EQ(close.seen().size(), 1u);
+  EXPECT_EQ(close.seen()[0].type, GTK_MESSAGE_ERROR);
+  EXPECT_NE(close.seen()[0].text.find(g_strerror(ENAMETOOLONG)), std::string::npos)
+      << close.seen()[0].text;
+  EXPECT_TRUE(files().empty());
+}
+
+TEST(MessageDialog, ShowsTheTextLiterallyAndReturnsTheResponse) {
+  {
+    MessageAnswerer ok(GTK_RESPONSE_OK);
+    EXPECT_EQ(message_dialog_run(GTK_MESSAGE_QUESTION, GTK_BUTTONS_OK_CANCEL, nullptr,
+                                 "100% %s %n sure?"),
+              GTK_RESPONSE_OK);
+    ASSERT_EQ(ok.seen().size(), 1u);
+    EXPECT_EQ(ok.seen()[0].text, "100% %s %n sure?");
+    EXPECT_TRUE(ok.seen()[0].modal);
+  }
+  {
+    MessageAnswerer cancel(GTK_RESPONSE_CANCEL);
+    EXPECT_EQ(message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr, "x"),
+              GTK_RESPONSE_CANCEL);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include "preset_test_support.h"
+
+#include <glib/gstdio.h>
+#include <sys/stat.h>
+
+#include "control_ranges.h"
+#include "dialog.h"
+#include "dialog_widgets.h"
+#include "preset_page.h"
+
+namespace {
+
+// GIMP's library decides the personal folder once, on first use, from
+// GIMP2_DIRECTORY (or HOME): point it at a temporary folder before main runs,
+// so no test ever touches the real one.
+struct TemporaryGimpDir {
+  std::string path;
+  TemporaryGimpDir() {
+    char *dir = g_dir_make_tmp("zipstroke-gui-gimpdir-XXXXXX", nullptr);
+    if (dir == nullptr) return;
+    path = dir;
+    g_free(dir);
+    if (g_getenv("GIMP2_DIRECTORY") == nullptr) g_setenv("GIMP2_DIRECTORY", path.c_str(), TRUE);
+  }
+  ~TemporaryGimpDir() {
+    if (!path.empty()) remove_tree(path);
+  }
+};
+TemporaryGimpDir temporary_gimp_dir;
+
+}  // namespace
+
+void pump_events() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+const std::string &test_gimp_dir() { return temporary_gimp_dir.path; }
+
+std::string test_preset_folder() {
+  const char *folder = preset_folder_ensure();
+  return folder ? folder : "";
+}
+
+void remove_tree(const std::string &path) {
+  GStatBuf st;
+  if (g_lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
+      while (const char *name = g_dir_read_name(dir)) remove_tree(path + "/" + name);
+      g_dir_close(dir);
+    }
+    g_rmdir(path.c_str());
+  } else {
+    g_unlink(path.c_str());
+  }
+}
+
+void clear_preset_folder() {
+  const std::string folder = test_preset_folder();
+  ASSERT_FALSE(folder.empty());
+  // Never clear anything but a folder of the temporary GIMP directory.
+  ASSERT_EQ(folder.rfind(std::string(g_get_tmp_dir()), 0), 0u) << folder;
+  GDir *dir = g_dir_open(folder.c_str(), 0, nullptr);
+  ASSERT_NE(dir, nullptr);
+  std::vector<std::string> names;
+  while (const char *name = g_dir_read_name(dir)) names.emplace_back(name);
+  g_dir_close(dir);
+  for (const std::string &name : names) remove_tree(folder + "/" + name);
+}
+
+std::string read_file(const std::string &path) {
+  char *data = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &data, &length, nullptr)) return "<missing>";
+  std::string text(data, length);
+  g_free(data);
+  return text;
+}
+
+void write_file(const std::string &path, const std::string &text) {
+  ASSERT_TRUE(g_file_set_contents(path.c_str(), text.data(), text.size(), nullptr)) << path;
+}
+
+void DialogFixture::build(const FixedImage &image, void (*adjust)(EffectParams *)) {
+  image_services_install_fixed(image);
+  params = std::make_unique<EffectParams>();
+  effect_params_init_run_fields(params.get(), 1, 2);
+  effect_params_set_defaults(params.get());
+  if (adjust) adjust(params.get());
+  dialog = dialog_build(params.get());
+  ASSERT_NE(dialog, nullptr);
+  pump_events();
+}
+
+void DialogFixture::TearDown() {
+  if (dialog) gtk_widget_destroy(dialog);
+  dialog = nullptr;
+  pump_events();
+  image_services_install_fixed(FixedImage{});
+}
+
+GtkWidget *DialogFixture::spin(const char *key) {
+  GtkWidget *widget = dialog_spin_for_key(key);
+  EXPECT_NE(widget, nullptr) << key;
+  return widget;
+}
+
+double DialogFixture::spin_value(const char *key) {
+  GtkWidget *widget = spin(key);
+  return widget ? gtk_spin_button_get_value(GTK_SPIN_BUTTON(widget)) : -1e300;
+}
+
+void DialogFixture::pick_unit(int unit) {
+  gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), unit);
+  pump_events();
+}
+
+MessageAnswerer::MessageAnswerer(int response)
+    : response_(response), source_(g_timeout_add(20, tick, this)) {}
+
+MessageAnswerer::~MessageAnswerer() { g_source_remove(source_); }
+
+gboolean MessageAnswerer::tick(gpointer data) {
+  auto *self = static_cast<MessageAnswerer *>(data);
+  GList *windows = gtk_window_list_toplevels();
+  for (GList *l = windows; l; l = l->next) {
+    GtkWidget *window = GTK_WIDGET(l->data);
+    if (!GTK_IS_MESSAGE_DIALOG(window) || !gtk_widget_get_visible(window)) continue;
+    SeenMessage seen;
+    char *text = nullptr;
+    g_object_get(window, "message-type", &seen.type, "text", &text, nullptr);
+    seen.text = text ? text : "";
+    g_free(text);
+    seen.parent = gtk_window_get_transient_for(GTK_WINDOW(window));
+    seen.modal = gtk_window_get_modal(GTK_WINDOW(window));
+    self->seen_.push_back(seen);
+    gtk_dialog_response(GTK_DIALOG(window), self->response_);
+  }
+  g_list_free(windows);
+  return TRUE;
+}
+
+std::vector<std::string> preset_store_names() {
+  std::vector<std::string> names;
+  GtkTreeModel *model = GTK_TREE_MODEL(dialog_widgets.preset_store);
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    char *name = nullptr;
+    gtk_tree_model_get(model, &iter, 0, &name, -1);
+    names.emplace_back(name ? name : "");
+    g_free(name);
+  }
+  return names;
+}
+
+void select_preset_row(int index) {
+  GtkTreePath *path = gtk_tree_path_new_from_indices(index, -1);
+  GtkTreeSelection *selection =
+      gtk_tree_view_get_selection(GTK_TREE_VIEW(dialog_widgets.preset_view));
+  gtk_tree_selection_select_path(selection, path);
+  gtk_tree_path_free(path);
+}
