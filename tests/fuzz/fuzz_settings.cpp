@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <glib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,9 @@
 #include "image_services.h"
 #include "render.h"
 #include "settings_text.h"
+#include "units.h"
+#include "zipstroke_parallel.h"
+#include "zipstroke_radiation.h"
 
 namespace {
 
@@ -82,6 +86,31 @@ void check_round_trip(const EffectParams &p) {
   }
 }
 
+// The renderers draw every line of the area, and a record within the
+// controls' ranges can ask for millions of them (a pitch of 0.5 px around an
+// ellipse 650000 px wide), which takes minutes whatever the surface's size.
+// Such records are parsed and applied but not rendered, so that a bounded run
+// stays bounded.  The estimate is the reference ellipse's (or the band's)
+// extent over the mean pitch.
+constexpr double LINE_BUDGET = 100000;
+
+double expected_lines(const EffectParams &p, int type) {
+  const Resolution res = image_resolution(p.image_id);
+  double pitch = units_to_pixels(p.line_pitch, p.area_unit, res.x);
+  pitch = std::max(pitch * (1.0 - p.line_pitch_rand / 200.0), 0.01);
+  if (type == AREA_RADIATION) {
+    const RadialGeometry g = radial_geometry_in_pixels(&p);
+    if (!(g.ob < 1.0)) return 0;
+    const double a_out = g.r_out / (1.0 - g.ob);
+    const double a_in = a_out - (g.r_out - g.r_in);
+    const double extent = p.line_pitch_type == 0 ? std::max(std::fabs(a_in), std::fabs(g.r_in))
+                                                 : std::max(std::fabs(a_out), std::fabs(g.r_out));
+    return 2 * G_PI * extent / pitch;
+  }
+  const ParallelGeometry g = parallel_geometry_in_pixels(&p);
+  return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch;
+}
+
 // Both area types, into an A8 or an ARGB32 surface as the layer output and the
 // preview use them.
 void render_both_types(const EffectParams &applied, cairo_format_t format) {
@@ -89,6 +118,7 @@ void render_both_types(const EffectParams &applied, cairo_format_t format) {
   p = applied;
   for (int type : {AREA_RADIATION, AREA_PARALLEL}) {
     p.area_type = type;
+    if (!(expected_lines(p, type) <= LINE_BUDGET)) continue;
     cairo_surface_t *surface = cairo_image_surface_create(format, WORK_WIDTH, WORK_HEIGHT);
     cairo_t *cr = cairo_create(surface);
     render_effect(cr, &p);
