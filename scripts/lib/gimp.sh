@@ -1,0 +1,94 @@
+# Helpers for running the real GIMP 2.10 with a throw-away profile.  Source
+# it; every function keeps to the paths it is given.
+#
+#   gimp_pristine_profile CACHE   make once (and reuse) a profile that GIMP has
+#                                 already set up; prints its HOME
+#   gimp_fresh_home PRISTINE PLUGIN
+#                                 copy of the pristine profile in a new
+#                                 temporary HOME, with the plug-in installed
+#   gimp_install_plugin HOME PLUGIN
+#                                 install the plug-in where gimptool-2.0
+#                                 --install-bin puts it for that HOME
+#   gimp_bus_start DIR / gimp_bus_stop
+#                                 a private session bus (and with it the
+#                                 accessibility bus) in its own process group
+
+GIMP_CONSOLE=${GIMP_CONSOLE:-gimp-console-2.10}
+GIMP_GUI=${GIMP_GUI:-gimp-2.10}
+
+gimp_config_dir() {
+  echo "$1/.config/GIMP/2.10"
+}
+
+gimp_install_plugin() {
+  _dir="$(gimp_config_dir "$1")/plug-ins/zipstroke"
+  mkdir -p "$_dir"
+  cp "$2" "$_dir/zipstroke"
+  chmod 755 "$_dir/zipstroke"
+}
+
+# The first start of GIMP on an empty profile copies its defaults and takes
+# several seconds; do it once per GIMP version and keep the result.
+gimp_pristine_profile() {
+  _cache=$1
+  _version=$("$GIMP_CONSOLE" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)
+  if [ -f "$_cache/stamp" ] && [ "$(cat "$_cache/stamp")" = "$_version" ]; then
+    echo "$_cache/home"
+    return 0
+  fi
+  rm -rf "$_cache"
+  mkdir -p "$_cache/home"
+  HOME="$_cache/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
+    timeout 120 "$GIMP_CONSOLE" -i -d -f -b '(gimp-quit 1)' \
+    >"$_cache/first-start.log" 2>&1 </dev/null || true
+  if [ ! -f "$(gimp_config_dir "$_cache/home")/pluginrc" ]; then
+    echo "gimp.sh: GIMP did not set up a profile (see $_cache/first-start.log)" >&2
+    return 1
+  fi
+  # Nothing of the first start's caches or swap is worth copying per run.
+  rm -rf "$_cache/home/.cache"
+  echo "$_version" >"$_cache/stamp"
+  echo "$_cache/home"
+}
+
+gimp_fresh_home() {
+  _home=$(mktemp -d "${TMPDIR:-/tmp}/zipstroke-home.XXXXXX")
+  cp -a "$1/." "$_home/"
+  gimp_install_plugin "$_home" "$2"
+  echo "$_home"
+}
+
+GIMP_BUS_PID=
+gimp_bus_start() {
+  _busdir=$1
+  mkdir -p "$_busdir/runtime"
+  chmod 700 "$_busdir/runtime"
+  # The accessibility bus puts its socket in the runtime folder: a private one
+  # keeps it apart from any other session on this machine.
+  XDG_RUNTIME_DIR="$_busdir/runtime"
+  export XDG_RUNTIME_DIR
+  : >"$_busdir/address"
+  setsid dbus-daemon --session --nofork --print-address=1 \
+    >"$_busdir/address" 2>"$_busdir/dbus.log" </dev/null &
+  GIMP_BUS_PID=$!
+  _i=0
+  while [ ! -s "$_busdir/address" ]; do
+    _i=$((_i + 1))
+    if [ $_i -gt 100 ]; then
+      echo "gimp.sh: the session bus did not start" >&2
+      gimp_bus_stop
+      return 1
+    fi
+    sleep 0.1
+  done
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$_busdir/address")
+  export DBUS_SESSION_BUS_ADDRESS
+}
+
+gimp_bus_stop() {
+  if [ -n "$GIMP_BUS_PID" ]; then
+    kill -TERM -- "-$GIMP_BUS_PID" 2>/dev/null || true
+    wait "$GIMP_BUS_PID" 2>/dev/null || true
+    GIMP_BUS_PID=
+  fi
+}

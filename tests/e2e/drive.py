@@ -1,0 +1,239 @@
+"""The user's side of each end-to-end case: works the plug-in's dialog while
+GIMP runs the case's Script-Fu.  Usage: drive.py NAME WORKDIR [ARGS...]
+
+What the driver sees is written to WORKDIR/driver.out (JSON); a "skip" entry
+there means the feature the case needs is not in the dialog."""
+
+import json
+import os
+import sys
+import time
+
+import ui
+from ui import Role
+
+TITLE = "Zipstroke Version 0.5.2"
+DRIVES = {}
+seen_windows = []
+
+
+def drive(fn):
+    DRIVES[fn.__name__.replace("_", "-")] = fn
+    return fn
+
+
+class Skip(Exception):
+    pass
+
+
+def dialog(timeout=90):
+    """The next Zipstroke dialog to open (not one seen before)."""
+    w = ui.open_window(TITLE, timeout=timeout, exclude=seen_windows)
+    seen_windows.append(w.xid)
+    # The window is mapped before GTK has laid it out; wait for the buttons.
+    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    return w
+
+
+def spin_values(w, labels):
+    return {label: w.spin(label).value() for label in labels}
+
+
+@drive
+def create(out, args):
+    w = dialog()
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def close(out, args):
+    w = dialog()
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def pitch_then_reopen(out, args):
+    """First run: pitch set to args[0], then Close.  Second run: read the
+    pitch shown, then Create."""
+    w = dialog()
+    w.set_spin("Pitch:", args[0])
+    out["first_pitch"] = w.spin("Pitch:").value()
+    w.click("Close")
+    w.wait_gone()
+    w = dialog()
+    out["second_pitch"] = w.spin("Pitch:").value()
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def read_pitch_twice(out, args):
+    """Two runs: note the pitch each shows, Close each."""
+    for key in ("first_pitch", "second_pitch"):
+        w = dialog()
+        out[key] = w.spin("Pitch:").value()
+        w.click("Close")
+        w.wait_gone()
+
+
+@drive
+def create_then_undo(out, args):
+    """Create a layer, then, while the second run's dialog is open, press
+    Ctrl+Z in the image window and Close."""
+    w = dialog()
+    w.click("Create")
+    w.wait_gone()
+    w = dialog()
+    image = ui.wait_for("the image window",
+                        lambda: ui.xdotool("search", "--onlyvisible", "--name", "Untitled").split(),
+                        30)
+    xid = int(image[0])
+    ui.xdotool("windowactivate", "--sync", xid)
+    ui.xdotool("windowfocus", "--sync", xid)
+    ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+z")
+    time.sleep(1.5)
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def drag_centre(out, args):
+    """Drags the radial centre on the preview by (dx, dy), reads the centre
+    the spin buttons then show, and creates."""
+    dx, dy = int(args[0]), int(args[1])
+    w = dialog()
+    before = (w.spin("X:").value(), w.spin("Y:").value())
+    area = w.find(Role.DRAWING_AREA, timeout=10)
+    # The preview shows the whole work area scaled to fit; the centre handle
+    # sits at the default centre, the middle of the picture.
+    x0, y0 = area.cx, area.cy
+    w.drag(x0, y0, x0 + dx, y0 + dy)
+    time.sleep(0.5)
+    after = (w.spin("X:").value(), w.spin("Y:").value())
+    out["before"] = before
+    out["after"] = after
+    out["preview"] = [area.x, area.y, area.w, area.h]
+    if after == before:
+        out["unchanged"] = True
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def load_preset(out, args):
+    """Double-clicks the preset args[0] on the Preset page, then Create."""
+    name = args[0]
+    w = dialog()
+    tab = [x for x in w.widgets() if x.role == Role.PAGE_TAB and x.name == "Preset"]
+    if not tab:
+        raise Skip("the dialog has no Preset page")
+    w.click_at(tab[0].cx, tab[0].cy)
+    cell = w.find(Role.TABLE_CELL, name, timeout=10)
+    out["listed"] = True
+    out["rows"] = [x.name for x in w.widgets() if x.role == Role.TABLE_CELL and x.showing()]
+    w.click_at(cell.cx, cell.cy, repeat=2)
+    time.sleep(1.0)  # the row blinks for a quarter of a second
+    out["pitch"] = None
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def save_preset(out, args):
+    """Sets the pitch to args[1], saves the preset as args[0] through the
+    query box, then Create (so the layer holds the same record)."""
+    name, pitch = args[0], args[1]
+    w = dialog()
+    w.set_spin("Pitch:", pitch)
+    tab = [x for x in w.widgets() if x.role == Role.PAGE_TAB and x.name == "Preset"]
+    if not tab:
+        raise Skip("the dialog has no Preset page")
+    w.click_at(tab[0].cx, tab[0].cy)
+    w.click("Save")
+    box = ui.open_window("New Parameter Preset", timeout=20)
+    entry = box.find(Role.TEXT, timeout=10)
+    box.type_into(entry, name)
+    # Return in the entry may already confirm; press OK when it is still there.
+    time.sleep(0.5)
+    if not box.gone():
+        box.click("OK")
+    box.wait_gone(10)
+    w.find(Role.TABLE_CELL, name, timeout=10)
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def edit_layer(out, args):
+    """With a streak layer active: Edit Layer, set the pitch to args[0],
+    Apply; then the second run (opened by the Script-Fu for undo): Ctrl+Z in
+    the image window, Close."""
+    w = dialog()
+    if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
+        raise Skip("the dialog has no \"Edit Layer\" button")
+    w.click("Edit Layer")
+    w.find(Role.PUSH_BUTTON, "Apply", timeout=10)
+    out["pitch_loaded"] = w.spin("Pitch:").value()
+    w.set_spin("Pitch:", args[0])
+    w.click("Apply")
+    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    out["pitch_after_apply"] = w.spin("Pitch:").value()
+    w.click("Close")
+    w.wait_gone()
+    w = dialog()
+    image = ui.wait_for("the image window",
+                        lambda: ui.xdotool("search", "--onlyvisible", "--name", r"\.xcf").split(),
+                        30)
+    xid = int(image[0])
+    ui.xdotool("windowactivate", "--sync", xid)
+    ui.xdotool("windowfocus", "--sync", xid)
+    ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+z")
+    time.sleep(1.5)
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def screenshot(out, args):
+    """Screenshot of the dialog into args[0], then Create."""
+    w = dialog()
+    time.sleep(1.0)  # let the preview finish drawing
+    w.screenshot(args[0])
+    w.click("Create")
+    w.wait_gone()
+
+
+def close_open_dialogs():
+    """Leaves nothing open that would keep GIMP waiting."""
+    try:
+        for xid in ui.x_windows(TITLE):
+            w = ui.Window(TITLE, xid, ui.accessible_window(TITLE, 5))
+            w.click("Close", timeout=5)
+    except Exception:
+        pass
+
+
+def main():
+    name, workdir, args = sys.argv[1], sys.argv[2], sys.argv[3:]
+    out = {}
+    status = 0
+    try:
+        DRIVES[name](out, args)
+    except Skip as e:
+        out["skip"] = str(e)
+        status = 3
+        close_open_dialogs()
+    except Exception as e:  # reported through the exit status and the log
+        import traceback
+        traceback.print_exc()
+        out["error"] = "%s: %s" % (type(e).__name__, e)
+        status = 1
+    with open(os.path.join(workdir, "driver.out"), "w", encoding="utf-8") as f:
+        json.dump(out, f)
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

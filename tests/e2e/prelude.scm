@@ -1,0 +1,95 @@
+; Helpers for the end-to-end cases.  The runner defines e2e-dir (the case's
+; work folder, with a trailing slash) before this file's text.  Results go to
+; e2e-dir/results.txt, one "key value" line each, rewritten whole on every
+; put so that whatever was reached survives a later failure.
+
+(define e2e-lines '())
+
+(define (e2e-write-all)
+  (let ((port (open-output-file (string-append e2e-dir "results.txt"))))
+    (for-each (lambda (line) (display line port) (newline port)) (reverse e2e-lines))
+    (close-output-port port)))
+
+(define (e2e-put key . values)
+  (let ((port (open-output-string)))
+    (display key port)
+    (for-each (lambda (v) (display " " port) (display v port)) values)
+    (set! e2e-lines (cons (get-output-string port) e2e-lines))
+    (e2e-write-all)))
+
+; Runs thunk; on a Scheme error returns (error message ...) instead.
+(define (e2e-try thunk)
+  (call/cc
+    (lambda (k)
+      (let ((old *error-hook*))
+        (set! *error-hook*
+              (lambda args (set! *error-hook* old) (k (cons 'error args))))
+        (let ((result (thunk)))
+          (set! *error-hook* old)
+          result)))))
+
+(define (e2e-error? value)
+  (and (pair? value) (eq? (car value) 'error)))
+
+; A new image of the given base type (RGB or GRAY) with one white layer
+; "Background", at 72 dpi; returns (image layer).
+(define (e2e-new-image width height type)
+  (let* ((image (car (gimp-image-new width height type)))
+         (layer (car (gimp-layer-new image width height
+                                     (if (= type GRAY) GRAY-IMAGE RGB-IMAGE)
+                                     "Background" 100 LAYER-MODE-NORMAL))))
+    (gimp-image-set-resolution image 72 72)
+    (gimp-image-insert-layer image layer 0 0)
+    (gimp-context-set-background '(255 255 255))
+    (gimp-drawable-fill layer FILL-BACKGROUND)
+    (list image layer)))
+
+(define (e2e-layer-ids image)
+  (vector->list (cadr (gimp-image-get-layers image))))
+
+(define (e2e-item-ids-in parent)
+  (vector->list (cadr (gimp-item-get-children parent))))
+
+; Writes the facts of a layer under prefix: name, size, offsets, type,
+; parent, position.
+(define (e2e-layer-facts prefix image layer)
+  (e2e-put (string-append prefix ".name") (car (gimp-item-get-name layer)))
+  (e2e-put (string-append prefix ".size")
+           (car (gimp-drawable-width layer)) (car (gimp-drawable-height layer)))
+  (let ((offsets (gimp-drawable-offsets layer)))
+    (e2e-put (string-append prefix ".offsets") (car offsets) (cadr offsets)))
+  (e2e-put (string-append prefix ".type") (car (gimp-drawable-type layer)))
+  (e2e-put (string-append prefix ".parent") (car (gimp-item-get-parent layer)))
+  (e2e-put (string-append prefix ".position")
+           (car (gimp-image-get-item-position image layer))))
+
+; Exports one layer (not the composite) as PNG into the work folder, keeping
+; the colour of transparent pixels.
+(define (e2e-export image layer name)
+  (let ((path (string-append e2e-dir name)))
+    (file-png-save2 RUN-NONINTERACTIVE image layer path path 0 9 0 0 0 0 0 0 1)))
+
+; The layers of image that are not in the list before.
+(define (e2e-new-layers image before)
+  (let loop ((ids (e2e-layer-ids image)) (acc '()))
+    (cond ((null? ids) (reverse acc))
+          ((memv (car ids) before) (loop (cdr ids) acc))
+          (else (loop (cdr ids) (cons (car ids) acc))))))
+
+(define (e2e-selection image)
+  (gimp-selection-bounds image))
+
+(define (e2e-parasite-text item)
+  (let ((found (e2e-try (lambda () (gimp-item-get-parasite item "plugin-zipstroke")))))
+    (if (e2e-error? found) #f (caddr (car found)))))
+
+(define (e2e-last-values-size)
+  (let ((size (e2e-try (lambda () (gimp-procedural-db-get-data-size "plugin-zipstroke")))))
+    (if (e2e-error? size) 0 (car size))))
+
+; Writes text to a file of its own in the work folder (for texts that span
+; lines, such as settings text).
+(define (e2e-save-text name text)
+  (let ((port (open-output-file (string-append e2e-dir name))))
+    (display text port)
+    (close-output-port port)))

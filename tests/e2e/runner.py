@@ -1,0 +1,296 @@
+"""Runs the end-to-end cases against the real GIMP 2.10.
+
+Each case starts GIMP (batch or GUI) with a fresh copy of a pristine profile
+and the plug-in installed, hands it one Script-Fu (begin ...) built from
+prelude.scm and the case's own text, and runs drive.py beside it to work the
+plug-in's dialog.  GIMP and the driver each run in their own process group,
+every wait is bounded, and both groups are stopped when the case ends.
+
+Environment (set by tests/e2e/run): DISPLAY, DBUS_SESSION_BUS_ADDRESS,
+E2E_PROFILE (pristine HOME), E2E_PLUGIN, E2E_RENDER, E2E_WORK (a folder for
+the cases' files), and optionally E2E_ONLY (names, comma separated).
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+import pngread
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PYTHON = "/usr/bin/python3"  # the one with python3-gi
+TITLE = "Zipstroke Version 0.5.2"
+
+
+class Fail(Exception):
+    pass
+
+
+class Skip(Exception):
+    pass
+
+
+def stop_group(proc, grace=3.0):
+    """Ends a process group started with start_new_session, politely first."""
+    if proc is None:
+        return
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 2.0)):
+        try:
+            os.killpg(proc.pid, sig)
+        except ProcessLookupError:
+            break
+        end = time.monotonic() + wait
+        while time.monotonic() < end:
+            try:
+                os.killpg(proc.pid, 0)
+            except ProcessLookupError:
+                break
+            proc.poll()
+            time.sleep(0.05)
+        else:
+            continue
+        break
+    try:
+        proc.wait(timeout=2)
+    except subprocess.TimeoutExpired:
+        pass
+
+
+def read_results(path):
+    results = {}
+    if os.path.exists(path):
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                line = line.rstrip("\n")
+                key, _, value = line.partition(" ")
+                results[key] = value
+    return results
+
+
+class GimpRun:
+    """What one GIMP run left behind."""
+
+    def __init__(self, workdir, results, driver, log):
+        self.workdir = workdir
+        self.results = results
+        self.driver = driver
+        self.log = log
+
+    def __getitem__(self, key):
+        if key not in self.results:
+            raise Fail("GIMP reported no %r; log tail:\n%s" % (key, self.log_tail()))
+        return self.results[key]
+
+    def get(self, key, default=None):
+        return self.results.get(key, default)
+
+    def ints(self, key):
+        return [int(float(v)) for v in self[key].split()]
+
+    def path(self, name):
+        return os.path.join(self.workdir, name)
+
+    def log_tail(self, n=15):
+        return "\n".join(self.log.splitlines()[-n:])
+
+
+class Context:
+    def __init__(self, name, env):
+        self.name = name
+        self.env = env
+        self.root = tempfile.mkdtemp(prefix=name + ".", dir=env["E2E_WORK"])
+        self.homes = []
+        self.notes = []
+
+    # -- set-up ----------------------------------------------------------
+    def fresh_home(self):
+        home = tempfile.mkdtemp(prefix="home.", dir=self.root)
+        shutil.copytree(self.env["E2E_PROFILE"], home, dirs_exist_ok=True, symlinks=True)
+        plugdir = os.path.join(home, ".config/GIMP/2.10/plug-ins/zipstroke")
+        os.makedirs(plugdir, exist_ok=True)
+        shutil.copy(self.env["E2E_PLUGIN"], os.path.join(plugdir, "zipstroke"))
+        os.chmod(os.path.join(plugdir, "zipstroke"), 0o755)
+        self.homes.append(home)
+        return home
+
+    def preset_dir(self, home):
+        path = os.path.join(home, ".config/GIMP/2.10/zipstroke")
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    # -- running GIMP ----------------------------------------------------
+    def gimp(self, scheme, drive=None, drive_args=(), gui=False, home=None,
+             timeout=120, tag="run"):
+        """Runs GIMP on the case's Script-Fu while drive.py works the dialog.
+        The Script-Fu must end with (e2e-put "end")."""
+        home = home or self.fresh_home()
+        workdir = tempfile.mkdtemp(prefix=tag + ".", dir=self.root)
+        with open(os.path.join(HERE, "prelude.scm"), encoding="utf-8") as f:
+            prelude = f.read()
+        body = '(begin (define e2e-dir "%s/")\n%s\n%s\n)' % (workdir, prelude, scheme)
+        env = dict(os.environ)
+        env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8",
+                   GTK_MODULES="gail:atk-bridge", NO_AT_BRIDGE="0")
+        for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP2_DIRECTORY"):
+            env.pop(var, None)
+        if gui:
+            cmd = ["gimp-2.10", "-d", "-f", "-s", "--no-shm", "-b", body, "-b", "(gimp-quit 1)"]
+        else:
+            cmd = ["gimp-console-2.10", "-i", "-d", "-f", "-b", body, "-b", "(gimp-quit 1)"]
+        log_path = os.path.join(workdir, "gimp.log")
+        driver = None
+        driver_log = os.path.join(workdir, "driver.log")
+        with open(log_path, "w") as log:
+            gimp = subprocess.Popen(cmd, env=env, stdout=log, stderr=subprocess.STDOUT,
+                                    stdin=subprocess.DEVNULL, start_new_session=True, cwd=workdir)
+        try:
+            if drive:
+                denv = dict(env)
+                denv["HOME"] = home
+                with open(driver_log, "w") as dlog:
+                    driver = subprocess.Popen(
+                        [PYTHON, "-u", os.path.join(HERE, "drive.py"), drive, workdir]
+                        + [str(a) for a in drive_args],
+                        env=denv, stdout=dlog, stderr=subprocess.STDOUT,
+                        stdin=subprocess.DEVNULL, start_new_session=True, cwd=HERE)
+            end = time.monotonic() + timeout
+            driver_done_at = None
+            while gimp.poll() is None:
+                if time.monotonic() > end:
+                    raise Fail("GIMP did not finish within %ds" % timeout)
+                if driver is not None and driver.poll() is not None:
+                    driver_done_at = driver_done_at or time.monotonic()
+                    if driver.returncode != 0 and time.monotonic() - driver_done_at > 5:
+                        break  # the dialog is left open; no point waiting
+                time.sleep(0.1)
+            if driver is not None:
+                try:
+                    driver.wait(timeout=15)
+                except subprocess.TimeoutExpired:
+                    pass
+        finally:
+            stop_group(driver)
+            stop_group(gimp)
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            log_text = f.read()
+        observed = {}
+        if drive:
+            observed = read_driver(os.path.join(workdir, "driver.out"))
+            with open(driver_log, encoding="utf-8", errors="replace") as f:
+                dtext = f.read()
+            if "skip" in observed:
+                raise Skip(observed["skip"])
+            if driver.returncode != 0:
+                raise Fail("driver failed (%s):\n%s\nGIMP log tail:\n%s"
+                           % (driver.returncode, tail(dtext, 12), tail(log_text, 8)))
+        results = read_results(os.path.join(workdir, "results.txt"))
+        run = GimpRun(workdir, results, observed, log_text)
+        if "end" not in results:
+            raise Fail("the Script-Fu did not reach its end; GIMP log tail:\n%s" % run.log_tail())
+        return run
+
+    # -- reference renders and comparisons ------------------------------------
+    def render(self, out_name, size, settings=None, sets=(), resolution="72"):
+        out = os.path.join(self.root, out_name)
+        cmd = [self.env["E2E_RENDER"], "--size", size, "--resolution", resolution,
+               "--output", out]
+        if settings:
+            cmd += ["--settings", settings]
+        for kv in sets:
+            cmd += ["--set", kv]
+        res = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
+        if res.returncode != 0 or not os.path.exists(out):
+            raise Fail("zipstroke-render failed: %s %s" % (" ".join(cmd), res.stderr.strip()))
+        return out
+
+    def expect_same_alpha(self, layer_png, reference_png, what):
+        if not os.path.exists(layer_png):
+            raise Fail("%s: GIMP exported no layer PNG" % what)
+        diff = pngread.alpha_difference(layer_png, reference_png)
+        if isinstance(diff, str):
+            raise Fail("%s: %s" % (what, diff))
+        count, largest, covered = diff
+        if count:
+            keep = os.path.join(self.env["E2E_WORK"], "%s-%s" % (self.name, os.path.basename(layer_png)))
+            shutil.copy(layer_png, keep)
+            raise Fail("%s: %d alpha values differ (largest by %d) from %s; layer kept as %s"
+                       % (what, count, largest, reference_png, keep))
+        if covered == 0:
+            raise Fail("%s: the layer is fully transparent" % what)
+        self.notes.append("%s: alpha identical, %d covered pixels" % (what, covered))
+
+    def cleanup(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def tail(text, n):
+    return "\n".join(text.splitlines()[-n:])
+
+
+def read_driver(path):
+    import json
+    if not os.path.exists(path):
+        return {}
+    with open(path, encoding="utf-8") as f:
+        return json.load(f)
+
+
+def expect(cond, message):
+    if not cond:
+        raise Fail(message)
+
+
+def main():
+    import cases  # noqa: E402
+    env = os.environ
+    only = [n for n in env.get("E2E_ONLY", "").split(",") if n]
+    failed = 0
+    counts = {"PASS": 0, "FAIL": 0, "SKIP": 0}
+    started = time.monotonic()
+    for name, fn, needs in cases.CASES:
+        if only and name not in only:
+            continue
+        missing = [reason for reason in (cases.missing_feature(n) for n in needs) if reason]
+        if missing:
+            print("SKIP %s (%s)" % (name, missing[0]), flush=True)
+            counts["SKIP"] += 1
+            continue
+        ctx = Context(name, env)
+        t0 = time.monotonic()
+        try:
+            fn(ctx)
+            verdict, detail = "PASS", ""
+        except Skip as e:
+            verdict, detail = "SKIP", str(e)
+        except Fail as e:
+            verdict, detail = "FAIL", str(e)
+        except Exception:
+            verdict, detail = "FAIL", traceback.format_exc()
+        finally:
+            keep = verdict == "FAIL" and env.get("E2E_KEEP")
+            if not keep:
+                ctx.cleanup()
+        counts[verdict] += 1
+        failed += verdict == "FAIL"
+        line = "%s %s (%.1fs)" % (verdict, name, time.monotonic() - t0)
+        if verdict == "SKIP":
+            line += " " + detail
+        print(line, flush=True)
+        if verdict == "FAIL":
+            print("  " + detail.replace("\n", "\n  "), flush=True)
+        elif env.get("E2E_VERBOSE"):
+            for note in ctx.notes:
+                print("  " + note)
+    print("e2e: %d passed, %d failed, %d skipped in %.0fs"
+          % (counts["PASS"], counts["FAIL"], counts["SKIP"], time.monotonic() - started), flush=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.path.insert(0, HERE)
+    sys.exit(main())
