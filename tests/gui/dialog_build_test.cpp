@@ -1,0 +1,217 @@
+// The dialog as built: what each control shows, what building writes, and
+// where the window opens.
+#include "dialog_fixture.h"
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include <gegl.h>
+#include <libgimpwidgets/gimpwidgets.h>
+
+#include "control_ranges.h"
+#include "preview.h"
+
+namespace {
+
+using DialogBuild = PluginDialogTest;
+
+std::string combo_labels(GtkWidget *combo) {
+  GtkTreeModel *model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+  std::string labels;
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    gchar *label = nullptr;
+    gint value = 0;
+    gtk_tree_model_get(model, &iter, GIMP_INT_STORE_LABEL, &label, GIMP_INT_STORE_VALUE, &value, -1);
+    labels += std::string(label ? label : "?") + "=" + std::to_string(value) + ";";
+    g_free(label);
+  }
+  return labels;
+}
+
+int combo_active(GtkWidget *combo) {
+  gint value = -1;
+  gimp_int_combo_box_get_active(GIMP_INT_COMBO_BOX(combo), &value);
+  return value;
+}
+
+TEST_F(DialogBuild, SpinButtonsFollowTheRangeTableAndShowTheRecord) {
+  build();
+  std::set<GtkWidget *> seen;
+  for (const SpinRange &range : SPIN_RANGES) {
+    SCOPED_TRACE(range.key);
+    GtkSpinButton *s = spin(range.key);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(seen.insert(GTK_WIDGET(s)).second) << "shared by two keys";
+    GtkAdjustment *adj = gtk_spin_button_get_adjustment(s);
+    EXPECT_EQ(gtk_adjustment_get_lower(adj), range.min);
+    EXPECT_EQ(gtk_adjustment_get_upper(adj), range.max);
+    EXPECT_EQ(gtk_adjustment_get_step_increment(adj), range.step);
+    EXPECT_EQ(static_cast<int>(gtk_spin_button_get_digits(s)), range.digits);
+    EXPECT_EQ(gtk_entry_get_alignment(GTK_ENTRY(s)), 1.0f);
+    EXPECT_EQ(gtk_spin_button_get_value(s), spin_field_get(&live(), range));
+  }
+  EXPECT_EQ(dialog_spin_for_key("line_color"), nullptr);
+  EXPECT_EQ(dialog_spin_for_key("no_such_key"), nullptr);
+}
+
+TEST_F(DialogBuild, CombosListTheirItemsAndShowTheRecord) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->line_wave_type = 9;
+    p->area_unit = 2;
+  });
+  const DialogWidgets &w = dialog_widgets;
+  EXPECT_EQ(combo_labels(w.antialias_combo), "None=0;Fast=1;Best=2;");
+  EXPECT_EQ(combo_labels(w.pitch_type_combo), "IN=0;OUT=1;");
+  EXPECT_EQ(combo_labels(w.wave_type_combo),
+            "Default=0;Cos=2;Arc=4;Arc(Inv)=5;Block=8;Block(Inv)=9;N=6;");
+  EXPECT_EQ(combo_labels(w.unit_combo),
+            "pixels=0;inches=1;millimeters=2;points=3;picas=4;");
+  EXPECT_EQ(combo_active(w.antialias_combo), 2);
+  EXPECT_EQ(combo_active(w.pitch_type_combo), 1);
+  EXPECT_EQ(combo_active(w.wave_type_combo), 9);
+  EXPECT_EQ(combo_active(w.unit_combo), 2);
+}
+
+TEST_F(DialogBuild, BuildingWritesNothingIntoTheRecord) {
+  EffectParams before;
+  build(FixedImage{}, [](EffectParams *p) {
+    p->line_pitch = 12.25;
+    p->line_wave_npoint = 12;
+    p->line_width_rand_seed = 4321;
+    p->line_color = {0.2, 0.4, 0.6, 0.5};
+    p->area_unit = 1;
+  });
+  // The record as it was handed over, with the values the adjust step set.
+  before = snapshot(live());
+  pump_gtk_events();
+  EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(live().line_pitch, 12.25);
+}
+
+TEST_F(DialogBuild, StoredAreaTypeAndOutlinesOpenTheirControls) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->area_type = AREA_PARALLEL;
+    p->parallel_out_freehand.active = 1;
+    p->topmost = 1;
+  });
+  const DialogWidgets &w = dialog_widgets;
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.parallel_radio)));
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.radiation_radio)));
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)), 1);
+  EXPECT_EQ(live().area_type, AREA_PARALLEL);
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.parallel_out_freehand.check)));
+  EXPECT_TRUE(gtk_widget_get_sensitive(w.parallel_out_freehand.edit_button));
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.parallel_in_freehand.check)));
+  EXPECT_FALSE(gtk_widget_get_sensitive(w.parallel_in_freehand.edit_button));
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.topmost_check)));
+  EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_in_button));
+  EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_out_button));
+}
+
+TEST_F(DialogBuild, AnAreaTypeOutsideTheTwoSelectsNoRadio) {
+  build(FixedImage{}, [](EffectParams *p) { p->area_type = 5; });
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog_widgets.radiation_radio)));
+  EXPECT_EQ(live().area_type, 5);
+}
+
+TEST_F(DialogBuild, NonFiniteStoredValuesNeverReachASpinButton) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->line_pitch = NAN;
+    p->radiation_x = INFINITY;
+  });
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_pitch")), 0.5);
+  EXPECT_TRUE(std::isfinite(gtk_spin_button_get_value(spin("radiation_x"))));
+}
+
+TEST(WindowPlacement, SizeNeedsBothSidesAboveOneHundredAndPositionIsNeverNegative) {
+  EffectParams p{};
+  p.window_width = 100;
+  p.window_height = 400;
+  EXPECT_FALSE(window_placement_from_record(&p).resize);
+  p.window_width = 101;
+  p.window_height = 101;
+  WindowPlacement placement = window_placement_from_record(&p);
+  EXPECT_TRUE(placement.resize);
+  EXPECT_EQ(placement.width, 101);
+  EXPECT_EQ(placement.height, 101);
+  EXPECT_TRUE(placement.center);  // (0, 0)
+
+  p.window_x = -20;
+  p.window_y = 300;
+  placement = window_placement_from_record(&p);
+  EXPECT_EQ(p.window_x, 0);
+  EXPECT_EQ(p.window_y, 300);
+  EXPECT_FALSE(placement.center);
+  EXPECT_EQ(placement.x, 0);
+  EXPECT_EQ(placement.y, 300);
+
+  p.window_x = -5;
+  p.window_y = -7;
+  EXPECT_TRUE(window_placement_from_record(&p).center);
+}
+
+TEST_F(DialogBuild, OpensAtTheStoredPositionWithNegativesRaisedToZero) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->window_x = -20;
+    p->window_y = 300;
+  });
+  EXPECT_EQ(live().window_x, 0);
+  EXPECT_EQ(live().window_y, 300);
+  gint x = -1, y = -1;
+  gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 300);
+}
+
+TEST_F(DialogBuild, ZoomButtonsStopAtTheEnds) {
+  build();
+  const DialogWidgets &w = dialog_widgets;
+  for (int i = 0; i < 4; ++i) gtk_button_clicked(GTK_BUTTON(w.zoom_out_button));
+  EXPECT_EQ(preview_zoom_get(), 25);
+  EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_out_button));
+  EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_in_button));
+  for (int i = 0; i < 4; ++i)
+    if (gtk_widget_get_sensitive(w.zoom_in_button)) gtk_button_clicked(GTK_BUTTON(w.zoom_in_button));
+  EXPECT_EQ(preview_zoom_get(), 100);
+  EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_in_button));
+  EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_out_button));
+}
+
+TEST_F(DialogBuild, CanBeBuiltAgainAfterDestruction) {
+  build();
+  GtkWidget *first_pitch = dialog_widgets.line_pitch_spin;
+  gtk_widget_destroy(dialog);
+  pump_gtk_events();
+  build(FixedImage{}, [](EffectParams *p) { p->line_pitch = 7.0; });
+  EXPECT_NE(dialog_widgets.line_pitch_spin, nullptr);
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_pitch")), 7.0);
+  (void)first_pitch;
+}
+
+// Writes a picture of the dialog when ZIPSTROKE_SCREENSHOT_DIR names a folder.
+TEST_F(DialogBuild, Screenshot) {
+  const char *dir = g_getenv("ZIPSTROKE_SCREENSHOT_DIR");
+  if (!dir || !*dir) GTEST_SKIP() << "ZIPSTROKE_SCREENSHOT_DIR not set";
+  build();
+  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_NONE);
+  gtk_window_move(GTK_WINDOW(dialog), 0, 0);
+  for (int i = 0; i < 20; ++i) {
+    pump_gtk_events();
+    g_usleep(20000);
+  }
+  GdkWindow *window = gtk_widget_get_window(dialog);
+  ASSERT_NE(window, nullptr);
+  gint width = 0, height = 0;
+  gdk_drawable_get_size(window, &width, &height);
+  GdkPixbuf *picture = gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width, height);
+  ASSERT_NE(picture, nullptr);
+  gchar *path = g_build_filename(dir, "dialog-inprocess.png", nullptr);
+  EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;
+  g_free(path);
+  g_object_unref(picture);
+}
+
+}  // namespace
