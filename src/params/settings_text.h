@@ -16,12 +16,16 @@ GKeyFile *settings_to_key_file(const EffectParams *params);
 // finite) value is 0.  Never reads past a list's end.
 EffectParams settings_parse_key_file(GKeyFile *key_file);
 
-// Applies a parsed record onto the live one by the controls' rules: values
-// clamped to their ranges, combo values only when an item carries them,
-// area_type only when 0 or 1, wave points down to a multiple of 4, seeds
-// truncated or rounded, the outlines' active flags, and the samples of every
-// parsed outline whose count is 1000.  Lengths are taken in the parsed record's
-// own unit: area_unit comes along with them, nothing is converted.
+// Applies a parsed record onto the live one as showing it in the dialog's
+// controls does: values clamped to their ranges, combo values only when an
+// item carries them, area_type only when 0 or 1, wave points down to a
+// multiple of 4, seeds truncated or rounded, the colour as parsed, the
+// outlines' active flags, and the samples (and count) of every parsed outline
+// whose count is 1000.  A control asked to show what it already shows does not
+// move, so its field keeps the live value (even one outside the range).
+// Lengths are taken in the parsed record's own unit: area_unit comes along
+// with them, nothing is converted.  Fields without a control (image_id,
+// drawable_id, the window fields, topmost, edit_mode) are never touched.
 void settings_apply_parsed(EffectParams *live, const EffectParams *parsed);
 
 // Text form of settings_to_key_file; the caller frees it with g_free.

@@ -2,6 +2,7 @@
 // is refused by the key-file loader with a reason.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -140,6 +141,25 @@ TEST(SettingsCorpus, SelectedFilesGiveTheirValues) {
   EXPECT_EQ(p.radiation_out_freehand.count, 0);
   EXPECT_EQ(p.parallel_in_freehand.count, 0);
   EXPECT_EQ(p.radiation_out_freehand.active, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Everything the fuzzer keeps (its seeds and every input it once found to
+// fail) parses and applies soundly.
+TEST(SettingsCorpus, FuzzerInputsStaySound) {
+  const std::string folder = std::string(ZIPSTROKE_TEST_DATA) + "/../fuzz/corpus";
+  const std::vector<std::string> names = files_in(folder);
+  ASSERT_GE(names.size(), 20u);
+  for (const std::string &name : names) {
+    Loaded loaded = load(folder + "/" + name);
+    if (!loaded.key_file) continue;
+    const EffectParams parsed = settings_parse_key_file(loaded.key_file.get());
+    expect_sound_parse(parsed, name);
+    expect_sound_apply(parsed, name);
+  }
 }
 
 }  // namespace
