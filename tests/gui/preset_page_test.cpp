@@ -3,15 +3,19 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "dialog_widgets.h"
 #include "message_dialog.h"
+#include "render.h"
 #include "preset_page.h"
 #include "preset_test_support.h"
 #include "settings_text.h"
+#include "unit_change.h"
+#include "units.h"
 
 namespace {
 
@@ -198,6 +202,44 @@ TEST_F(PresetPage, LoadAppliesThePresetAndRefreshesTheList) {
   EXPECT_EQ(record_text(), saved);
   GtkTreeSelection *sel = gtk_tree_view_get_selection(GTK_TREE_VIEW(dialog_widgets.preset_view));
   EXPECT_EQ(gtk_tree_selection_count_selected_rows(sel), 0);
+}
+
+std::vector<unsigned char> render_pixels(const EffectParams *params) {
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480);
+  cairo_t *cr = cairo_create(surface);
+  render_effect(cr, params);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  std::vector<unsigned char> pixels(data, data + cairo_image_surface_get_stride(surface) * 480);
+  cairo_surface_destroy(surface);
+  return pixels;
+}
+
+TEST_F(PresetPage, APresetSavedInMillimetresLoadsWithTheSameNumbers) {
+  pick_unit(UNIT_MM);
+  set_spin("line_pitch", 2.5);
+  set_spin("line_width", 0.7);
+  set_spin("radiation_x", 80.125);
+  preset_save_named("mm", live());
+  const std::string saved = record_text();
+  const std::vector<unsigned char> saved_render = render_pixels(live());
+  const double shown_pitch = spin_value("line_pitch");
+  ASSERT_NE(std::count(saved_render.begin(), saved_render.end(), 0), saved_render.size());
+
+  pick_unit(UNIT_PIXEL);
+  set_spin("line_pitch", 30);
+  pick_unit(UNIT_INCH);
+
+  select_preset_row(0);
+  preset_load_selected();
+  EXPECT_EQ(live()->area_unit, UNIT_MM);
+  EXPECT_EQ(current_unit_get(), UNIT_MM);
+  EXPECT_EQ(live()->line_pitch, 2.5);
+  EXPECT_EQ(spin_value("line_pitch"), shown_pitch);
+  EXPECT_EQ(live()->radiation_x, 80.125);
+  EXPECT_EQ(record_text(), saved);
+  EXPECT_TRUE(render_pixels(live()) == saved_render);
 }
 
 TEST_F(PresetPage, ListSkipsSubFoldersAndUpdatesOnRequest) {
