@@ -1,0 +1,183 @@
+// The controls' handlers and sync_widgets_from_params against the real dialog.
+#include "dialog_fixture.h"
+
+#include <cmath>
+#include <cstring>
+
+#include <gegl.h>
+#include <libgimpwidgets/gimpwidgets.h>
+
+#include "control_ranges.h"
+#include "controls.h"
+#include "unit_change.h"
+#include "units.h"
+
+namespace {
+
+using Controls = PluginDialogTest;
+
+// A value in range that differs from the field's current one.
+double other_value(const SpinRange &range, double current) {
+  if (range.rule == IntRule::WavePoints) return current == 8 ? 12 : 8;
+  double v = range.min + 3 * range.step;
+  if (v == current) v += range.step;
+  return v;
+}
+
+TEST_F(Controls, EachSpinButtonWritesItsFieldAndNothingElse) {
+  build();
+  for (const SpinRange &range : SPIN_RANGES) {
+    SCOPED_TRACE(range.key);
+    const EffectParams before = snapshot(live());
+    const double v = other_value(range, spin_field_get(&live(), range));
+    gtk_spin_button_set_value(spin(range.key), v);
+    EffectParams expected = snapshot(before);
+    spin_field_set(&expected, range, v);
+    EXPECT_EQ(spin_field_get(&live(), range), v);
+    EXPECT_TRUE(same_bytes(expected, live()));
+  }
+}
+
+TEST_F(Controls, EachComboAndTheColourWriteTheirFieldAndNothingElse) {
+  build();
+  struct Case {
+    GtkWidget *combo;
+    int value;
+    int32_t EffectParams::*field;
+  };
+  const Case cases[] = {{dialog_widgets.antialias_combo, 0, &EffectParams::line_antialias},
+                        {dialog_widgets.pitch_type_combo, 0, &EffectParams::line_pitch_type},
+                        {dialog_widgets.wave_type_combo, 5, &EffectParams::line_wave_type}};
+  for (const Case &c : cases) {
+    EffectParams expected = snapshot(live());
+    expected.*c.field = c.value;
+    ASSERT_TRUE(gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(c.combo), c.value));
+    EXPECT_TRUE(same_bytes(expected, live())) << c.value;
+  }
+
+  EffectParams expected = snapshot(live());
+  expected.line_color = {0.25, 0.5, 0.75, 0.5};
+  const GimpRGB red = {0.25, 0.5, 0.75, 0.5};
+  gimp_color_button_set_color(GIMP_COLOR_BUTTON(dialog_widgets.color_button), &red);
+  EXPECT_TRUE(same_bytes(expected, live()));
+}
+
+TEST_F(Controls, AreaTypeFollowsTheRadiosAndShowsItsPage) {
+  build();
+  EffectParams expected = snapshot(live());
+  expected.area_type = AREA_PARALLEL;
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.parallel_radio));
+  EXPECT_TRUE(same_bytes(expected, live()));
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(dialog_widgets.area_notebook)), 1);
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.radiation_radio));
+  EXPECT_EQ(live().area_type, AREA_RADIATION);
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(dialog_widgets.area_notebook)), 0);
+}
+
+void type_into(GtkSpinButton *s, const char *text) {
+  gtk_entry_set_text(GTK_ENTRY(s), text);
+  gtk_spin_button_update(s);
+}
+
+TEST_F(Controls, WavePointsStayAMultipleOfFour) {
+  build();
+  type_into(spin("line_wave_npoint"), "7");
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_wave_npoint")), 4);
+  EXPECT_EQ(live().line_wave_npoint, 4);
+  type_into(spin("line_wave_npoint"), "128");
+  EXPECT_EQ(live().line_wave_npoint, 128);
+  type_into(spin("line_wave_npoint"), "3");
+  EXPECT_EQ(live().line_wave_npoint, 0);
+}
+
+TEST_F(Controls, FractionalSeedsAreTruncatedOrRounded) {
+  build();
+  for (const SpinRange &range : SPIN_RANGES) {
+    if (range.rule != IntRule::Truncate && range.rule != IntRule::Nearest) continue;
+    SCOPED_TRACE(range.key);
+    gtk_spin_button_set_value(spin(range.key), 7.6);
+    EXPECT_EQ(spin_field_get(&live(), range), range.rule == IntRule::Truncate ? 7 : 8);
+  }
+  EXPECT_EQ(live().line_pitch_rand_seed, 7);
+  EXPECT_EQ(live().line_width_rand_seed, 8);
+}
+
+TEST_F(Controls, SyncFromAnEqualRecordChangesNothing) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->area_type = AREA_PARALLEL;
+    p->area_unit = 2;
+    p->line_pitch = 0.8467;
+    p->radiation_in_freehand.active = 1;
+  });
+  const EffectParams before = snapshot(live());
+  const EffectParams copy = snapshot(live());
+  sync_widgets_from_params(&copy);
+  pump_gtk_events();
+  EXPECT_TRUE(same_bytes(before, live()));
+}
+
+TEST_F(Controls, SyncCarriesEveryControlledFieldButNoOutlineSamples) {
+  build();
+  EffectParams scratch = snapshot(live());
+  scratch.line_color = {1, 0, 0, 1};
+  scratch.line_antialias = 0;
+  scratch.line_pitch = 3.5;
+  scratch.line_wave_npoint = 16;
+  scratch.line_out_length_rand_seed = 77;
+  scratch.area_type = AREA_PARALLEL;
+  scratch.parallel_out_range = 12.5;
+  scratch.radiation_out_freehand.active = 1;
+  scratch.radiation_out_freehand.samples[10].factor = 3.0;
+  scratch.image_id = 42;
+  scratch.window_width = 555;
+  sync_widgets_from_params(&scratch);
+
+  EXPECT_EQ(live().line_color.r, 1.0);
+  EXPECT_EQ(live().line_antialias, 0);
+  EXPECT_EQ(live().line_pitch, 3.5);
+  EXPECT_EQ(live().line_wave_npoint, 16);
+  EXPECT_EQ(live().line_out_length_rand_seed, 77);
+  EXPECT_EQ(live().area_type, AREA_PARALLEL);
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(dialog_widgets.area_notebook)), 1);
+  EXPECT_EQ(live().parallel_out_range, 12.5);
+  EXPECT_EQ(live().radiation_out_freehand.active, 1);
+  EXPECT_EQ(live().radiation_out_freehand.samples[10].factor, 1.0);
+  EXPECT_EQ(live().image_id, 1);
+  EXPECT_EQ(live().window_width, -1);
+}
+
+TEST_F(Controls, SyncLeavesNoRefusedValueInTheRecord) {
+  build();
+  // The width control shows its minimum; the record holds what it refused.
+  gtk_spin_button_set_value(spin("line_width"), 0.5);
+  live().line_width = 0.042;
+  live().radiation_oblateness = -9.0;
+  live().line_pitch = NAN;
+  EffectParams scratch = snapshot(live());
+  scratch.line_width = 0.01;
+  scratch.radiation_oblateness = -9.0;
+  sync_widgets_from_params(&scratch);
+  EXPECT_EQ(live().line_width, 0.5);
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_width")), 0.5);
+  EXPECT_EQ(live().radiation_oblateness, -4.0);
+  EXPECT_TRUE(std::isfinite(live().line_pitch));
+  EXPECT_EQ(live().line_pitch, gtk_spin_button_get_value(spin("line_pitch")));
+}
+
+TEST_F(Controls, AWidthRaisedToItsMinimumByAUnitChangeIsWhatTheRecordHolds) {
+  FixedImage image;
+  image.xres = image.yres = 300.0;
+  build(image, [](EffectParams *p) { p->line_width = 0.5; });
+  gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_MM);
+  pump_gtk_events();
+  EXPECT_EQ(live().area_unit, UNIT_MM);
+  EXPECT_EQ(live().line_width, 0.5);
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_width")), 0.5);
+
+  gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_PIXEL);
+  pump_gtk_events();
+  EXPECT_NEAR(live().line_width, 5.9055, 1e-4);
+  EXPECT_EQ(live().line_width, gtk_spin_button_get_value(spin("line_width")));
+}
+
+}  // namespace
