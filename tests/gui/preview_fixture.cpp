@@ -1,0 +1,235 @@
+#include "preview_fixture.h"
+
+#include <cstdlib>
+
+ThumbnailRequest last_thumbnail_request;
+
+namespace {
+
+struct SpinSlot {
+  const char *key;
+  GtkWidget *DialogWidgets::*member;
+};
+constexpr SpinSlot SPIN_SLOTS[] = {
+    {"radiation_x", &DialogWidgets::radiation_x_spin},
+    {"radiation_y", &DialogWidgets::radiation_y_spin},
+    {"radiation_oblateness", &DialogWidgets::radiation_oblateness_spin},
+    {"radiation_in_radius", &DialogWidgets::radiation_in_radius_spin},
+    {"radiation_out_radius", &DialogWidgets::radiation_out_radius_spin},
+    {"parallel_in_x", &DialogWidgets::parallel_in_x_spin},
+    {"parallel_in_Y", &DialogWidgets::parallel_in_Y_spin},
+    {"parallel_in_range", &DialogWidgets::parallel_in_range_spin},
+    {"parallel_out_x", &DialogWidgets::parallel_out_x_spin},
+    {"parallel_out_Y", &DialogWidgets::parallel_out_Y_spin},
+    {"parallel_out_range", &DialogWidgets::parallel_out_range_spin},
+};
+
+HostServices saved_host;
+
+void on_spin_changed(GtkSpinButton *spin, EffectParams *params) {
+  const auto *range = static_cast<const SpinRange *>(g_object_get_data(G_OBJECT(spin), "range"));
+  spin_field_set(params, *range, gtk_spin_button_get_value(spin));
+  if (dialog_widgets.preview_area) gtk_widget_queue_draw(dialog_widgets.preview_area);
+}
+
+void on_zoom(GtkButton *button, gpointer) {
+  if (GTK_WIDGET(button) == dialog_widgets.zoom_in_button) preview_zoom_in();
+  else preview_zoom_out();
+}
+
+}  // namespace
+
+GdkPixbuf *checker_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  last_thumbnail_request = {last_thumbnail_request.calls + 1, x, y, w, h, thumb_w, thumb_h};
+  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
+  guchar *pixels = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int j = 0; j < thumb_h; ++j)
+    for (int i = 0; i < thumb_w; ++i) {
+      guchar *p = pixels + static_cast<size_t>(j) * stride + 3 * i;
+      const bool dark = ((i / 25) + (j / 25)) % 2 == 0;
+      p[0] = static_cast<guchar>(dark ? 90 : 200);
+      p[1] = static_cast<guchar>((dark ? 60 : 150) + i * 100 / thumb_w);
+      p[2] = static_cast<guchar>((dark ? 40 : 120) + j * 100 / thumb_h);
+    }
+  return pixbuf;
+}
+
+void PreviewHarness::build(const FixedImage &image, int area_type, int unit,
+                           bool with_thumbnail) {
+  image_services_install_fixed(image);
+  saved_host = host_services();
+  HostServices host = saved_host;
+  host.work_area_thumbnail = with_thumbnail ? checker_thumbnail : nullptr;
+  host_services_install(host);
+
+  params = EffectParams{};
+  effect_params_init_run_fields(&params, 1, 2);
+  effect_params_set_defaults(&params);
+  params.area_type = area_type;
+  params.area_unit = unit;
+  dialog_widgets = DialogWidgets{};
+
+  window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget *box = gtk_hbox_new(FALSE, 2);
+  gtk_container_add(GTK_CONTAINER(window), box);
+  preview = preview_new(&params);
+  dialog_widgets.preview_area = preview;
+  gtk_box_pack_start(GTK_BOX(box), preview, FALSE, FALSE, 0);
+
+  GtkWidget *controls = gtk_vbox_new(FALSE, 2);
+  gtk_box_pack_start(GTK_BOX(box), controls, FALSE, FALSE, 0);
+  dialog_widgets.zoom_in_button = gtk_button_new_with_label("+");
+  dialog_widgets.zoom_out_button = gtk_button_new_with_label("-");
+  gtk_widget_set_sensitive(dialog_widgets.zoom_in_button, FALSE);
+  for (GtkWidget *button : {dialog_widgets.zoom_in_button, dialog_widgets.zoom_out_button}) {
+    g_signal_connect(button, "clicked", G_CALLBACK(on_zoom), nullptr);
+    gtk_box_pack_start(GTK_BOX(controls), button, FALSE, FALSE, 0);
+  }
+
+  for (FreehandRow *row : {&dialog_widgets.radiation_in_freehand,
+                           &dialog_widgets.radiation_out_freehand,
+                           &dialog_widgets.parallel_in_freehand,
+                           &dialog_widgets.parallel_out_freehand})
+    gtk_box_pack_start(GTK_BOX(controls), make_freehand_row(&params, row), FALSE, FALSE, 0);
+
+  for (const SpinSlot &slot : SPIN_SLOTS) {
+    const SpinRange *range = spin_range_find(slot.key);
+    GtkWidget *spin = gtk_spin_button_new_with_range(range->min, range->max, range->step);
+    gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), static_cast<guint>(range->digits));
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), spin_field_get(&params, *range));
+    g_object_set_data(G_OBJECT(spin), "range", const_cast<SpinRange *>(range));
+    g_signal_connect(spin, "value_changed", G_CALLBACK(on_spin_changed), &params);
+    dialog_widgets.*slot.member = spin;
+    gtk_box_pack_start(GTK_BOX(controls), spin, FALSE, FALSE, 0);
+  }
+  gtk_widget_show_all(window);
+  gtk_widget_realize(preview);
+  pump();
+}
+
+void PreviewHarness::TearDown() {
+  if (window) gtk_widget_destroy(window);
+  window = nullptr;
+  preview = nullptr;
+  freehand_set_edit_target(0);
+  dialog_widgets = DialogWidgets{};
+  pump();
+  host_services_install(saved_host);
+  image_services_install_fixed(FixedImage{});
+}
+
+Point2 PreviewHarness::to_window(double x, double y) const {
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t *cr = cairo_create(surface);
+  preview_apply_transform(cr);
+  cairo_user_to_device(cr, &x, &y);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return {x, y};
+}
+
+void PreviewHarness::send(GdkEvent *event) {
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(preview)));
+  event->any.send_event = TRUE;
+  gtk_widget_event(preview, event);
+  gdk_event_free(event);
+}
+
+void PreviewHarness::press(double x, double y, guint button) {
+  const Point2 w = to_window(x, y);
+  GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
+  event->button.x = w.x;
+  event->button.y = w.y;
+  event->button.button = button;
+  event->button.time = GDK_CURRENT_TIME;
+  event->button.device = gdk_device_get_core_pointer();
+  send(event);
+}
+
+void PreviewHarness::motion(double x, double y) {
+  const Point2 w = to_window(x, y);
+  GdkEvent *event = gdk_event_new(GDK_MOTION_NOTIFY);
+  event->motion.x = w.x;
+  event->motion.y = w.y;
+  event->motion.state = GDK_BUTTON1_MASK;
+  event->motion.time = GDK_CURRENT_TIME;
+  event->motion.device = gdk_device_get_core_pointer();
+  send(event);
+}
+
+void PreviewHarness::release(double x, double y) {
+  const Point2 w = to_window(x, y);
+  GdkEvent *event = gdk_event_new(GDK_BUTTON_RELEASE);
+  event->button.x = w.x;
+  event->button.y = w.y;
+  event->button.button = 1;
+  event->button.state = GDK_BUTTON1_MASK;
+  event->button.time = GDK_CURRENT_TIME;
+  event->button.device = gdk_device_get_core_pointer();
+  send(event);
+}
+
+void PreviewHarness::drag(Point2 from, Point2 to) {
+  press(from.x, from.y);
+  motion(to.x, to.y);
+  release(to.x, to.y);
+}
+
+void PreviewHarness::pump() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+double PreviewHarness::spin(GtkWidget *spin_button) const {
+  return gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_button));
+}
+
+void PreviewHarness::set_spin(GtkWidget *spin_button, double value) {
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_button), value);
+}
+
+void PreviewHarness::set_active(GtkWidget *check, bool active) {
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check), active);
+}
+
+const char *PreviewHarness::label_of(GtkWidget *button) const {
+  return gtk_button_get_label(GTK_BUTTON(button));
+}
+
+GdkCursorType PreviewHarness::cursor_type() const {
+  GdkCursor *cursor = gdk_window_get_cursor(gtk_widget_get_window(preview));
+  return cursor ? gdk_cursor_get_cursor_type(cursor) : GDK_BLANK_CURSOR;
+}
+
+void expect_spins_finite() {
+  for (const SpinSlot &slot : SPIN_SLOTS) {
+    GtkWidget *spin = dialog_widgets.*slot.member;
+    if (spin) EXPECT_TRUE(std::isfinite(gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)))) << slot.key;
+  }
+}
+
+int count_factors_not(const FreehandOutline &outline, double factor) {
+  int n = 0;
+  for (const FreehandSample &sample : outline.samples)
+    if (sample.factor != factor) ++n;
+  return n;
+}
+
+cairo_surface_t *draw_expose(EffectParams *params) {
+  cairo_surface_t *surface =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PREVIEW_SIZE, PREVIEW_SIZE);
+  cairo_t *cr = cairo_create(surface);
+  preview_draw_window(cr, params);
+  EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS) << cairo_status_to_string(cairo_status(cr));
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  return surface;
+}
+
+void maybe_save_screenshot(cairo_surface_t *surface, const char *name) {
+  const char *dir = std::getenv("ZIPSTROKE_SCREENSHOT_DIR");
+  if (dir == nullptr || *dir == '\0') return;
+  g_mkdir_with_parents(dir, 0755);
+  const std::string path = std::string(dir) + "/" + name;
+  EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS) << path;
+}

@@ -1,0 +1,68 @@
+// A preview in a window with the geometry spin buttons and the four FreeHand
+// rows, wired as the dialog wires them: each spin button's change writes its
+// field into the record (through the control-range table) and redraws.  Mouse
+// events are synthesized on the realized preview widget.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cmath>
+#include <string>
+
+#include "control_ranges.h"
+#include "dialog_widgets.h"
+#include "effect_params.h"
+#include "freehand.h"
+#include "host_services.h"
+#include "image_services.h"
+#include "preview.h"
+
+// A checker thumbnail with a gradient, so every region of the picture differs.
+GdkPixbuf *checker_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
+                             int thumb_h);
+// The last thumbnail request: the work area asked for and the thumbnail size.
+struct ThumbnailRequest {
+  int calls, x, y, w, h, thumb_w, thumb_h;
+};
+extern ThumbnailRequest last_thumbnail_request;
+
+class PreviewHarness : public ::testing::Test {
+ protected:
+  EffectParams params{};
+  GtkWidget *window = nullptr;
+  GtkWidget *preview = nullptr;
+
+  // Builds the window for a fresh record with the defaults of `image`.
+  void build(const FixedImage &image, int area_type = AREA_RADIATION, int unit = 0,
+             bool with_thumbnail = true);
+  void TearDown() override;
+
+  // Window pixel of a user point under the current transform.
+  Point2 to_window(double x, double y) const;
+  void press(double x, double y, guint button = 1);
+  void motion(double x, double y);
+  void release(double x, double y);
+  // Press at `from`, one motion to `to`, release there.
+  void drag(Point2 from, Point2 to);
+  void pump();
+
+  double spin(GtkWidget *spin_button) const;
+  // Sets a geometry spin button as a user would (its handler writes the record).
+  void set_spin(GtkWidget *spin_button, double value);
+  void set_active(GtkWidget *check, bool active);
+  const char *label_of(GtkWidget *button) const;
+  GdkCursorType cursor_type() const;
+  // Delivers a synthesized event (window and send_event filled in) and frees it.
+  void send(GdkEvent *event);
+};
+
+// Every geometry spin button shows a finite value.
+void expect_spins_finite();
+// Number of outline samples whose factor differs from `factor`.
+int count_factors_not(const FreehandOutline &outline, double factor);
+// Writes one whole expose into a 500 x 500 image; checks the context ends
+// without error.  Returns the surface (the caller destroys it).
+cairo_surface_t *draw_expose(EffectParams *params);
+// Saves the surface as NAME in $ZIPSTROKE_SCREENSHOT_DIR when that is set.
+void maybe_save_screenshot(cairo_surface_t *surface, const char *name);

@@ -1,0 +1,245 @@
+// The preview widget: its transform, picture, zoom and event routing.
+#include <cairo.h>
+
+#include "preview_fixture.h"
+#include "radiation_guides.h"
+
+namespace {
+
+FixedImage image_of(int w, int h) {
+  FixedImage image;
+  image.width = w;
+  image.height = h;
+  return image;
+}
+
+struct TransformCase {
+  int w, h;
+  double scale;
+  int thumb_w, thumb_h;
+  double left, top, right, bottom;  // window pixels of the work area's corners at zoom 100
+};
+
+using PreviewWidget = PreviewHarness;
+
+void install_checker_host() {
+  HostServices host = host_services();
+  host.work_area_thumbnail = checker_thumbnail;
+  host_services_install(host);
+}
+
+}  // namespace
+
+TEST(PreviewTransform, ScaleThumbnailAndPlacementFollowTheWorkArea) {
+  const HostServices saved = host_services();
+  install_checker_host();
+  const TransformCase cases[] = {
+      {800, 600, 0.625, 500, 375, 0, 62.5, 500, 437.5},
+      {300, 200, 1.0, 300, 200, 100, 150, 400, 350},
+      {1000, 1000, 0.5, 500, 500, 0, 0, 500, 500},
+      {500, 300, 1.0, 500, 300, 0, 100, 500, 400},  // longer side exactly 500: not scaled
+      {600, 2000, 0.25, 150, 500, 175, 0, 325, 500},
+  };
+  for (const TransformCase &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+    image_services_install_fixed(image_of(c.w, c.h));
+    preview_picture_init(1);
+    EXPECT_DOUBLE_EQ(preview_scale_get(), c.scale);
+    int tw = 0, th = 0;
+    preview_picture_size(&tw, &th);
+    EXPECT_EQ(tw, c.thumb_w);
+    EXPECT_EQ(th, c.thumb_h);
+    EXPECT_EQ(last_thumbnail_request.w, c.w);
+    EXPECT_EQ(last_thumbnail_request.h, c.h);
+
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t *cr = cairo_create(surface);
+    preview_apply_transform(cr);
+    double x0 = 0, y0 = 0, x1 = c.w, y1 = c.h, mx = c.w / 2.0, my = c.h / 2.0;
+    cairo_user_to_device(cr, &x0, &y0);
+    cairo_user_to_device(cr, &x1, &y1);
+    cairo_user_to_device(cr, &mx, &my);
+    EXPECT_NEAR(x0, c.left, 1e-9);
+    EXPECT_NEAR(y0, c.top, 1e-9);
+    EXPECT_NEAR(x1, c.right, 1e-9);
+    EXPECT_NEAR(y1, c.bottom, 1e-9);
+    EXPECT_NEAR(mx, 250, 1e-9);
+    EXPECT_NEAR(my, 250, 1e-9);
+    EXPECT_DOUBLE_EQ(preview_length_to_user(8), 8 / c.scale);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    preview_picture_release();
+  }
+  host_services_install(saved);
+  image_services_install_fixed(FixedImage{});
+}
+
+TEST(PreviewTransform, SelectionIsTheWorkAreaAndExtremeShapesKeepAPixel) {
+  const HostServices saved = host_services();
+  install_checker_host();
+  FixedImage image = image_of(640, 480);
+  image.has_selection = true;
+  image.sel_x1 = 40;
+  image.sel_y1 = 30;
+  image.sel_x2 = 240;
+  image.sel_y2 = 130;
+  image_services_install_fixed(image);
+  preview_picture_init(1);
+  EXPECT_EQ(last_thumbnail_request.x, 40);
+  EXPECT_EQ(last_thumbnail_request.y, 30);
+  EXPECT_EQ(last_thumbnail_request.w, 200);
+  EXPECT_EQ(last_thumbnail_request.h, 100);
+  EXPECT_DOUBLE_EQ(preview_scale_get(), 1.0);
+
+  // Longer than 500:1: the short side would truncate to nothing.
+  image_services_install_fixed(image_of(100000, 10));
+  preview_picture_init(1);
+  EXPECT_EQ(last_thumbnail_request.thumb_w, 500);
+  EXPECT_EQ(last_thumbnail_request.thumb_h, 1);
+  preview_picture_release();
+  host_services_install(saved);
+  image_services_install_fixed(FixedImage{});
+}
+
+// The thumbnail is painted scaled up to the work area with nearest sampling:
+// at every zoom each screen pixel shows the thumbnail pixel whose work-area
+// rectangle holds that pixel's centre.
+TEST_F(PreviewWidget, PictureIsTheSameThumbnailPixelsAtEveryZoom) {
+  build(image_of(6000, 4000));
+  params.area_type = 2;  // picture only
+  GdkPixbuf *thumb = checker_thumbnail(1, 0, 0, 6000, 4000, 500, 333);
+  const guchar *tp = gdk_pixbuf_get_pixels(thumb);
+  const int tstride = gdk_pixbuf_get_rowstride(thumb);
+  const double kx = 6000.0 / 500, ky = 4000.0 / 333;
+  for (int zoom : {100, 75, 50, 25}) {
+    while (preview_zoom_get() > zoom) preview_zoom_out();
+    SCOPED_TRACE(zoom);
+    cairo_surface_t *surface = draw_expose(&params);
+    const unsigned char *data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const double k = preview_scale_get() * zoom / 100.0;
+    int checked = 0, wrong = 0;
+    for (int Y = 0; Y < PREVIEW_SIZE; Y += 3)
+      for (int X = 0; X < PREVIEW_SIZE; X += 3) {
+        const double ux = (X + 0.5 - 250) / k + 3000;
+        const double uy = (Y + 0.5 - 250) / k + 2000;
+        const double tx = ux / kx, ty = uy / ky;
+        // Only pixels wholly inside the picture (its edges blend with the background).
+        const double half = 0.5 / k;
+        if (ux - half < 0 || uy - half < 0 || ux + half > 6000 || uy + half > 4000) continue;
+        // A centre on a border between two thumbnail pixels may show either.
+        auto candidates = [](double t) {
+          const double r = std::round(t);
+          return std::fabs(t - r) < 1e-3 ? std::pair<int, int>(int(r) - 1, int(r))
+                                         : std::pair<int, int>(int(t), int(t));
+        };
+        const auto cx = candidates(tx), cy = candidates(ty);
+        const uint32_t pixel = *reinterpret_cast<const uint32_t *>(data + Y * stride + 4 * X);
+        bool match = false;
+        for (int i : {cx.first, cx.second})
+          for (int j : {cy.first, cy.second}) {
+            if (i < 0 || j < 0 || i >= 500 || j >= 333) continue;
+            const guchar *e = tp + j * tstride + 3 * i;
+            match = match || (((pixel >> 16) & 0xff) == e[0] && ((pixel >> 8) & 0xff) == e[1] &&
+                              (pixel & 0xff) == e[2]);
+          }
+        ++checked;
+        if (!match) ++wrong;
+      }
+    EXPECT_GT(checked, 1000);
+    EXPECT_EQ(wrong, 0);
+    cairo_surface_destroy(surface);
+  }
+  g_object_unref(thumb);
+}
+
+TEST_F(PreviewWidget, MissingThumbnailShowsTheGreyBackground) {
+  build(image_of(800, 600), AREA_RADIATION, 0, /*with_thumbnail=*/false);
+  pump();  // a real expose with no picture
+  params.area_type = 2;
+  cairo_surface_t *surface = draw_expose(&params);
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const uint32_t pixel = *reinterpret_cast<const uint32_t *>(data + 250 * stride + 4 * 250);
+  EXPECT_EQ(pixel & 0xffffff, 0x454545u);
+  cairo_surface_destroy(surface);
+  // The work area stays centred for the lines and guides.
+  const Point2 corner = to_window(0, 0);
+  EXPECT_DOUBLE_EQ(corner.y, 62.5);
+}
+
+TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {
+  build(image_of(800, 600));
+  GtkWidget *in = dialog_widgets.zoom_in_button;
+  GtkWidget *out = dialog_widgets.zoom_out_button;
+  preview_zoom_in();  // at 100: no change, both sensitivities set again
+  EXPECT_EQ(preview_zoom_get(), 100);
+  EXPECT_FALSE(gtk_widget_get_sensitive(in));
+  EXPECT_TRUE(gtk_widget_get_sensitive(out));
+
+  const int expected[] = {75, 50, 25, 25};
+  for (int level : expected) {
+    gtk_button_clicked(GTK_BUTTON(out));
+    EXPECT_EQ(preview_zoom_get(), level);
+  }
+  EXPECT_TRUE(gtk_widget_get_sensitive(in));
+  EXPECT_FALSE(gtk_widget_get_sensitive(out));
+
+  preview_zoom_in();
+  preview_zoom_in();
+  EXPECT_EQ(preview_zoom_get(), 75);
+  const Point2 corner = to_window(0, 0);
+  EXPECT_NEAR(corner.x, 250 - 0.625 * 0.75 * 400, 1e-9);
+  EXPECT_NEAR(corner.y, 250 - 0.625 * 0.75 * 300, 1e-9);
+  EXPECT_DOUBLE_EQ(preview_length_to_user(5), 5 / 0.625 / 0.75);
+}
+
+TEST_F(PreviewWidget, WheelZoomsOnlyWhileNoButtonIsHeld) {
+  build(image_of(800, 600));
+  auto scroll = [&](GdkScrollDirection direction) {
+    GdkEvent *event = gdk_event_new(GDK_SCROLL);
+    event->scroll.direction = direction;
+    event->scroll.x = 250;
+    event->scroll.y = 250;
+    send(event);
+  };
+  scroll(GDK_SCROLL_DOWN);
+  EXPECT_EQ(preview_zoom_get(), 75);
+  scroll(GDK_SCROLL_LEFT);
+  EXPECT_EQ(preview_zoom_get(), 75);
+  press(10, 10);
+  scroll(GDK_SCROLL_DOWN);
+  scroll(GDK_SCROLL_UP);
+  EXPECT_EQ(preview_zoom_get(), 75);
+  release(10, 10);
+  scroll(GDK_SCROLL_UP);
+  EXPECT_EQ(preview_zoom_get(), 100);
+}
+
+TEST_F(PreviewWidget, AnyButtonDragsAndAnEditTargetTurnsAPressIntoAStroke) {
+  build(image_of(640, 480));
+  press(320, 240, 3);  // the centre handle, with the right button
+  motion(300, 200);
+  release(300, 200);
+  EXPECT_DOUBLE_EQ(params.radiation_x, 300);
+  EXPECT_DOUBLE_EQ(params.radiation_y, 200);
+
+  freehand_set_edit_target(1);
+  press(300, 200);
+  EXPECT_EQ(freehand_drawing_get(), 1);
+  motion(250, 150);
+  EXPECT_DOUBLE_EQ(params.radiation_x, 300);  // no handle moves while a stroke runs
+  release(250, 150);
+  EXPECT_EQ(freehand_drawing_get(), 0);
+}
+
+TEST_F(PreviewWidget, DestroyResetsZoomAndDropsTheCentring) {
+  build(image_of(800, 600));
+  preview_zoom_out();
+  gtk_widget_destroy(window);
+  window = nullptr;
+  EXPECT_EQ(preview_zoom_get(), 100);
+  const Point2 corner = to_window(0, 0);  // no picture: no centring translation
+  EXPECT_DOUBLE_EQ(corner.x, 0);
+  EXPECT_DOUBLE_EQ(corner.y, 0);
+}
