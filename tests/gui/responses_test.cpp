@@ -1,0 +1,211 @@
+// The dialog's responses: create, close, reset, topmost and layer editing,
+// against a stand-in GIMP.
+#include "dialog_fixture.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "preset_test_support.h"
+#include "settings_text.h"
+#include "unit_change.h"
+#include "units.h"
+
+namespace {
+
+using Responses = PluginDialogTest;
+
+std::string button_label(int response_id, GtkWidget *dialog) {
+  GtkWidget *button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response_id);
+  return button ? gtk_button_get_label(GTK_BUTTON(button)) : "<none>";
+}
+
+bool edit_button_visible() { return gtk_widget_get_visible(dialog_widgets.edit_layer_button); }
+
+std::string settings_text_of(void (*adjust)(EffectParams *)) {
+  auto record = std::make_unique<EffectParams>();
+  std::memset(record.get(), 0, sizeof(EffectParams));
+  effect_params_set_defaults(record.get());
+  adjust(record.get());
+  gsize length = 0;
+  char *text = settings_to_text(record.get(), &length);
+  std::string result(text, length);
+  g_free(text);
+  return result;
+}
+
+TEST_F(Responses, CreateRendersOnceThenRecordsTheGeometryAndCloses) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->window_x = 30;
+    p->window_y = 40;
+  });
+  gtk_spin_button_set_value(spin("line_pitch"), 21.0);
+  respond(RESPONSE_CREATE);
+  ASSERT_EQ(host.renders.size(), 1u);
+  EXPECT_EQ(host.renders[0].edit_mode, 0);
+  EXPECT_EQ(host.renders[0].params.line_pitch, 21.0);
+  EXPECT_FALSE(dialog_alive());
+  EXPECT_GT(live().window_width, 100);
+  EXPECT_GT(live().window_height, 100);
+  EXPECT_EQ(live().window_x, 30);
+  EXPECT_EQ(live().window_y, 40);
+}
+
+TEST_F(Responses, CloseRecordsTheGeometryWithoutRendering) {
+  build();
+  respond(RESPONSE_CLOSE);
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_FALSE(dialog_alive());
+  EXPECT_GT(live().window_width, 100);
+}
+
+TEST_F(Responses, TheWindowManagersCloseRecordsNothing) {
+  build();
+  respond(GTK_RESPONSE_DELETE_EVENT);
+  EXPECT_TRUE(dialog_alive());
+  EXPECT_EQ(live().window_width, -1);
+  EXPECT_TRUE(host.renders.empty());
+}
+
+TEST_F(Responses, ResetRestoresTheDefaultsButKeepsWindowTopmostAndIds) {
+  FixedImage image;
+  image.xres = image.yres = 300.0;
+  build(image, [](EffectParams *p) {
+    p->window_x = 11;
+    p->window_y = 12;
+    p->window_width = 600;
+    p->window_height = 700;
+    p->topmost = 1;
+  });
+  auto defaults = std::make_unique<EffectParams>(snapshot(live()));
+
+  gtk_spin_button_set_value(spin("line_pitch"), 3.0);
+  gtk_spin_button_set_value(spin("radiation_x"), 5.0);
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.parallel_radio));
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog_widgets.parallel_in_freehand.check), TRUE);
+  // Millimetres shown: the reset must not convert the pixel defaults again.
+  gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_MM);
+  live().edit_mode = 0;
+  live().drawable_id = 5;
+  defaults->drawable_id = 5;
+
+  respond(RESPONSE_RESET);
+  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(same_bytes(*defaults, live()));
+  EXPECT_EQ(current_unit_get(), UNIT_PIXEL);
+  EXPECT_EQ(gtk_spin_button_get_value(spin("line_pitch")), 10.0);
+  EXPECT_EQ(gtk_spin_button_get_value(spin("radiation_x")), 320.0);
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog_widgets.topmost_check)));
+}
+
+TEST_F(Responses, TopmostFollowsTheCheckButton) {
+  build();
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.topmost_check));
+  pump_gtk_events();
+  EXPECT_EQ(live().topmost, 1);
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.topmost_check));
+  pump_gtk_events();
+  EXPECT_EQ(live().topmost, 0);
+}
+
+TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) {
+  build();
+  host.has_parasite = true;
+  host.active_layer = 17;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
+  gtk_spin_button_set_value(spin("line_pitch"), 12.0);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  EXPECT_TRUE(edit_button_visible());
+
+  respond(RESPONSE_EDIT_LAYER);
+  EXPECT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(live().drawable_id, 17);
+  EXPECT_EQ(live().line_pitch, 33.0);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
+  EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Cancel");
+  EXPECT_FALSE(edit_button_visible());
+
+  // A second edit response while editing changes nothing.
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 44.0; });
+  respond(RESPONSE_EDIT_LAYER);
+  EXPECT_EQ(live().line_pitch, 33.0);
+
+  gtk_spin_button_set_value(spin("line_pitch"), 35.0);
+  respond(RESPONSE_CREATE);
+  ASSERT_EQ(host.renders.size(), 1u);
+  EXPECT_EQ(host.renders[0].edit_mode, 1);
+  EXPECT_EQ(host.renders[0].drawable_id, 17);
+  EXPECT_EQ(host.renders[0].params.line_pitch, 35.0);
+  EXPECT_TRUE(dialog_alive());
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().line_pitch, 12.0);
+  EXPECT_EQ(live().drawable_id, 17);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Close");
+  EXPECT_TRUE(edit_button_visible());
+}
+
+TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
+  build();
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) {
+    p->line_width = 9.0;
+    p->area_type = AREA_PARALLEL;
+  });
+  respond(RESPONSE_EDIT_LAYER);
+  EXPECT_EQ(live().line_width, 9.0);
+  EXPECT_EQ(live().area_type, AREA_PARALLEL);
+  respond(RESPONSE_CLOSE);
+  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().line_width, 2.0);
+  EXPECT_EQ(live().area_type, AREA_RADIATION);
+  EXPECT_EQ(live().window_width, -1);
+  EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Close");
+  EXPECT_TRUE(edit_button_visible());
+}
+
+TEST_F(Responses, ALayerWithoutSettingsIsReportedAndEditingNeverStarts) {
+  build();
+  const EffectParams before = snapshot(live());
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_EDIT_LAYER);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_EQ(answerer.seen()[0].text, "Active layer is not a Zipstroke Layer!");
+    EXPECT_EQ(answerer.seen()[0].parent, nullptr);
+  }
+  EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  EXPECT_TRUE(edit_button_visible());
+}
+
+TEST_F(Responses, AHostileParasiteIsAppliedWithinTheControlsRanges) {
+  build();
+  host.has_parasite = true;
+  static const char hostile[] =
+      "[zipstroke]\nversion=0.5.2\nline_pitch=-1e308\nline_width=nan\nline_wave_npoint=7\n"
+      "radiation_oblateness=1e9\nline_antialias=99\narea_type=3\n\xff\xfe\0garbage";
+  host.parasite = std::string(hostile, sizeof hostile - 1);
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_EDIT_LAYER);
+  }
+  EXPECT_GE(live().line_pitch, 0.5);
+  EXPECT_TRUE(std::isfinite(live().line_width));
+  EXPECT_GE(live().line_width, 0.5);
+  EXPECT_EQ(live().line_wave_npoint % 4, 0);
+  EXPECT_LE(live().radiation_oblateness, 0.95);
+  EXPECT_GE(live().line_antialias, 0);
+  EXPECT_LE(live().line_antialias, 2);
+  EXPECT_TRUE(live().area_type == AREA_RADIATION || live().area_type == AREA_PARALLEL);
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_CLOSE);
+  }
+  EXPECT_EQ(live().line_pitch, 10.0);
+}
+
+}  // namespace
