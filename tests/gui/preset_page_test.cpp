@@ -75,36 +75,6 @@ void find_widgets(GtkWidget *widget, GType type, std::vector<GtkWidget *> *out) 
   }
 }
 
-TEST_F(PresetPage, PageHoldsTheListAndTheFourButtons) {
-  const DialogWidgets &w = dialog_widgets;
-  ASSERT_NE(w.preset_view, nullptr);
-  EXPECT_EQ(gtk_tree_view_get_model(GTK_TREE_VIEW(w.preset_view)),
-            GTK_TREE_MODEL(w.preset_store));
-  EXPECT_FALSE(gtk_tree_view_get_headers_visible(GTK_TREE_VIEW(w.preset_view)));
-  EXPECT_EQ(gtk_frame_get_shadow_type(GTK_FRAME(w.preset_frame)), GTK_SHADOW_IN);
-  int width = 0, height = 0;
-  gtk_widget_get_size_request(w.preset_scroller, &width, &height);
-  EXPECT_EQ(width, 200);
-  EXPECT_EQ(height, 80);
-
-  const std::pair<GtkWidget *, const char *> buttons[] = {{w.preset_load_button, "Load"},
-                                                          {w.preset_save_button, "Save"},
-                                                          {w.preset_delete_button, "Delete"},
-                                                          {w.preset_update_button, "Update List"}};
-  GtkWidget *table = gtk_widget_get_parent(w.preset_frame);
-  ASSERT_TRUE(GTK_IS_TABLE(table));
-  guint row = 0;
-  for (const auto &b : buttons) {
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(b.first)), b.second);
-    EXPECT_EQ(gtk_widget_get_parent(b.first), table);
-    guint left = 9, top = 9;
-    gtk_container_child_get(GTK_CONTAINER(table), b.first, "left-attach", &left, "top-attach",
-                            &top, nullptr);
-    EXPECT_EQ(left, 1u);
-    EXPECT_EQ(top, row++);
-  }
-}
-
 TEST_F(PresetPage, SaveCreatesOneFileOfSettingsTextAndListsIt) {
   preset_save_named("first", live());
   ASSERT_EQ(files(), std::vector<std::string>{"first"});

@@ -173,6 +173,13 @@ TEST_F(PresetFiles, SaveWritesTheTextAndReplacesAWholeFile) {
   EXPECT_EQ(read_file(in_folder("p")), second);
   // No temporary file is left behind.
   EXPECT_EQ(preset_folder_list(folder.c_str()), std::vector<std::string>{"p"});
+
+  // Saving over a link replaces the link, never the file it points to.
+  write_file(gimp_dir + "/target", "outside");
+  ASSERT_EQ(symlink((gimp_dir + "/target").c_str(), in_folder("link").c_str()), 0);
+  ASSERT_TRUE(preset_save(folder.c_str(), "link", second.data(), second.size(), &error));
+  EXPECT_EQ(read_file(gimp_dir + "/target"), "outside");
+  EXPECT_EQ(read_file(in_folder("link")), second);
 }
 
 TEST_F(PresetFiles, FailedSaveReportsTheSystemsReason) {
