@@ -80,9 +80,9 @@ def expect_layer(run, size, offsets, kind=1):
 def registration(t):
     run = t.gimp(r'''
 (let ((info (gimp-procedural-db-proc-info "plugin-zipstroke")))
-  (e2e-put "proc-type" (list-ref info 6))
-  (e2e-put "nargs" (list-ref info 7))
-  (e2e-put "nvalues" (list-ref info 8))
+  (e2e-put "proc-type" (list-ref info 5))
+  (e2e-put "nargs" (list-ref info 6))
+  (e2e-put "nvalues" (list-ref info 7))
   (e2e-put "blurb" (list-ref info 0)))
 (e2e-put "end")''')
     expect(run["proc-type"] == "1", "procedure type %s, expected 1 (plug-in)" % run["proc-type"])
@@ -92,7 +92,9 @@ def registration(t):
     pluginrc = open(os.path.join(t.homes[-1], ".config/GIMP/2.10/pluginrc"),
                     encoding="utf-8", errors="replace").read()
     entry = pluginrc[pluginrc.find('"plugin-zipstroke"'):]
-    for text in ('"<Image>/Filters/KestrelKit"', '"_Zipstroke..."', '"RGB*, GRAY*"'):
+    for text in ('(menu-path "<Image>/Filters/KestrelKit/")', '"_Zipstroke..."', '"RGB*, GRAY*"',
+                 '"run-mode" "Interactive=0, non-interactive=1"', '"image" "Input image"',
+                 '"drawable" "Input drawable"', '"layer" "The zipstroke layer"'):
         expect(text in entry[:4000], "the registration lacks %s" % text)
 
 
@@ -260,29 +262,22 @@ def run_mode_noninteractive(t):
 
 @case("last-values-wrong-size")
 def last_values_wrong_size(t):
-    # A short block of 'A' bytes, then (after the first run stored a proper
-    # one) a block one byte longer than the record: both must be ignored.
+    # A block of 'A' bytes much shorter than the record, planted as if an
+    # older build had stored it: the dialog must open with the defaults, and
+    # the run must store a block of the record's own size.  (Script-Fu cannot
+    # build a vector as large as the record, so only a short block is tried.)
     run = t.gimp(r'''
 (define made (e2e-new-image 640 480 RGB))
 (define img (car made))
 (define bg (cadr made))
 (gimp-procedural-db-set-data "plugin-zipstroke" 64 (make-vector 64 65))
 (plugin-zipstroke RUN-INTERACTIVE img bg)
-(define size (e2e-last-values-size))
-(e2e-put "record-size" size)
-(gimp-procedural-db-set-data "plugin-zipstroke" (+ size 1) (make-vector (+ size 1) 65))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
 (e2e-put "size-after" (e2e-last-values-size))
-(e2e-put "end")''', drive="read-pitch-twice")
-    d = run.driver
-    expect(d.get("first_pitch") == 10.0,
-           "with a 64-byte block planted the dialog showed pitch %s, not the default 10"
-           % d.get("first_pitch"))
-    expect(d.get("second_pitch") == 10.0,
-           "with an over-long block planted the dialog showed pitch %s, not the default 10"
-           % d.get("second_pitch"))
-    expect(run["size-after"] == run["record-size"],
-           "the stored block has %s bytes, the record %s" % (run["size-after"], run["record-size"]))
+(e2e-put "end")''', drive="read-pitch")
+    pitch = run.driver.get("pitch")
+    expect(pitch == 10.0,
+           "with a 64-byte block planted the dialog showed pitch %s, not the default 10" % pitch)
+    expect(int(run["size-after"]) > 64000, "the run stored a block of %s bytes" % run["size-after"])
 
 
 @case("preview-drag-centre")

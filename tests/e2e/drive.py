@@ -14,7 +14,7 @@ from ui import Role
 
 TITLE = "Zipstroke Version 0.5.2"
 DRIVES = {}
-seen_windows = []
+seen_pids = []
 
 
 def drive(fn):
@@ -28,8 +28,8 @@ class Skip(Exception):
 
 def dialog(timeout=90):
     """The next Zipstroke dialog to open (not one seen before)."""
-    w = ui.open_window(TITLE, timeout=timeout, exclude=seen_windows)
-    seen_windows.append(w.xid)
+    w = ui.open_window(TITLE, timeout=timeout, exclude_pids=seen_pids)
+    seen_pids.append(w.pid)
     # The window is mapped before GTK has laid it out; wait for the buttons.
     w.find(Role.PUSH_BUTTON, "Create", timeout=30)
     return w
@@ -69,13 +69,11 @@ def pitch_then_reopen(out, args):
 
 
 @drive
-def read_pitch_twice(out, args):
-    """Two runs: note the pitch each shows, Close each."""
-    for key in ("first_pitch", "second_pitch"):
-        w = dialog()
-        out[key] = w.spin("Pitch:").value()
-        w.click("Close")
-        w.wait_gone()
+def read_pitch(out, args):
+    w = dialog()
+    out["pitch"] = w.spin("Pitch:").value()
+    w.click("Close")
+    w.wait_gone()
 
 
 @drive

@@ -10,10 +10,14 @@
     (for-each (lambda (line) (display line port) (newline port)) (reverse e2e-lines))
     (close-output-port port)))
 
+; Lists among the values are written flat, separated by spaces.
 (define (e2e-put key . values)
   (let ((port (open-output-string)))
     (display key port)
-    (for-each (lambda (v) (display " " port) (display v port)) values)
+    (let show ((vs values))
+      (cond ((null? vs) #t)
+            ((pair? (car vs)) (show (append (car vs) (cdr vs))))
+            (else (display " " port) (display (car vs) port) (show (cdr vs)))))
     (set! e2e-lines (cons (get-output-string port) e2e-lines))
     (e2e-write-all)))
 

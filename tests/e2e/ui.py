@@ -87,6 +87,10 @@ class Window:
         self.title = title
         self.xid = xid
         self.acc = acc
+        try:
+            self.pid = acc.get_process_id()
+        except Exception:
+            self.pid = None
 
     # -- finding widgets -------------------------------------------------
     def widgets(self):
@@ -204,7 +208,7 @@ def point_at(x, y):
     xdotool("mousemove", "--sync", x, y)
 
 
-def accessible_window(title, timeout):
+def accessible_window(title, timeout, exclude_pids=()):
     def probe():
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
@@ -212,6 +216,8 @@ def accessible_window(title, timeout):
             if app is None:
                 continue
             try:
+                if app.get_process_id() in exclude_pids:
+                    continue
                 for j in range(app.get_child_count()):
                     win = app.get_child_at_index(j)
                     if win is not None and win.get_name() == title:
@@ -222,12 +228,11 @@ def accessible_window(title, timeout):
     return wait_for("accessible window %r" % title, probe, timeout, step=0.2)
 
 
-def open_window(title, timeout=60, exclude=()):
-    """Waits for a new visible window called title (one whose X id is not in
-    exclude) and returns it."""
-    def probe():
-        ids = [w for w in x_windows(title) if w not in exclude]
-        return ids[-1] if ids else None
-    xid = wait_for("window %r" % title, probe, timeout, step=0.2)
-    acc = accessible_window(title, timeout)
+def open_window(title, timeout=60, exclude_pids=()):
+    """Waits for a visible window called title whose program is not one of
+    exclude_pids, and returns it.  (X reuses the ids of closed clients' windows,
+    so a new dialog is told from an old one by its process.)"""
+    xid = wait_for("window %r" % title, lambda: (x_windows(title) or [None])[-1],
+                   timeout, step=0.2)
+    acc = accessible_window(title, timeout, exclude_pids)
     return Window(title, xid, acc)
