@@ -127,7 +127,8 @@ void on_save_clicked(GtkButton *button, gpointer data) {
 void on_delete_clicked(GtkButton *, gpointer) { preset_delete_selected(); }
 void on_update_clicked(GtkButton *, gpointer) { preset_list_refresh(); }
 
-// Names that are not valid UTF-8 are shown converted; the store keeps them raw.
+// Runs after the "text" attribute: names that are not valid UTF-8 are shown
+// converted; the store keeps them raw.
 void show_name(GtkTreeViewColumn *, GtkCellRenderer *cell, GtkTreeModel *model,
                GtkTreeIter *iter, gpointer) {
   char *raw = nullptr;
@@ -179,8 +180,8 @@ GtkWidget *preset_page_new(EffectParams *params) {
   g_object_unref(w.preset_store);  // the view keeps it as long as the dialog lives
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(w.preset_view), FALSE);
   GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
-  GtkTreeViewColumn *column = gtk_tree_view_column_new();
-  gtk_tree_view_column_pack_start(column, renderer, TRUE);
+  GtkTreeViewColumn *column =
+      gtk_tree_view_column_new_with_attributes(nullptr, renderer, "text", 0, nullptr);
   gtk_tree_view_column_set_cell_data_func(column, renderer, show_name, nullptr, nullptr);
   gtk_tree_view_append_column(GTK_TREE_VIEW(w.preset_view), column);
   gtk_container_add(GTK_CONTAINER(w.preset_scroller), w.preset_view);
