@@ -371,6 +371,8 @@ def preset_load(t):
 (plugin-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Speedy",), home=home)
     expect(run.driver.get("listed"), "the preset was not listed")
+    expect(run.driver.get("pitch") == 6.0,
+           "after the double click the pitch shows %s, the preset has 6" % run.driver.get("pitch"))
     expect_layer(run, (640, 480), (0, 0))
     ref = t.render("ref.png", "640x480", settings=path)
     t.expect_same_alpha(run.path("layer.png"), ref, "layer of the loaded preset")

@@ -39,6 +39,28 @@ def spin_values(w, labels):
     return {label: w.spin(label).value() for label in labels}
 
 
+def preview(w):
+    """The preview: the large widget left of the zoom buttons (a GTK2 drawing
+    area has no name, and gail reports its role as unknown)."""
+    plus = w.find(Role.PUSH_BUTTON, "+")
+    areas = [x for x in w.widgets() if x.showing() and x.w >= 400 and x.h >= 400
+             and x.x + x.w <= plus.x and x.role in (Role.DRAWING_AREA, Role.UNKNOWN, Role.CANVAS)]
+    if not areas:
+        raise ui.UIError("no preview left of the zoom buttons")
+    return areas[0]
+
+
+@drive
+def dump(out, args):
+    """Lists the dialog's showing widgets (for writing new cases), then Close."""
+    w = dialog()
+    for x in w.widgets():
+        if x.showing():
+            print(x)
+    w.click("Close")
+    w.wait_gone()
+
+
 @drive
 def create(out, args):
     w = dialog()
@@ -103,10 +125,10 @@ def drag_centre(out, args):
     dx, dy = int(args[0]), int(args[1])
     w = dialog()
     before = (w.spin("X:").value(), w.spin("Y:").value())
-    area = w.find(Role.DRAWING_AREA, timeout=10)
-    # The preview shows the whole work area scaled to fit; the centre handle
-    # sits at the default centre, the middle of the picture.
-    x0, y0 = area.cx, area.cy
+    area = preview(w)
+    # The middle of the work area, where the default centre handle sits, is
+    # always 250 pixels right of and below the preview's top-left corner.
+    x0, y0 = area.x + 250, area.y + 250
     w.drag(x0, y0, x0 + dx, y0 + dy)
     time.sleep(0.5)
     after = (w.spin("X:").value(), w.spin("Y:").value())
@@ -133,7 +155,9 @@ def load_preset(out, args):
     out["rows"] = [x.name for x in w.widgets() if x.role == Role.TABLE_CELL and x.showing()]
     w.click_at(cell.cx, cell.cy, repeat=2)
     time.sleep(1.0)  # the row blinks for a quarter of a second
-    out["pitch"] = None
+    options = [x for x in w.widgets() if x.role == Role.PAGE_TAB and x.name == "Options"]
+    w.click_at(options[0].cx, options[0].cy)
+    out["pitch"] = w.spin("Pitch:").value()
     w.click("Create")
     w.wait_gone()
 
