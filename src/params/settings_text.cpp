@@ -98,7 +98,7 @@ constexpr OutlineKeys ALL_OUTLINES[] = {
 
 template <typename T>
 using GPtr = std::unique_ptr<T, decltype(&g_free)>;
-using GStrv = std::unique_ptr<char *, decltype(&g_strfreev)>;
+using StrvPtr = std::unique_ptr<char *, decltype(&g_strfreev)>;
 
 // --- writing -------------------------------------------------------------
 
@@ -170,7 +170,7 @@ bool is_legacy(GKeyFile *kf) {
   if (!has_key(kf, "version")) return true;
   GPtr<char> version(g_key_file_get_string(kf, SETTINGS_GROUP, "version", nullptr), g_free);
   if (!version) return true;
-  GStrv parts(g_strsplit(version.get(), ".", 3), g_strfreev);
+  StrvPtr parts(g_strsplit(version.get(), ".", 3), g_strfreev);
   gint64 major = 0, minor = 0;
   if (parts.get()[0]) {
     major = g_ascii_strtoll(parts.get()[0], nullptr, 10);
@@ -181,8 +181,10 @@ bool is_legacy(GKeyFile *kf) {
 
 void read_outline(GKeyFile *kf, EffectParams *p, const OutlineKeys &k) {
   FreehandOutline &o = p->*k.outline;
-  if (has_key(kf, k.active)) o.active = g_key_file_get_boolean(kf, SETTINGS_GROUP, k.active, nullptr) ? 1 : 0;
-  if (has_key(kf, k.count)) o.count = g_key_file_get_integer(kf, SETTINGS_GROUP, k.count, nullptr);
+  if (has_key(kf, k.active))
+    o.active = g_key_file_get_boolean(kf, SETTINGS_GROUP, k.active, nullptr) ? 1 : 0;
+  if (has_key(kf, k.count))
+    o.count = g_key_file_get_integer(kf, SETTINGS_GROUP, k.count, nullptr);
   if (has_key(kf, k.points)) {
     if (o.count != FREEHAND_SAMPLES) {
       o.count = 0;
