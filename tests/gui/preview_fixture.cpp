@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "dialog.h"
+#include "unit_change.h"
+
 ThumbnailRequest last_thumbnail_request;
 
 namespace {
@@ -25,17 +28,6 @@ constexpr SpinSlot SPIN_SLOTS[] = {
 };
 
 HostServices saved_host;
-
-void on_spin_changed(GtkSpinButton *spin, EffectParams *params) {
-  const auto *range = static_cast<const SpinRange *>(g_object_get_data(G_OBJECT(spin), "range"));
-  spin_field_set(params, *range, gtk_spin_button_get_value(spin));
-  if (dialog_widgets.preview_area) gtk_widget_queue_draw(dialog_widgets.preview_area);
-}
-
-void on_zoom(GtkButton *button, gpointer) {
-  if (GTK_WIDGET(button) == dialog_widgets.zoom_in_button) preview_zoom_in();
-  else preview_zoom_out();
-}
 
 }  // namespace
 
@@ -68,42 +60,10 @@ void PreviewHarness::build(const FixedImage &image, int area_type, int unit,
   effect_params_set_defaults(&params);
   params.area_type = area_type;
   params.area_unit = unit;
-  dialog_widgets = DialogWidgets{};
-
-  window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget *box = gtk_hbox_new(FALSE, 2);
-  gtk_container_add(GTK_CONTAINER(window), box);
-  preview = preview_new(&params);
-  dialog_widgets.preview_area = preview;
-  gtk_box_pack_start(GTK_BOX(box), preview, FALSE, FALSE, 0);
-
-  GtkWidget *controls = gtk_vbox_new(FALSE, 2);
-  gtk_box_pack_start(GTK_BOX(box), controls, FALSE, FALSE, 0);
-  dialog_widgets.zoom_in_button = gtk_button_new_with_label("+");
-  dialog_widgets.zoom_out_button = gtk_button_new_with_label("-");
-  gtk_widget_set_sensitive(dialog_widgets.zoom_in_button, FALSE);
-  for (GtkWidget *button : {dialog_widgets.zoom_in_button, dialog_widgets.zoom_out_button}) {
-    g_signal_connect(button, "clicked", G_CALLBACK(on_zoom), nullptr);
-    gtk_box_pack_start(GTK_BOX(controls), button, FALSE, FALSE, 0);
-  }
-
-  for (FreehandRow *row : {&dialog_widgets.radiation_in_freehand,
-                           &dialog_widgets.radiation_out_freehand,
-                           &dialog_widgets.parallel_in_freehand,
-                           &dialog_widgets.parallel_out_freehand})
-    gtk_box_pack_start(GTK_BOX(controls), make_freehand_row(&params, row), FALSE, FALSE, 0);
-
-  for (const SpinSlot &slot : SPIN_SLOTS) {
-    const SpinRange *range = spin_range_find(slot.key);
-    GtkWidget *spin = gtk_spin_button_new_with_range(range->min, range->max, range->step);
-    gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), static_cast<guint>(range->digits));
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), spin_field_get(&params, *range));
-    g_object_set_data(G_OBJECT(spin), "range", const_cast<SpinRange *>(range));
-    g_signal_connect(spin, "value_changed", G_CALLBACK(on_spin_changed), &params);
-    dialog_widgets.*slot.member = spin;
-    gtk_box_pack_start(GTK_BOX(controls), spin, FALSE, FALSE, 0);
-  }
-  gtk_widget_show_all(window);
+  window = dialog_build(&params);
+  ASSERT_NE(window, nullptr);
+  preview = dialog_widgets.preview_area;
+  ASSERT_NE(preview, nullptr);
   gtk_widget_realize(preview);
   pump();
 }
@@ -117,6 +77,7 @@ void PreviewHarness::TearDown() {
   pump();
   host_services_install(saved_host);
   image_services_install_fixed(FixedImage{});
+  current_unit_set(0);
 }
 
 Point2 PreviewHarness::to_window(double x, double y) const {

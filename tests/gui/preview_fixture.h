@@ -1,7 +1,6 @@
-// A preview in a window with the geometry spin buttons and the four FreeHand
-// rows, wired as the dialog wires them: each spin button's change writes its
-// field into the record (through the control-range table) and redraws.  Mouse
-// events are synthesized on the realized preview widget.
+// The real main dialog, built in-process on a fixed image with a checker
+// picture standing in for GIMP's thumbnail.  Mouse events are synthesized on
+// the realized preview widget; the spin buttons' own handlers write the record.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,7 +29,7 @@ extern ThumbnailRequest last_thumbnail_request;
 class PreviewHarness : public ::testing::Test {
  protected:
   EffectParams params{};
-  GtkWidget *window = nullptr;
+  GtkWidget *window = nullptr;  // the dialog
   GtkWidget *preview = nullptr;
 
   // Builds the window for a fresh record with the defaults of `image`.
