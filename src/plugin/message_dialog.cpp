@@ -2,20 +2,28 @@
 
 namespace {
 
-void on_message_response(GtkDialog *dialog, gint response_id, gpointer user_data) {
-  *static_cast<int *>(user_data) = response_id;
+// Each box keeps its own answer, so a box opened while another one waits
+// cannot change the other's answer.
+struct MessageState {
+  int result;
+  bool destroyed;
+};
+
+void on_message_response(GtkDialog *dialog, gint response_id, gpointer data) {
+  static_cast<MessageState *>(data)->result = response_id;
   gtk_widget_destroy(GTK_WIDGET(dialog));
 }
 
-void on_message_destroy(GtkWidget *, gpointer) { gtk_main_quit(); }
+void on_message_destroy(GtkWidget *, gpointer data) {
+  static_cast<MessageState *>(data)->destroyed = true;
+  gtk_main_quit();
+}
 
 }  // namespace
 
 int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *parent,
                        const char *text) {
-  // Each box keeps its own result, so a box opened while another one waits
-  // cannot change the other's answer.
-  int result = GTK_RESPONSE_CANCEL;
+  MessageState state{GTK_RESPONSE_CANCEL, false};
 
   // Shown as it stands, never as a format; bytes that are not UTF-8 (a file
   // name in a system error, say) are shown as replacement characters.
@@ -24,12 +32,20 @@ int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *p
   GtkWidget *box =
       gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, buttons, "%s", shown);
   g_free(shown);
-  g_signal_connect(box, "response", G_CALLBACK(on_message_response), &result);
-  g_signal_connect(box, "destroy", G_CALLBACK(on_message_destroy), nullptr);
+  g_signal_connect(box, "response", G_CALLBACK(on_message_response), &state);
+  g_signal_connect(box, "destroy", G_CALLBACK(on_message_destroy), &state);
 
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
   gtk_widget_show(box);
   gtk_main();
-  return result;
+
+  // Something else ended this loop (the main dialog going away quits the
+  // innermost loop): the box must not outlive the state it writes to.
+  if (!state.destroyed) {
+    g_signal_handlers_disconnect_matched(box, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                         &state);
+    gtk_widget_destroy(box);
+  }
+  return state.result;
 }

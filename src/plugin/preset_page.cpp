@@ -35,6 +35,20 @@ struct RowRefDeleter {
   void operator()(GtkTreeRowReference *r) const { gtk_tree_row_reference_free(r); }
 };
 
+// Keeps the list alive across a question: its main loop may see the dialog,
+// and with it the view that owns the list, destroyed.
+struct StoreHold {
+  GtkListStore *store = dialog_widgets.preset_store;
+  StoreHold() {
+    if (store) g_object_ref(store);
+  }
+  ~StoreHold() {
+    if (store) g_object_unref(store);
+  }
+  StoreHold(const StoreHold &) = delete;
+  StoreHold &operator=(const StoreHold &) = delete;
+};
+
 // Determined once, then kept for the run.
 char *preset_folder = nullptr;
 
@@ -230,6 +244,7 @@ void preset_load_selected() {
   GChars name = selected_name(GTK_TREE_VIEW(dialog_widgets.preset_view), &iter);
   if (!name) return;
 
+  StoreHold hold;
   GError *raw_error = nullptr;
   GKeyFile *key_file = preset_load(folder, name.get(), &raw_error);
   if (key_file != nullptr) {
@@ -259,6 +274,7 @@ void preset_save_named(const char *name_utf8, EffectParams *params) {
   const char *folder = preset_folder_ensure();
   if (folder == nullptr || params == nullptr) return;
   if (name_utf8 == nullptr) name_utf8 = "";
+  StoreHold hold;
 
   GError *raw_error = nullptr;
   GChars filename(preset_name_to_filename(name_utf8, &raw_error));
@@ -303,6 +319,7 @@ void preset_delete_selected() {
   if (!name) return;
 
   // The question runs a main loop; keep hold of the row, not of the iterator.
+  StoreHold hold;
   GtkTreeModel *model = gtk_tree_view_get_model(view);
   TreePathPtr path(gtk_tree_model_get_path(model, &iter));
   std::unique_ptr<GtkTreeRowReference, RowRefDeleter> row(

@@ -143,6 +143,44 @@ TEST_F(PresetPage, OverwriteIsAskedWithTheNameAndCancelKeepsTheFile) {
   EXPECT_EQ(files(), std::vector<std::string>{"A"});
 }
 
+TEST_F(PresetPage, TheDialogClosedDuringAQuestionSavesAndDeletesNothing) {
+  preset_save_named("A", live());
+  const std::string before = read_file(file("A"));
+  set_spin("line_pitch", 17);
+  auto close_dialog = +[](gpointer data) -> gboolean {
+    gtk_widget_destroy(*static_cast<GtkWidget **>(data));
+    *static_cast<GtkWidget **>(data) = nullptr;
+    return FALSE;
+  };
+  // A list used after its view is gone shows up as toolkit criticals.
+  int criticals = 0;
+  auto count = +[](const gchar *, GLogLevelFlags, const gchar *, gpointer n) {
+    ++*static_cast<int *>(n);
+  };
+  const GLogLevelFlags level = static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING);
+  const guint gtk_handler = g_log_set_handler("Gtk", level, count, &criticals);
+  const guint gobject_handler = g_log_set_handler("GLib-GObject", level, count, &criticals);
+
+  g_timeout_add(50, close_dialog, &dialog);
+  preset_save_named("A", live());
+  ASSERT_EQ(dialog, nullptr);
+  pump_events();
+  EXPECT_EQ(read_file(file("A")), before);
+
+  build();
+  preset_list_refresh();
+  select_preset_row(0);
+  g_timeout_add(50, close_dialog, &dialog);
+  preset_delete_selected();
+  ASSERT_EQ(dialog, nullptr);
+  pump_events();
+  EXPECT_EQ(files(), std::vector<std::string>{"A"});
+
+  g_log_remove_handler("Gtk", gtk_handler);
+  g_log_remove_handler("GLib-GObject", gobject_handler);
+  EXPECT_EQ(criticals, 0);
+}
+
 TEST_F(PresetPage, LoadAndDeleteWithoutASelectedRowDoNothing) {
   preset_save_named("kept", live());
   set_spin("line_pitch", 23);
@@ -414,6 +452,21 @@ TEST(MessageDialog, ShowsTheTextLiterallyAndReturnsTheResponse) {
     EXPECT_EQ(message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr, "x"),
               GTK_RESPONSE_CANCEL);
   }
+}
+
+TEST(MessageDialog, ABoxWhoseLoopIsEndedElsewhereGoesAwayWithoutAnAnswer) {
+  // As when the main dialog is closed while a question waits.
+  g_timeout_add(50, [](gpointer) -> gboolean {
+    gtk_main_quit();
+    return FALSE;
+  }, nullptr);
+  EXPECT_EQ(message_dialog_run(GTK_MESSAGE_QUESTION, GTK_BUTTONS_OK_CANCEL, nullptr, "q"),
+            GTK_RESPONSE_CANCEL);
+  pump_events();
+  GList *windows = gtk_window_list_toplevels();
+  for (GList *l = windows; l; l = l->next)
+    EXPECT_FALSE(GTK_IS_MESSAGE_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)));
+  g_list_free(windows);
 }
 
 }  // namespace
