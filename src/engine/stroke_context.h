@@ -108,3 +108,14 @@ template <typename... T>
 inline bool all_finite(T... values) {
   return (... && std::isfinite(values));
 }
+
+// No length the controls allow comes near this many pixels (32767 inches at
+// a million dots per inch, widened by the largest oblateness, is 6.6e11);
+// geometry beyond it is drawn as nothing rather than searched for hours.
+constexpr double MAX_GEOMETRY_PIXELS = 1e12;
+
+// true when every argument is finite and within MAX_GEOMETRY_PIXELS of 0.
+template <typename... T>
+inline bool all_within_reach(T... values) {
+  return (... && (std::isfinite(values) && std::fabs(values) <= MAX_GEOMETRY_PIXELS));
+}

@@ -36,7 +36,7 @@ double freehand_parallel_factor(const FreehandOutline *outline, double v) {
 void parallel_draw_line(cairo_t *cr, const EffectParams *params) {
   const ParallelGeometry g = parallel_geometry_in_pixels(params);
   // A band without extent on the in side has nowhere to step.
-  if (!all_finite(g.ix, g.iy, g.ir, g.ox, g.oy, g.orr) || !(g.ir > 0.0)) return;
+  if (!all_within_reach(g.ix, g.iy, g.ir, g.ox, g.oy, g.orr) || !(g.ir > 0.0)) return;
   const double dx = g.ox - g.ix, dy = g.oy - g.iy;
   const double band_length = std::sqrt(dx * dx + dy * dy);
   const double alpha = std::atan2(dy, dx);

@@ -175,7 +175,7 @@ void radiation_draw_line(cairo_t *cr, const EffectParams *params) {
   if (!(g.ob < 1.0)) return;
   const double a_out = g.r_out / (1.0 - g.ob);
   const double a_in = a_out - (g.r_out - g.r_in);
-  if (!all_finite(g.cx, g.cy, g.r_in, g.r_out, a_out, a_in)) return;
+  if (!all_within_reach(g.cx, g.cy, g.r_in, g.r_out, a_out, a_in)) return;
   // Pitch type 0 measures on the inner ellipse, anything else on the outer one.
   const bool pitch_on_inner = params->line_pitch_type == 0;
   const double a_ref = pitch_on_inner ? a_in : a_out;
@@ -183,6 +183,8 @@ void radiation_draw_line(cairo_t *cr, const EffectParams *params) {
 
   std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params),
                                                                 stroke_context_free);
+  // A pitch that is not positive has no next line to search for.
+  if (!(ctx->pitch > 0.0)) return;
   CairoSaveGuard guard(cr);
   cairo_translate(cr, g.cx, g.cy);
 
