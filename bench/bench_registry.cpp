@@ -59,14 +59,14 @@ void check_report(const std::string &name, bool ok, const std::string &detail) {
 }
 
 int figures_print() {
-  std::printf("\nFigures (each ratio is the median of per-round ratios, both sides\n"
-              "interleaved in the same run):\n");
+  std::printf("\nFigures (each ratio is the median of per-round ratios of thread CPU\n"
+              "time, both sides interleaved in the same run):\n");
   for (const std::string &name : order()) {
     const Figure &f = figures()[name];
     if (std::isnan(f.value))
-      std::printf("  %-28s %10s   %s\n", name.c_str(), "-", f.note.c_str());
+      std::printf("  %-36s %10s   %s\n", name.c_str(), "-", f.note.c_str());
     else
-      std::printf("  %-28s %10.3f   %s\n", name.c_str(), f.value, f.note.c_str());
+      std::printf("  %-36s %10.3f   %s\n", name.c_str(), f.value, f.note.c_str());
   }
 
   int failed = 0;

@@ -1,13 +1,23 @@
 #include "paired_timer.h"
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
+
+namespace {
+
+double thread_cpu_seconds() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
+
+}  // namespace
 
 double time_seconds(const std::function<void()> &fn) {
-  const auto t0 = std::chrono::steady_clock::now();
+  const double t0 = thread_cpu_seconds();
   fn();
-  const auto t1 = std::chrono::steady_clock::now();
-  return std::chrono::duration<double>(t1 - t0).count();
+  return thread_cpu_seconds() - t0;
 }
 
 double median(std::vector<double> v) {

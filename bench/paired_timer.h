@@ -1,6 +1,6 @@
 // Timing two sides of a ratio side by side: every round runs both, in
 // alternating order, so that a noisy neighbour slows both alike; the figures
-// are medians over the rounds.
+// are medians over the rounds.  Times are the thread's CPU time.
 #pragma once
 
 #include <functional>
@@ -19,7 +19,9 @@ struct PairFigures {
   double ratio;  // median of the per-round ratios a / b
 };
 
-// Seconds taken by fn().
+// CPU seconds this thread spends in fn(), the kernel's work for it (page
+// faults) included.  Time the machine gives to other processes is not
+// counted, which keeps the figures steady on a shared, busy machine.
 double time_seconds(const std::function<void()> &fn);
 
 // Runs one round per benchmark iteration (register the benchmark with
