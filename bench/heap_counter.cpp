@@ -96,3 +96,5 @@ long long heap_count_end() {
   g_counting = false;
   return g_peak.load();
 }
+
+long long heap_count_live() { return g_live.load(); }

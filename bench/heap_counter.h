@@ -12,3 +12,6 @@ void heap_count_begin();
 // then.  Blocks freed during the count that were allocated before it lower
 // the live figure, so the result is the call's own net peak.
 long long heap_count_end();
+// Bytes held now above what was held at heap_count_begin (valid until the
+// next heap_count_begin).
+long long heap_count_live();
