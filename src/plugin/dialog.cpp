@@ -32,26 +32,19 @@ struct SpinSlot {
 
 #define ZS_SLOT(field) SpinSlot{#field, &DialogWidgets::field##_spin}
 constexpr SpinSlot SPIN_SLOTS[] = {
-    ZS_SLOT(line_pitch),           ZS_SLOT(line_pitch_rand),
-    ZS_SLOT(line_pitch_rand_seed), ZS_SLOT(line_block_on_pitch),
-    ZS_SLOT(line_block_on_pitch_rand), ZS_SLOT(line_blick_on_pitch_rand_seed),
-    ZS_SLOT(line_block_off_pitch), ZS_SLOT(line_block_off_pitch_rand),
-    ZS_SLOT(line_blick_off_pitch_rand_seed), ZS_SLOT(line_wave_npoint),
-    ZS_SLOT(line_wave_depth),      ZS_SLOT(line_wave_depth_rand),
-    ZS_SLOT(line_wave_depth_rand_seed), ZS_SLOT(line_width),
-    ZS_SLOT(line_width_rand),      ZS_SLOT(line_width_rand_seed),
-    ZS_SLOT(line_in_margin),       ZS_SLOT(line_in_margin_rand),
-    ZS_SLOT(line_in_margin_rand_seed), ZS_SLOT(line_in_length),
-    ZS_SLOT(line_in_length_rand),  ZS_SLOT(line_in_length_rand_seed),
-    ZS_SLOT(line_out_margin),      ZS_SLOT(line_out_margin_rand),
-    ZS_SLOT(line_out_margin_rand_seed), ZS_SLOT(line_out_length),
-    ZS_SLOT(line_out_length_rand), ZS_SLOT(line_out_length_rand_seed),
-    ZS_SLOT(radiation_x),          ZS_SLOT(radiation_y),
-    ZS_SLOT(radiation_in_radius),  ZS_SLOT(radiation_out_radius),
-    ZS_SLOT(radiation_oblateness), ZS_SLOT(parallel_in_x),
-    ZS_SLOT(parallel_in_Y),        ZS_SLOT(parallel_in_range),
-    ZS_SLOT(parallel_out_x),       ZS_SLOT(parallel_out_Y),
-    ZS_SLOT(parallel_out_range),
+    ZS_SLOT(line_pitch), ZS_SLOT(line_pitch_rand), ZS_SLOT(line_pitch_rand_seed),
+    ZS_SLOT(line_block_on_pitch), ZS_SLOT(line_block_on_pitch_rand), ZS_SLOT(line_blick_on_pitch_rand_seed),
+    ZS_SLOT(line_block_off_pitch), ZS_SLOT(line_block_off_pitch_rand), ZS_SLOT(line_blick_off_pitch_rand_seed),
+    ZS_SLOT(line_wave_npoint), ZS_SLOT(line_wave_depth), ZS_SLOT(line_wave_depth_rand),
+    ZS_SLOT(line_wave_depth_rand_seed), ZS_SLOT(line_width), ZS_SLOT(line_width_rand),
+    ZS_SLOT(line_width_rand_seed), ZS_SLOT(line_in_margin), ZS_SLOT(line_in_margin_rand),
+    ZS_SLOT(line_in_margin_rand_seed), ZS_SLOT(line_in_length), ZS_SLOT(line_in_length_rand),
+    ZS_SLOT(line_in_length_rand_seed), ZS_SLOT(line_out_margin), ZS_SLOT(line_out_margin_rand),
+    ZS_SLOT(line_out_margin_rand_seed), ZS_SLOT(line_out_length), ZS_SLOT(line_out_length_rand),
+    ZS_SLOT(line_out_length_rand_seed), ZS_SLOT(radiation_x), ZS_SLOT(radiation_y),
+    ZS_SLOT(radiation_in_radius), ZS_SLOT(radiation_out_radius), ZS_SLOT(radiation_oblateness),
+    ZS_SLOT(parallel_in_x), ZS_SLOT(parallel_in_Y), ZS_SLOT(parallel_in_range),
+    ZS_SLOT(parallel_out_x), ZS_SLOT(parallel_out_Y), ZS_SLOT(parallel_out_range),
 };
 #undef ZS_SLOT
 static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button per table entry");
@@ -63,7 +56,6 @@ static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button p
 };
 
 constexpr auto FILL = static_cast<GtkAttachOptions>(GTK_FILL);
-constexpr auto FILL_EXPAND = static_cast<GtkAttachOptions>(GTK_FILL | GTK_EXPAND);
 constexpr auto NONE = static_cast<GtkAttachOptions>(0);
 
 struct PixbufUnref {
@@ -328,10 +320,8 @@ void build_action_area(GtkWidget *dialog, EffectParams *params) {
 }  // namespace
 
 GtkWidget *dialog_spin_for_key(const char *key) {
-  if (!key) return nullptr;
-  for (const SpinSlot &slot : SPIN_SLOTS)
-    if (std::strcmp(slot.key, key) == 0) return dialog_widgets.*slot.member;
-  return nullptr;
+  GtkWidget **slot = key ? spin_slot(key) : nullptr;
+  return slot ? *slot : nullptr;
 }
 
 GtkWidget *make_spin_button(int digits, double min, double max, double step, double value) {
