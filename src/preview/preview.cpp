@@ -35,6 +35,17 @@ GtkWidget *preview_area = nullptr;
 SurfacePtr picture;
 int picture_width = 0;
 int picture_height = 0;
+// The picture as it lands on the screen under one transform: made when the
+// picture is taken and at each zoom step (or on first use under another
+// transform), so that an expose only copies it, at a whole-pixel offset.
+struct PictureCache {
+  SurfacePtr surface;
+  cairo_matrix_t matrix;  // the user-to-device matrix it was made for
+  int x, y;               // device position of its top-left pixel
+};
+PictureCache picture_cache;
+constexpr int PICTURE_CACHE_MAX = 4096;  // larger device areas are painted directly
+
 // Size of the work area; known from preview_new until the widget is destroyed.
 bool has_work_area = false;
 int work_width = 0;
@@ -125,6 +136,80 @@ void preview_destroy(GtkWidget *widget, EffectParams *) {
   freehand_drawing = 0;
 }
 
+// Paints the thumbnail scaled up to the work area with nearest sampling.
+void paint_picture_direct(cairo_t *cr) {
+  CairoSaved saved(cr);
+  cairo_scale(cr, static_cast<double>(work_width) / picture_width,
+              static_cast<double>(work_height) / picture_height);
+  cairo_set_source_surface(cr, picture.get(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr, 0, 0, picture_width, picture_height);
+  cairo_fill(cr);
+}
+
+bool same_matrix(const cairo_matrix_t &a, const cairo_matrix_t &b) {
+  return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy && a.x0 == b.x0 &&
+         a.y0 == b.y0;
+}
+
+void build_picture_cache(const cairo_matrix_t &m) {
+  picture_cache.surface.reset();
+  double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
+  for (int corner = 0; corner < 4; ++corner) {
+    double x = corner & 1 ? work_width : 0;
+    double y = corner & 2 ? work_height : 0;
+    cairo_matrix_transform_point(&m, &x, &y);
+    min_x = std::min(min_x, x);
+    min_y = std::min(min_y, y);
+    max_x = std::max(max_x, x);
+    max_y = std::max(max_y, y);
+  }
+  if (!std::isfinite(min_x) || !std::isfinite(min_y) || !std::isfinite(max_x) ||
+      !std::isfinite(max_y))
+    return;
+  const double left = std::floor(min_x), top = std::floor(min_y);
+  const double width = std::ceil(max_x) - left, height = std::ceil(max_y) - top;
+  if (!(width >= 1 && height >= 1 && width <= PICTURE_CACHE_MAX && height <= PICTURE_CACHE_MAX) ||
+      std::fabs(left) > 1e6 || std::fabs(top) > 1e6)
+    return;
+  // An opaque picture that covers whole device pixels needs no alpha: it is then a plain copy.
+  const bool whole_pixels = left == min_x && top == min_y && left + width == max_x &&
+                            top + height == max_y;
+  const cairo_format_t format =
+      whole_pixels && cairo_image_surface_get_format(picture.get()) == CAIRO_FORMAT_RGB24
+          ? CAIRO_FORMAT_RGB24
+          : CAIRO_FORMAT_ARGB32;
+  SurfacePtr surface(
+      cairo_image_surface_create(format, static_cast<int>(width), static_cast<int>(height)));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return;
+  cairo_t *cr = cairo_create(surface.get());
+  cairo_translate(cr, -left, -top);
+  cairo_transform(cr, &m);
+  paint_picture_direct(cr);
+  const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(cr);
+  if (!ok) return;
+  cairo_surface_flush(surface.get());
+  picture_cache.surface = std::move(surface);
+  picture_cache.matrix = m;
+  picture_cache.x = static_cast<int>(left);
+  picture_cache.y = static_cast<int>(top);
+}
+
+// Makes the cache for the transform of a context on the window itself.
+void prepare_picture_cache() {
+  picture_cache.surface.reset();
+  if (!picture) return;
+  cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t *cr = cairo_create(scratch);
+  preview_apply_transform(cr);
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_destroy(cr);
+  cairo_surface_destroy(scratch);
+  build_picture_cache(m);
+}
+
 void update_zoom_buttons() {
   if (dialog_widgets.zoom_in_button)
     gtk_widget_set_sensitive(dialog_widgets.zoom_in_button, preview_zoom < 100);
@@ -135,6 +220,7 @@ void update_zoom_buttons() {
 }  // namespace
 
 void preview_picture_init(int32_t image_id) {
+  picture_cache.surface.reset();
   picture.reset();
   picture_width = picture_height = 0;
 
@@ -174,9 +260,11 @@ void preview_picture_init(int32_t image_id) {
     picture_width = cairo_image_surface_get_width(picture.get());
     picture_height = cairo_image_surface_get_height(picture.get());
   }
+  prepare_picture_cache();
 }
 
 void preview_picture_release() {
+  picture_cache.surface.reset();
   picture.reset();
   picture_width = picture_height = 0;
   has_work_area = false;
@@ -223,12 +311,19 @@ double preview_length_to_user(double px) { return px / preview_scale / (preview_
 
 void preview_paint_picture(cairo_t *cr) {
   if (!picture || work_width <= 0 || work_height <= 0) return;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  if (!picture_cache.surface || !same_matrix(m, picture_cache.matrix)) build_picture_cache(m);
+  if (!picture_cache.surface) {
+    paint_picture_direct(cr);
+    return;
+  }
   CairoSaved saved(cr);
-  cairo_scale(cr, static_cast<double>(work_width) / picture_width,
-              static_cast<double>(work_height) / picture_height);
-  cairo_set_source_surface(cr, picture.get(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_rectangle(cr, 0, 0, picture_width, picture_height);
+  cairo_identity_matrix(cr);
+  cairo_set_source_surface(cr, picture_cache.surface.get(), picture_cache.x, picture_cache.y);
+  cairo_rectangle(cr, picture_cache.x, picture_cache.y,
+                  cairo_image_surface_get_width(picture_cache.surface.get()),
+                  cairo_image_surface_get_height(picture_cache.surface.get()));
   cairo_fill(cr);
 }
 
@@ -258,13 +353,19 @@ void preview_draw_window(cairo_t *cr, EffectParams *params) {
 }
 
 void preview_zoom_in() {
-  if (preview_zoom < 100) preview_zoom += 25;
+  if (preview_zoom < 100) {
+    preview_zoom += 25;
+    prepare_picture_cache();
+  }
   update_zoom_buttons();
   preview_queue_draw();
 }
 
 void preview_zoom_out() {
-  if (preview_zoom > 25) preview_zoom -= 25;
+  if (preview_zoom > 25) {
+    preview_zoom -= 25;
+    prepare_picture_cache();
+  }
   update_zoom_buttons();
   preview_queue_draw();
 }
