@@ -219,11 +219,14 @@ def edit_layer(out, args):
 
 @drive
 def screenshot(out, args):
-    """Screenshot of the dialog into args[0], then Create."""
+    """Screenshot of the dialog into args[0], then presses args[1] ("Create"
+    or "Close"); with args[2], first picks that area type."""
     w = dialog()
+    if len(args) > 2:
+        w.click(args[2], role=Role.RADIO_BUTTON)
     time.sleep(1.0)  # let the preview finish drawing
     w.screenshot(args[0])
-    w.click("Create")
+    w.click(args[1])
     w.wait_gone()
 
 

@@ -1,0 +1,66 @@
+"""Pictures for docs/: run by tests/e2e/make-docs, which sets up the display,
+the bus and the GIMP profile.  Usage: docs.py DOCS_DIR"""
+
+import os
+import shutil
+import subprocess
+import sys
+
+import runner
+
+
+def flatten_on_white(src, dst):
+    subprocess.run(["convert", src, "-background", "white", "-alpha", "remove",
+                    "-alpha", "off", dst], check=True, timeout=60)
+
+
+def compact(src, dst):
+    """256 colours are plenty for screenshots and keep the files small."""
+    subprocess.run(["convert", src, "-colors", "256", "PNG8:" + dst], check=True, timeout=60)
+
+
+def main(docs):
+    ctx = runner.Context("docs", os.environ)
+    try:
+        sample = os.path.join(ctx.root, "sample.png")
+        # A plain subject for the lines to frame: a ball over the ground, in
+        # flat colours so that the pictures stay small.
+        subprocess.run(["convert", "-size", "640x480", "xc:#dfe8f1",
+                        "-fill", "#9fb58a", "-draw", "rectangle 0,360 640,480",
+                        "-fill", "#d9482b", "-stroke", "#7a2212", "-strokewidth", "3",
+                        "-draw", "circle 320,240 320,190", sample], check=True, timeout=60)
+        shot = os.path.join(ctx.root, "dialog.png")
+        run = ctx.gimp(r'''
+(define img (car (gimp-file-load RUN-NONINTERACTIVE "%s" "%s")))
+(define bg (car (gimp-image-get-active-layer img)))
+(define (e2e-export-composite name)
+  (let* ((copy (car (gimp-image-duplicate img)))
+         (flat (car (gimp-image-flatten copy))))
+    (e2e-export copy flat name)
+    (gimp-image-delete copy)))
+(e2e-export-composite "before.png")
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-export-composite "after.png")
+(e2e-put "end")''' % (sample, sample), drive="screenshot", drive_args=(shot, "Create"))
+        compact(shot, os.path.join(docs, "dialog.png"))
+        for name in ("before.png", "after.png"):
+            compact(run.path(name), os.path.join(docs, name))
+        shot = os.path.join(ctx.root, "dialog-parallel.png")
+        ctx.gimp(r'''
+(define img (car (gimp-file-load RUN-NONINTERACTIVE "%s" "%s")))
+(plugin-zipstroke RUN-INTERACTIVE img (car (gimp-image-get-active-layer img)))
+(e2e-put "end")''' % (sample, sample), drive="screenshot", drive_args=(shot, "Close", "Parallel"))
+        compact(shot, os.path.join(docs, "dialog-parallel.png"))
+        for name, sets in (("radial.png", ()), ("parallel.png", ("area_type=1",))):
+            out = ctx.render(name, "640x480", sets=sets)
+            flatten_on_white(out, os.path.join(docs, name))
+        for name in ("dialog.png", "dialog-parallel.png", "before.png", "after.png",
+                     "radial.png", "parallel.png"):
+            print("wrote docs/%s" % name)
+    finally:
+        ctx.cleanup()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
