@@ -126,6 +126,24 @@ TEST_F(DialogBuild, NonFiniteStoredValuesNeverReachASpinButton) {
   EXPECT_TRUE(std::isfinite(gtk_spin_button_get_value(spin("radiation_x"))));
 }
 
+TEST_F(DialogBuild, WindowIconIsAWhiteSquareCrossedBySixBlackRows) {
+  build();
+  GdkPixbuf *icon = gtk_window_get_icon(GTK_WINDOW(dialog));
+  ASSERT_NE(icon, nullptr);
+  ASSERT_EQ(gdk_pixbuf_get_width(icon), 16);
+  ASSERT_EQ(gdk_pixbuf_get_height(icon), 16);
+  ASSERT_EQ(gdk_pixbuf_get_n_channels(icon), 3);
+  const guchar *pixels = gdk_pixbuf_get_pixels(icon);
+  const int stride = gdk_pixbuf_get_rowstride(icon);
+  std::string rows;
+  for (int y = 0; y < 16; ++y) {
+    std::set<int> values(pixels + y * stride, pixels + y * stride + 48);
+    ASSERT_EQ(values.size(), 1u) << "row " << y;
+    rows += *values.begin() == 0 ? 'B' : (*values.begin() == 255 ? 'W' : '?');
+  }
+  EXPECT_EQ(rows, "BWWBWWBWBWWWBWWB");
+}
+
 TEST(WindowPlacement, SizeNeedsBothSidesAboveOneHundredAndPositionIsNeverNegative) {
   EffectParams p{};
   p.window_width = 100;
