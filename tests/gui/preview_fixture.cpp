@@ -165,7 +165,8 @@ GdkCursorType PreviewHarness::cursor_type() const {
 void expect_spins_finite() {
   for (const SpinSlot &slot : SPIN_SLOTS) {
     GtkWidget *spin = dialog_widgets.*slot.member;
-    if (spin) EXPECT_TRUE(std::isfinite(gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)))) << slot.key;
+    ASSERT_NE(spin, nullptr) << slot.key;
+    EXPECT_TRUE(std::isfinite(gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)))) << slot.key;
   }
 }
 
