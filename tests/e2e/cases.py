@@ -234,6 +234,8 @@ def last_values(t):
     expect(d.get("second_pitch") == 23.0,
            "the second run opened with pitch %s, expected 23 from the first" % d.get("second_pitch"))
     expect(int(run["stored-after-close"]) > 0, "Close stored no last values")
+    expect(d.get("second_position") == [37, 45],
+           "the second run opened at %s, the first was closed at [37, 45]" % d.get("second_position"))
     expect_layer(run, (640, 480), (0, 0))
     ref = t.render("ref.png", "640x480", sets=("line_pitch=23",))
     t.expect_same_alpha(run.path("layer.png"), ref, "layer of the second run")
@@ -250,12 +252,21 @@ def run_mode_noninteractive(t):
 (e2e-put "message" (if (e2e-error? result) (cadr result) result))
 (e2e-put "layers" (length (e2e-layer-ids img)))
 (e2e-put "last-values-size" (e2e-last-values-size))
-(e2e-put "end")''')
+; Run modes beyond the three known ones: success, layer -1, nothing shown.
+(e2e-put "mode-3" (e2e-try (lambda () (plugin-zipstroke 3 img bg))))
+(e2e-put "mode-minus-1" (e2e-try (lambda () (plugin-zipstroke -1 img bg))))
+(e2e-put "layers-after-other-modes" (length (e2e-layer-ids img)))
+(e2e-put "last-values-size-after-other-modes" (e2e-last-values-size))
+(e2e-put "end")''', timeout=60)
     expect(run["refused"] == "1", "run mode 1 was not refused: %s" % run["message"])
     expect("invalid input arguments" in run["message"],
            "refused without a calling error: %r" % run["message"])
     expect(run["layers"] == "1", "run mode 1 changed the image")
     expect(run["last-values-size"] == "0", "run mode 1 stored last values")
+    for key in ("mode-3", "mode-minus-1"):
+        expect(run[key] == "-1", "run mode %s gave %r, expected layer -1" % (key[5:], run[key]))
+    expect(run["layers-after-other-modes"] == "1" and run["last-values-size-after-other-modes"] == "0",
+           "an unknown run mode changed the image or stored last values")
     expect("does not support non-interactive mode" in run.log,
            "the warning was not logged; log tail:\n%s" % run.log_tail())
 
@@ -467,3 +478,58 @@ def edit_layer(t):
     t.expect_same_alpha(run.path("undone.png"), first.path("layer.png"), "layer after one undo")
     undone_text = open(run.path("undone.txt"), "rb").read()
     expect(undone_text == original_text, "one undo did not restore the parasite")
+
+
+@case("indexed-image-refused")
+def indexed_image_refused(t):
+    # The menu is not offered for indexed images, but a script can still call
+    # the procedure: Create must leave the image as it was.
+    run = t.gimp(r"""
+(define made (e2e-new-image 200 150 RGB))
+(define img (car made))
+(define bg (cadr made))
+(gimp-image-convert-indexed img CONVERT-DITHER-NONE CONVERT-PALETTE-GENERATE 16 0 0 "")
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "new-layers" (length (e2e-new-layers img before)))
+(e2e-put "layers" (length (e2e-layer-ids img)))
+(e2e-put "base-type" (car (gimp-image-base-type img)))
+(e2e-put "end")""", drive="create")
+    expect(run["base-type"] == "2", "the image is not indexed (%s)" % run["base-type"])
+    expect(run["new-layers"] == "0" and run["layers"] == "1",
+           "Create changed the layers of an indexed image (%s layers)" % run["layers"])
+
+
+@case("edit-layer-without-settings")
+def edit_layer_without_settings(t):
+    run = t.gimp(r"""
+(define made (e2e-new-image 200 150 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "layers" (length (e2e-layer-ids img)))
+(e2e-put "end")""", drive="edit-plain-layer")
+    d = run.driver
+    expect(d.get("message"), "no message for a layer without settings")
+    buttons = set(d.get("buttons", ()))
+    expect({"Close", "Create", "Edit Layer"} <= buttons and not {"Apply", "Cancel"} & buttons,
+           "after the message the buttons are %s, expected creating mode" % sorted(buttons))
+    expect(run["layers"] == "1", "the image changed")
+
+
+@case("large-image")
+def large_image(t):
+    # 4000 x 3000: the whole path at a size photographers use, timed from the
+    # press of "Create" to the dialog closing.
+    run = t.gimp(r"""
+(define made (e2e-new-image 4000 3000 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+""" + AFTER_RUN + '(e2e-put "end")', drive="timed-create", timeout=400)
+    expect_layer(run, (4000, 3000), (0, 0))
+    ref = t.render("ref.png", "4000x3000")
+    t.expect_same_alpha(run.path("layer.png"), ref, "4000x3000 layer")
+    t.notes.append("Create of 4000x3000 took %ss" % run.driver.get("create_seconds"))

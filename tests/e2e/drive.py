@@ -82,10 +82,15 @@ def pitch_then_reopen(out, args):
     w = dialog()
     w.set_spin("Pitch:", args[0])
     out["first_pitch"] = w.spin("Pitch:").value()
+    # Without a window manager the window goes exactly where it is moved.
+    ui.xdotool("windowmove", "--sync", w.xid, 37, 45)
+    time.sleep(0.3)
     w.click("Close")
     w.wait_gone()
     w = dialog()
     out["second_pitch"] = w.spin("Pitch:").value()
+    out["second_position"] = [w.acc.get_extents(ui.Atspi.CoordType.SCREEN).x,
+                              w.acc.get_extents(ui.Atspi.CoordType.SCREEN).y]
     w.click("Create")
     w.wait_gone()
 
@@ -215,6 +220,44 @@ def edit_layer(out, args):
     time.sleep(1.5)
     w.click("Close")
     w.wait_gone()
+
+
+@drive
+def edit_plain_layer(out, args):
+    """Edit Layer with a layer that carries no settings: note the message and
+    the buttons, close the message, then Close."""
+    w = dialog()
+    if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
+        raise Skip("the dialog has no \"Edit Layer\" button")
+    w.click("Edit Layer")
+    box = ui.message_box(w.pid, "Active layer is not a Zipstroke Layer!")
+    out["message"] = True
+    box.click("Close")
+    ui.wait_for("the message box to close",
+                lambda: not any(x.role == Role.LABEL and x.showing()
+                                and x.name == "Active layer is not a Zipstroke Layer!"
+                                for x in safe_widgets(box)), 10)
+    out["buttons"] = sorted(x.name for x in w.widgets()
+                            if x.role == Role.PUSH_BUTTON and x.showing() and x.name)
+    w.click("Close")
+    w.wait_gone()
+
+
+def safe_widgets(win):
+    try:
+        return win.widgets()
+    except Exception:
+        return []
+
+
+@drive
+def timed_create(out, args):
+    """Create, timing how long the dialog takes to go away."""
+    w = dialog(timeout=180)
+    start = time.monotonic()
+    w.click("Create")
+    w.wait_gone(timeout=300)
+    out["create_seconds"] = round(time.monotonic() - start, 2)
 
 
 @drive

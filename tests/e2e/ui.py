@@ -236,3 +236,25 @@ def open_window(title, timeout=60, exclude_pids=()):
                    timeout, step=0.2)
     acc = accessible_window(title, timeout, exclude_pids)
     return Window(title, xid, acc)
+
+
+def message_box(pid, text, timeout=20):
+    """The top-level window of process pid that shows a label reading text
+    (GTK message boxes have no title to search by)."""
+    def probe():
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            try:
+                if app is None or app.get_process_id() != pid:
+                    continue
+                for j in range(app.get_child_count()):
+                    top = app.get_child_at_index(j)
+                    win = Window(top.get_name() or "", None, top)
+                    if any(w.role == Role.LABEL and w.name == text and w.showing()
+                           for w in win.widgets()):
+                        return win
+            except Exception:
+                continue
+        return None
+    return wait_for("a message box reading %r" % text, probe, timeout, step=0.2)
