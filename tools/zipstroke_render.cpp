@@ -239,8 +239,9 @@ bool apply_assignment(EffectParams *params, const char *assignment, Failure *fai
 enum class OutputKind { Png, Svg, Pdf };
 
 OutputKind output_kind(const char *path) {
-  if (g_str_has_suffix(path, ".svg") || g_str_has_suffix(path, ".SVG")) return OutputKind::Svg;
-  if (g_str_has_suffix(path, ".pdf") || g_str_has_suffix(path, ".PDF")) return OutputKind::Pdf;
+  CharPtr lower(g_ascii_strdown(path, -1));
+  if (g_str_has_suffix(lower.get(), ".svg")) return OutputKind::Svg;
+  if (g_str_has_suffix(lower.get(), ".pdf")) return OutputKind::Pdf;
   return OutputKind::Png;
 }
 

@@ -133,34 +133,6 @@ TEST(StrokeContext, SpreadRuleOnlyShortensAndZeroSpreadIsExact) {
     EXPECT_EQ(stroke_spread(10, 0, gen), 10);
   }
   g_rand_free(gen);
-  // The rule with GLib's own sequence for seed 100.
-  GRand *ref = g_rand_new_with_seed(100);
-  GRand *mine = g_rand_new_with_seed(100);
-  const double r = g_rand_double(ref);
-  EXPECT_EQ(stroke_spread(8, 25, mine), 8 - 8 * r * 25 / 100);
-  g_rand_free(ref);
-  g_rand_free(mine);
-}
-
-TEST(StrokeContext, BlocksAndWavesNeedBothOfTheirValues) {
-  EffectParams p = plain_line_params();
-  p.line_block_on_pitch = 10;
-  p.line_block_off_pitch = 0;
-  p.line_wave_npoint = 4;
-  p.line_wave_depth = 0;
-  auto ctx = make_context(p);
-  EXPECT_FALSE(stroke_blocks_enabled(ctx.get()));
-  EXPECT_FALSE(stroke_waves_enabled(ctx.get()));
-  p.line_block_off_pitch = 5;
-  p.line_wave_depth = 3;
-  ctx = make_context(p);
-  EXPECT_TRUE(stroke_blocks_enabled(ctx.get()));
-  EXPECT_TRUE(stroke_waves_enabled(ctx.get()));
-  EXPECT_EQ(stroke_block_state(ctx.get()), 0);
-  stroke_block_toggle(ctx.get());
-  EXPECT_EQ(stroke_block_state(ctx.get()), 1);
-  EXPECT_EQ(stroke_next_block_on_length(ctx.get()), 10);
-  EXPECT_EQ(stroke_next_block_off_length(ctx.get()), 5);
 }
 
 TEST(StrokeContext, LengthsConvertWithTheHorizontalResolution) {
@@ -202,20 +174,6 @@ TEST(WaveShape, EveryTypeHasItsShape) {
     auto ctx = make_context(p);
     EXPECT_NEAR(stroke_wave_shape(ctx.get(), c.t), c.w, 1e-12) << c.type << " at " << c.t;
   }
-}
-
-TEST(WaveShape, OffsetIsShapeTimesDepthWithItsSpread) {
-  EffectParams p = plain_line_params();
-  p.line_wave_type = 0;
-  p.line_wave_depth = 20;
-  p.line_wave_depth_rand = 50;
-  auto ctx = make_context(p);
-  GRand *ref = g_rand_new_with_seed(p.line_wave_depth_rand_seed);
-  for (double t : {0.1, 0.5, 0.9}) {
-    const double a = (t < 0.5 ? 2 * t : (t == 0.5 ? 1 : 2 - 2 * t)) * 20;
-    EXPECT_DOUBLE_EQ(stroke_next_wave_offset(ctx.get(), t), a - a * g_rand_double(ref) * 50 / 100);
-  }
-  g_rand_free(ref);
 }
 
 // Rendering twice gives the same polygons; a seed changes only its own
