@@ -86,8 +86,9 @@ void write_pixels(gint32 layer, cairo_surface_t *coverage, int w, int h, LayerFo
                   const ColorRGBA &color, const Progress &progress) {
   GimpDrawable *drawable = gimp_drawable_get(layer);
   const int bpp = layer_format_bpp(format);
-  const int strip = std::max<int>(gimp_tile_height(), std::min(h, 256));
-  // Keep one row of tiles (plus slack) in the plug-in's tile cache.
+  // One row of tiles per strip: each tile is filled whole, then leaves the
+  // plug-in's cache (two rows of tiles) for GIMP.
+  const int strip = std::max<int>(1, gimp_tile_height());
   gimp_tile_cache_ntiles(2 * (static_cast<gulong>(w) / gimp_tile_width() + 1));
 
   GimpPixelRgn region;
