@@ -143,3 +143,30 @@ TEST(Guards, PitchTypeOtherThanInMeasuresOnTheOuterEllipse) {
 }
 
 }  // namespace
+
+namespace {
+
+// The preview draws through a scaling transform, the layer without one: the
+// renderers must build on the caller's transform, never replace it.
+TEST(CallerTransform, ScaledRendersGiveTheSameLinesScaled) {
+  for (int area : {AREA_RADIATION, AREA_PARALLEL}) {
+    EffectParams p = defaults_for(640, 480);
+    p.area_type = area;
+    p.line_wave_npoint = 8;
+    const auto full = capture(p);
+    const auto scaled = capture_with([&](cairo_t *cr) {
+      cairo_translate(cr, 7, 3);
+      cairo_scale(cr, 0.25, 0.25);
+      render_effect(cr, &p);
+      cairo_identity_matrix(cr);
+    });
+    ASSERT_EQ(scaled.size(), full.size());
+    for (size_t i = 0; i < full.size(); ++i)
+      for (size_t k = 0; k < full[i].v.size(); ++k) {
+        EXPECT_NEAR(scaled[i].v[k].x, 7 + full[i].v[k].x / 4, 1e-9);
+        EXPECT_NEAR(scaled[i].v[k].y, 3 + full[i].v[k].y / 4, 1e-9);
+      }
+  }
+}
+
+}  // namespace
