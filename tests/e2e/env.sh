@@ -23,5 +23,6 @@ trap 'exit 130' INT TERM
 
 xvfb_start
 gimp_bus_start "$E2E_WORK/bus"
+export E2E_BUS_PGID="$GIMP_BUS_PID"
 E2E_PROFILE=$(gimp_pristine_profile "$e2e_state/profile")
 export E2E_PROFILE

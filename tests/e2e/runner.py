@@ -269,6 +269,38 @@ def expect(cond, message):
         raise Fail(message)
 
 
+def leftover_processes(work):
+    """Processes still running from the cases (their command line or HOME
+    lies in the work folder); each is named and then ended.  The session bus
+    and the accessibility bus it started belong to tests/e2e/run."""
+    found = []
+    me = os.getpid()
+    bus = int(os.environ.get("E2E_BUS_PGID") or -1)
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == me:
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                cmd = f.read().replace(b"\0", b" ").decode(errors="replace")
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                environ = f.read().split(b"\0")
+            with open("/proc/%s/stat" % entry) as f:
+                state = f.read().rsplit(")", 1)[1].split()[0]
+            os.getpgid(int(entry))
+        except OSError:
+            continue
+        if state == "Z" or not cmd or os.getpgid(int(entry)) == bus:
+            continue
+        home = [e for e in environ if e.startswith(b"HOME=")]
+        if work in cmd or (home and work.encode() in home[0]):
+            found.append("%s %s" % (entry, cmd[:80]))
+            try:
+                os.kill(int(entry), signal.SIGKILL)
+            except OSError:
+                pass
+    return found
+
+
 def main():
     import cases  # noqa: E402
     env = os.environ
@@ -310,6 +342,11 @@ def main():
         elif env.get("E2E_VERBOSE"):
             for note in ctx.notes:
                 print("  " + note)
+    left = leftover_processes(env["E2E_WORK"])
+    if left:
+        print("FAIL nothing-left-running (%s)" % "; ".join(left), flush=True)
+        failed += 1
+        counts["FAIL"] += 1
     print("e2e: %d passed, %d failed, %d skipped in %.0fs"
           % (counts["PASS"], counts["FAIL"], counts["SKIP"], time.monotonic() - started), flush=True)
     return 1 if failed else 0
