@@ -33,6 +33,51 @@ void report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &co
   sink->polygon(sink->data, xy, outline.n, cairo_get_antialias(cr), color);
 }
 
+// Device-space bounding box of the clip, found once per render.
+void find_clip_box(StrokeContext *ctx, cairo_t *cr) {
+  ctx->clip_known = true;
+  double x1, y1, x2, y2;
+  cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+  double xs[4] = {x1, x2, x2, x1}, ys[4] = {y1, y1, y2, y2};
+  double bx1 = HUGE_VAL, by1 = HUGE_VAL, bx2 = -HUGE_VAL, by2 = -HUGE_VAL;
+  for (int i = 0; i < 4; ++i) {
+    cairo_user_to_device(cr, &xs[i], &ys[i]);
+    bx1 = std::min(bx1, xs[i]);
+    by1 = std::min(by1, ys[i]);
+    bx2 = std::max(bx2, xs[i]);
+    by2 = std::max(by2, ys[i]);
+  }
+  // Two device pixels of room for antialiasing; a box that is not finite
+  // (an unbounded target) culls nothing.
+  constexpr double margin = 2.0;
+  if (!all_finite(bx1, by1, bx2, by2)) {
+    bx1 = by1 = -HUGE_VAL;
+    bx2 = by2 = HUGE_VAL;
+  }
+  ctx->clip_x1 = bx1 - margin;
+  ctx->clip_y1 = by1 - margin;
+  ctx->clip_x2 = bx2 + margin;
+  ctx->clip_y2 = by2 + margin;
+}
+
+// true when the outline, under cr's current transform, lies wholly outside
+// the clip box: filling it would change nothing.
+bool outside_clip(StrokeContext *ctx, cairo_t *cr, const LineOutline &outline) {
+  if (!ctx->clip_known) find_clip_box(ctx, cr);
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
+  for (int i = 0; i < outline.n; ++i) {
+    double x = outline.x[i], y = outline.y[i];
+    cairo_matrix_transform_point(&m, &x, &y);
+    x1 = std::min(x1, x);
+    y1 = std::min(y1, y);
+    x2 = std::max(x2, x);
+    y2 = std::max(y2, y);
+  }
+  return x2 < ctx->clip_x1 || x1 > ctx->clip_x2 || y2 < ctx->clip_y1 || y1 > ctx->clip_y2;
+}
+
 }  // namespace
 
 StrokeContext *stroke_context_new(const EffectParams *params) {
@@ -195,6 +240,7 @@ void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length) {
 
   const LineOutline outline = stroke_line_outline(length, h, x0, li, mo, lo);
   if (outline.n == 0) return;
+  if (outside_clip(ctx, cr, outline)) return;
 
   CairoSaveGuard guard(cr);
   cairo_set_source_rgba(cr, ctx->color.r, ctx->color.g, ctx->color.b, ctx->color.a);

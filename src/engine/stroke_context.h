@@ -51,6 +51,12 @@ struct StrokeContext {
   GRand *in_length_gen;
   GRand *out_margin_gen;
   GRand *out_length_gen;
+
+  // Device-space box of the target's clip, widened by the antialiasing
+  // margin: a line wholly outside it changes no pixel and is not filled.
+  // Found on the first line drawn; a context serves one cairo context only.
+  bool clip_known;
+  double clip_x1, clip_y1, clip_x2, clip_y2;
 };
 
 // Lengths are converted to pixels with the image's horizontal resolution.  A

@@ -46,14 +46,14 @@ inline void collect_polygon(void *data, const double *xy, int n, cairo_antialias
   static_cast<std::vector<Polygon> *>(data)->push_back(poly);
 }
 
-// Every polygon a render fills, whether or not it lies on the small surface
-// used; also checks that the render leaves cr without error, with its
+// Every polygon a render fills, on an unbounded target so that no line is
+// left out for lying off the surface; also checks that the render leaves cr without error, with its
 // transform restored, and every vertex finite.
 template <typename Draw>
 std::vector<Polygon> capture_with(Draw draw) {
   std::vector<Polygon> polygons;
   PolygonSink sink{collect_polygon, &polygons};
-  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 8, 8);
+  cairo_surface_t *surface = cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr);
   cairo_t *cr = cairo_create(surface);
   stroke_attach_polygon_sink(cr, &sink);
   draw(cr);

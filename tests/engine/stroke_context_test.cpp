@@ -2,6 +2,7 @@
 // the stroke context.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "engine_test_support.h"
@@ -231,3 +232,47 @@ TEST(StrokeAntialias, NoneGivesHardEdgesAndFastDrawsLikeBest) {
 }
 
 }  // namespace
+
+// Lines that lie wholly off the target are not filled (they could change no
+// pixel); every line that reaches the surface still is, in the same order.
+TEST(StrokeCulling, OnlyLinesWhollyOffTheSurfaceAreSkipped) {
+  for (int area_type : {AREA_RADIATION, AREA_PARALLEL}) {
+    EffectParams p = defaults_for(640, 480);
+    p.area_type = area_type;
+    const std::vector<Polygon> all = capture(p);
+
+    std::vector<Polygon> filled;
+    PolygonSink sink{collect_polygon, &filled};
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 200, 150);
+    cairo_t *cr = cairo_create(surface);
+    stroke_attach_polygon_sink(cr, &sink);
+    render_effect(cr, &p);
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+
+    auto reaches_surface = [](const Polygon &poly) {
+      double x1 = 1e300, y1 = 1e300, x2 = -1e300, y2 = -1e300;
+      for (const auto &v : poly.v) {
+        x1 = std::min(x1, v.x);
+        y1 = std::min(y1, v.y);
+        x2 = std::max(x2, v.x);
+        y2 = std::max(y2, v.y);
+      }
+      return x2 >= 0 && y2 >= 0 && x1 <= 200 && y1 <= 150;
+    };
+    std::vector<Polygon> expected_kept;
+    for (const auto &poly : all)
+      if (reaches_surface(poly)) expected_kept.push_back(poly);
+    // The kept ones include every line that reaches the surface; the few extra
+    // ones lie within the two-pixel antialiasing margin.
+    EXPECT_LT(filled.size(), all.size() / 2) << area_type;
+    EXPECT_GE(filled.size(), expected_kept.size()) << area_type;
+    EXPECT_LE(filled.size(), expected_kept.size() + 8) << area_type;
+    size_t j = 0;
+    for (const auto &poly : filled) {
+      if (j < expected_kept.size() && same_polygons({poly}, {expected_kept[j]})) ++j;
+    }
+    EXPECT_EQ(j, expected_kept.size()) << area_type;
+  }
+}
