@@ -162,6 +162,15 @@ double stroke_next_block_off_length(StrokeContext *ctx) {
   return stroke_spread(ctx->block_off_pitch, ctx->block_off_pitch_rand, ctx->block_off_gen);
 }
 
+bool stroke_block_advance(StrokeContext *ctx, double travelled, double *next_switch) {
+  if (travelled >= *next_switch) {
+    stroke_block_toggle(ctx);
+    *next_switch += ctx->block_state == 1 ? stroke_next_block_on_length(ctx)
+                                          : stroke_next_block_off_length(ctx);
+  }
+  return ctx->block_state == 1;
+}
+
 int stroke_wave_npoint(const StrokeContext *ctx) { return ctx->wave_npoint; }
 
 double stroke_wave_shape(const StrokeContext *ctx, double t) {

@@ -82,6 +82,11 @@ int stroke_block_state(const StrokeContext *ctx);
 void stroke_block_toggle(StrokeContext *ctx);
 double stroke_next_block_on_length(StrokeContext *ctx);
 double stroke_next_block_off_length(StrokeContext *ctx);
+// One line's step through the on/off blocks, for renderers with blocks
+// enabled: once `travelled` reaches *next_switch the state toggles and the
+// length of the new block is added to *next_switch (at most one change per
+// line).  true when the line lies in an on block and is drawn.
+bool stroke_block_advance(StrokeContext *ctx, double travelled, double *next_switch);
 int stroke_wave_npoint(const StrokeContext *ctx);
 // W(t) in 0..1; no random value drawn.
 double stroke_wave_shape(const StrokeContext *ctx, double t);

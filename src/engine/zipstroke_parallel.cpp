@@ -71,13 +71,7 @@ void parallel_draw_line(cairo_t *cr, const EffectParams *params) {
     const double a = s - g.ir * 0.5;
     const double b = (s / g.ir) * g.orr - g.orr * 0.5;
 
-    bool drawn = true;
-    if (blocks && s >= next_switch) {
-      stroke_block_toggle(ctx.get());
-      next_switch += stroke_block_state(ctx.get()) == 1 ? stroke_next_block_on_length(ctx.get())
-                                                        : stroke_next_block_off_length(ctx.get());
-    }
-    if (blocks && stroke_block_state(ctx.get()) == 0) drawn = false;
+    const bool drawn = !blocks || stroke_block_advance(ctx.get(), s, &next_switch);
 
     if (drawn) {
       const double length = std::sqrt(band_length * band_length + (b - a) * (b - a));

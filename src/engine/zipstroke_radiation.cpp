@@ -205,13 +205,7 @@ void radiation_draw_line(cairo_t *cr, const EffectParams *params) {
     const Point p_in{a_in * c, g.r_in * s};
     const Point p_out{a_out * c, g.r_out * s};
 
-    bool drawn = true;
-    if (blocks && travelled >= next_switch) {
-      stroke_block_toggle(ctx.get());
-      next_switch += stroke_block_state(ctx.get()) == 1 ? stroke_next_block_on_length(ctx.get())
-                                                        : stroke_next_block_off_length(ctx.get());
-    }
-    if (blocks && stroke_block_state(ctx.get()) == 0) drawn = false;
+    const bool drawn = !blocks || stroke_block_advance(ctx.get(), travelled, &next_switch);
 
     if (drawn) {
       const double angle = std::atan2(p_out.y - p_in.y, p_out.x - p_in.x);
