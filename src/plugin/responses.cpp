@@ -99,16 +99,11 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
   const bool editing = params->edit_mode == 1;
 
   switch (response_id) {
-    case RESPONSE_CLOSE:
-      if (editing) {
-        restore_saved_settings();
-        leave_edit_mode(params, create, close, edit);
-      } else {
-        close_dialog(dialog, params);
-      }
-      break;
     case RESPONSE_CREATE:
       host_services().render_to_layer(params);
+      // "Create" then closes the dialog; "Apply" then ends editing as "Cancel" does.
+      [[fallthrough]];
+    case RESPONSE_CLOSE:
       if (editing) {
         restore_saved_settings();
         leave_edit_mode(params, create, close, edit);
