@@ -387,6 +387,89 @@ def preset_load(t):
     expect_layer(run, (640, 480), (0, 0))
     ref = t.render("ref.png", "640x480", settings=path)
     t.expect_same_alpha(run.path("layer.png"), ref, "layer of the loaded preset")
+    import pngread
+    pixels = pngread.read(run.path("layer.png")).data
+    colours = set(pixels[i:i + 3] for i in range(0, len(pixels), 4 * 97))
+    expect(colours == {bytes((30, 60, 200))},
+           "the layer's colour bytes are %s, expected only the preset's 30,60,200"
+           % sorted(tuple(c) for c in colours)[:5])
+
+
+METRIC_PRESET = """[zipstroke]
+version=0.5.2
+line_color=0;0;0;
+line_antialias=2
+line_pitch=0.85
+line_pitch_rand=60
+line_pitch_rand_seed=3
+line_pitch_type=1
+line_block_on_pitch=0
+line_block_on_pitch_rand=0
+line_blick_on_pitch_rand_seed=100
+line_block_off_pitch=0
+line_block_off_pitch_rand=0
+line_blick_off_pitch_rand_seed=100
+line_wave_npoint=0
+line_wave_depth=4
+line_wave_depth_rand=0
+line_wave_depth_rand_seed=100
+line_wave_type=0
+line_width=0.3
+line_width_rand=20
+line_width_rand_seed=5
+line_in_margin=6
+line_in_margin_rand=40
+line_in_margin_rand_seed=6
+line_in_length=9
+line_in_length_rand=0
+line_in_length_rand_seed=100
+line_out_margin=0
+line_out_margin_rand=0
+line_out_margin_rand_seed=100
+line_out_length=0
+line_out_length_rand=0
+line_out_length_rand_seed=100
+area_type=0
+area_unit=2
+radiation_x=25.4
+radiation_y=16.5
+radiation_in_radius=12
+radiation_out_radius=40
+radiation_oblateness=0.25
+radiation_in_freehand_active=false
+radiation_out_freehand_active=false
+parallel_in_x=0
+parallel_in_Y=20
+parallel_in_range=30
+parallel_out_x=50
+parallel_out_Y=20
+parallel_out_range=30
+parallel_in_freehand_active=false
+parallel_out_freehand_active=false
+"""
+
+
+@case("preset-load-millimetres")
+def preset_load_millimetres(t):
+    # A preset kept in millimetres on a 300 dpi image: the dialog shows the
+    # numbers of the file and the layer matches a render at 300 dpi.
+    home = t.fresh_home()
+    path = os.path.join(t.preset_dir(home), "Metric")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(METRIC_PRESET)
+    run = t.gimp(r'''
+(define made (e2e-new-image 600 400 RGB))
+(define img (car made))
+(define bg (cadr made))
+(gimp-image-set-resolution img 300 300)
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Metric",), home=home)
+    expect(run.driver.get("pitch") == 0.85,
+           "after loading, the pitch shows %s, the preset has 0.85 mm" % run.driver.get("pitch"))
+    expect_layer(run, (600, 400), (0, 0))
+    ref = t.render("ref.png", "600x400", settings=path, resolution="300")
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer of the millimetre preset")
 
 
 @case("preset-save")
