@@ -616,3 +616,24 @@ def large_image(t):
     ref = t.render("ref.png", "4000x3000")
     t.expect_same_alpha(run.path("layer.png"), ref, "4000x3000 layer")
     t.notes.append("Create of 4000x3000 took %ss" % run.driver.get("create_seconds"))
+
+
+@case("edit-layer-unreadable-settings")
+def edit_layer_unreadable_settings(t):
+    # A layer from someone else's file whose "plugin-zipstroke" parasite is
+    # not settings text at all: like an unreadable preset, it must be refused
+    # with a message, and the dialog must keep the values it had.
+    run = t.gimp(r"""
+(define made (e2e-new-image 200 150 RGB))
+(define img (car made))
+(define bg (cadr made))
+(gimp-item-attach-parasite bg (list "plugin-zipstroke" 1 "this is not settings text"))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "layers" (length (e2e-layer-ids img)))
+(e2e-put "end")""", drive="edit-unreadable")
+    d = run.driver
+    t.notes.append("observed: %s" % d)
+    expect(d.get("pitch") == 10.0,
+           "Edit Layer on unreadable settings changed the pitch to %s (messages %s)"
+           % (d.get("pitch"), d.get("messages")))
+    expect(any(d.get("messages") or []), "no message for unreadable settings")

@@ -243,6 +243,53 @@ def edit_plain_layer(out, args):
     w.wait_gone()
 
 
+@drive
+def edit_unreadable(out, args):
+    """Edit Layer with a layer whose settings text is not a key file: note
+    any message box, the pitch and the buttons, then leave."""
+    w = dialog()
+    if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
+        raise Skip("the dialog has no \"Edit Layer\" button")
+    w.click("Edit Layer")
+    time.sleep(2.0)
+    tops = other_windows(w)
+    out["messages"] = [[x.name for x in t.widgets() if x.role == Role.LABEL and x.name]
+                       for t in tops]
+    for t in tops:
+        for b in t.widgets():
+            if b.role == Role.PUSH_BUTTON and b.name in ("Close", "OK"):
+                t.click_at(b.cx, b.cy)
+                break
+    time.sleep(0.5)
+    out["pitch"] = w.spin("Pitch:").value()
+    out["buttons"] = sorted(x.name for x in w.widgets()
+                            if x.role == Role.PUSH_BUTTON and x.showing() and x.name)
+    if w.has(Role.PUSH_BUTTON, "Cancel"):
+        w.click("Cancel")
+        w.find(Role.PUSH_BUTTON, "Close", timeout=10)
+    w.click("Close")
+    w.wait_gone()
+
+
+def other_windows(w):
+    """Showing top-level windows of the dialog's process other than the dialog."""
+    found = []
+    desktop = ui.Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        try:
+            if app is None or app.get_process_id() != w.pid:
+                continue
+            for j in range(app.get_child_count()):
+                top = app.get_child_at_index(j)
+                if top.get_name() != w.title and \
+                        ui.State.SHOWING in top.get_state_set().get_states():
+                    found.append(ui.Window(top.get_name() or "", None, top))
+        except Exception:
+            continue
+    return found
+
+
 def safe_widgets(win):
     try:
         return win.widgets()

@@ -8,7 +8,8 @@ every wait is bounded, and both groups are stopped when the case ends.
 
 Environment (set by tests/e2e/run): DISPLAY, DBUS_SESSION_BUS_ADDRESS,
 E2E_PROFILE (pristine HOME), E2E_PLUGIN, E2E_RENDER, E2E_WORK (a folder for
-the cases' files), and optionally E2E_ONLY (names, comma separated).
+the cases' files), and optionally E2E_ONLY and E2E_SKIP (case names, comma
+separated).
 """
 
 import os
@@ -305,11 +306,16 @@ def main():
     import cases  # noqa: E402
     env = os.environ
     only = [n for n in env.get("E2E_ONLY", "").split(",") if n]
+    skip = [n for n in env.get("E2E_SKIP", "").split(",") if n]
     failed = 0
     counts = {"PASS": 0, "FAIL": 0, "SKIP": 0}
     started = time.monotonic()
     for name, fn, needs in cases.CASES:
         if only and name not in only:
+            continue
+        if name in skip:
+            print("SKIP %s (E2E_SKIP)" % name, flush=True)
+            counts["SKIP"] += 1
             continue
         missing = [reason for reason in (cases.missing_feature(n) for n in needs) if reason]
         if missing:
