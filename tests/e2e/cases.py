@@ -198,10 +198,13 @@ def layer_group(t):
 
 @case("undo-removes-layer")
 def undo_removes_layer(t):
+    # GUI GIMP: undo is only reachable through the image window.  The second
+    # run of the filter only holds the script while Ctrl+Z is pressed.
     run = t.gimp(r'''
 (define made (e2e-new-image 320 240 RGB))
 (define img (car made))
 (define bg (cadr made))
+(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 40 30 200 100)
 (gimp-image-clean-all img)
 (gimp-display-new img)
 (gimp-displays-flush)
@@ -211,11 +214,16 @@ def undo_removes_layer(t):
 (plugin-zipstroke RUN-INTERACTIVE img bg)
 (e2e-put "after-undo" (length (e2e-layer-ids img)))
 (e2e-put "names" (map (lambda (l) (car (gimp-item-get-name l))) (e2e-layer-ids img)))
+(e2e-put "selection" (e2e-selection img))
+(e2e-put "channels" (car (gimp-image-get-channels img)))
 (gimp-image-clean-all img)
 (e2e-put "end")''', drive="create-then-undo", gui=True, timeout=180)
     expect(run["after-create"] == "2", "%s layers after Create, expected 2" % run["after-create"])
     expect(run["after-undo"] == "1",
            "%s layers after one undo, expected 1 (%s)" % (run["after-undo"], run["names"]))
+    expect(run["selection"].split() == ["1", "40", "30", "240", "130"],
+           "the selection after the undo is %s" % run["selection"])
+    expect(run["channels"] == "0", "%s channels left after the undo" % run["channels"])
 
 
 @case("last-values")
