@@ -1,0 +1,81 @@
+"""The end-to-end cases: each makes an image in GIMP through Script-Fu, runs
+the filter while drive.py works the dialog, and checks what GIMP then holds
+against zipstroke-render."""
+
+import os
+
+from runner import expect
+
+CASES = []
+_features = {}
+
+
+def case(name, needs=("plugin", "render")):
+    def register(fn):
+        CASES.append((name, fn, needs))
+        return fn
+    return register
+
+
+def missing_feature(feature):
+    """A reason when feature is not available, else None (probed once)."""
+    if feature in _features:
+        return _features[feature]
+    reason = None
+    if feature == "render":
+        path = os.environ.get("E2E_RENDER", "")
+        if not os.access(path, os.X_OK):
+            reason = "zipstroke-render is not built"
+    elif feature == "plugin":
+        path = os.environ.get("E2E_PLUGIN", "")
+        if not os.access(path, os.X_OK):
+            reason = "the plug-in is not built"
+        else:
+            from runner import Context
+            ctx = Context("probe", os.environ)
+            try:
+                run = ctx.gimp('(e2e-put "registered" (car (gimp-procedural-db-proc-exists '
+                               '"plugin-zipstroke")))\n(e2e-put "end")', timeout=90)
+                if run.get("registered") != "1":
+                    reason = "the plug-in does not register plugin-zipstroke"
+            except Exception as e:  # noqa: BLE001 - any failure means no plug-in
+                reason = "probing the plug-in failed: %s" % e
+            finally:
+                ctx.cleanup()
+    _features[feature] = reason
+    return reason
+
+
+# The Script-Fu every layer case ends with: facts of the one new layer, its
+# PNG, the selection, the channels and the last-values block.
+AFTER_RUN = r'''
+(let ((new (e2e-new-layers img before)))
+  (e2e-put "new-layers" (length new))
+  (if (= (length new) 1)
+      (begin
+        (e2e-layer-facts "layer" img (car new))
+        (e2e-put "active-is-new" (if (= (car (gimp-image-get-active-layer img)) (car new)) 1 0))
+        (e2e-export img (car new) "layer.png"))))
+(e2e-put "selection" (e2e-selection img))
+(e2e-put "channels" (car (gimp-image-get-channels img)))
+(e2e-put "last-values-size" (e2e-last-values-size))
+'''
+
+
+def expect_layer(run, size, offsets, kind=1):
+    expect(run["new-layers"] == "1", "expected one new layer, found %s" % run["new-layers"])
+    expect(run["layer.name"] == "Zipstroke Layer",
+           "layer name %r, expected 'Zipstroke Layer'" % run["layer.name"])
+    expect(run.ints("layer.size") == list(size), "layer size %s, expected %s" % (run["layer.size"], size))
+    expect(run.ints("layer.offsets") == list(offsets),
+           "layer offsets %s, expected %s" % (run["layer.offsets"], offsets))
+    expect(run["layer.type"] == str(kind),
+           "layer type %s, expected %d (1 RGBA, 3 grey-alpha)" % (run["layer.type"], kind))
+    expect(run["active-is-new"] == "1", "the new layer is not the active layer")
+    expect(run["channels"] == "0", "the image kept %s extra channels" % run["channels"])
+
+
+
+
+# Registered in the order they run.
+from cases import run_modes, layer_output, preview, presets, edit_layer  # noqa: E402,F401

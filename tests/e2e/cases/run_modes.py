@@ -1,0 +1,102 @@
+"""Cases of the procedure itself: registration, run modes and the values kept
+between runs."""
+
+import os
+
+from cases import case, AFTER_RUN, expect_layer
+from runner import expect
+
+
+@case("registration", needs=("plugin",))
+def registration(t):
+    run = t.gimp(r'''
+(let ((info (gimp-procedural-db-proc-info "plugin-zipstroke")))
+  (e2e-put "proc-type" (list-ref info 5))
+  (e2e-put "nargs" (list-ref info 6))
+  (e2e-put "nvalues" (list-ref info 7))
+  (e2e-put "blurb" (list-ref info 0)))
+(e2e-put "end")''')
+    expect(run["proc-type"] == "1", "procedure type %s, expected 1 (plug-in)" % run["proc-type"])
+    expect(run["nargs"] == "3" and run["nvalues"] == "1",
+           "%s arguments and %s return values, expected 3 and 1" % (run["nargs"], run["nvalues"]))
+    expect(run["blurb"] == "A Tool for drawing Zipstrokes.", "blurb %r" % run["blurb"])
+    pluginrc = open(os.path.join(t.homes[-1], ".config/GIMP/2.10/pluginrc"),
+                    encoding="utf-8", errors="replace").read()
+    entry = pluginrc[pluginrc.find('"plugin-zipstroke"'):]
+    for text in ('(menu-path "<Image>/Filters/KestrelKit/")', '"_Zipstroke..."', '"RGB*, GRAY*"',
+                 '"run-mode" "Interactive=0, non-interactive=1"', '"image" "Input image"',
+                 '"drawable" "Input drawable"', '"layer" "The zipstroke layer"'):
+        expect(text in entry[:4000], "the registration lacks %s" % text)
+
+
+@case("run-mode-noninteractive")
+def run_mode_noninteractive(t):
+    run = t.gimp(r'''
+(define made (e2e-new-image 200 200 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define result (e2e-try (lambda () (plugin-zipstroke RUN-NONINTERACTIVE img bg))))
+(e2e-put "refused" (if (e2e-error? result) 1 0))
+(e2e-put "message" (if (e2e-error? result) (cadr result) result))
+(e2e-put "layers" (length (e2e-layer-ids img)))
+(e2e-put "last-values-size" (e2e-last-values-size))
+; Run modes beyond the three known ones: success, layer -1, nothing shown.
+(e2e-put "mode-3" (e2e-try (lambda () (plugin-zipstroke 3 img bg))))
+(e2e-put "mode-minus-1" (e2e-try (lambda () (plugin-zipstroke -1 img bg))))
+(e2e-put "layers-after-other-modes" (length (e2e-layer-ids img)))
+(e2e-put "last-values-size-after-other-modes" (e2e-last-values-size))
+(e2e-put "end")''', timeout=60)
+    expect(run["refused"] == "1", "run mode 1 was not refused: %s" % run["message"])
+    expect("invalid input arguments" in run["message"],
+           "refused without a calling error: %r" % run["message"])
+    expect(run["layers"] == "1", "run mode 1 changed the image")
+    expect(run["last-values-size"] == "0", "run mode 1 stored last values")
+    for key in ("mode-3", "mode-minus-1"):
+        expect(run[key] == "-1", "run mode %s gave %r, expected layer -1" % (key[5:], run[key]))
+    expect(run["layers-after-other-modes"] == "1" and run["last-values-size-after-other-modes"] == "0",
+           "an unknown run mode changed the image or stored last values")
+    expect("does not support non-interactive mode" in run.log,
+           "the warning was not logged; log tail:\n%s" % run.log_tail())
+
+
+@case("last-values")
+def last_values(t):
+    run = t.gimp(r'''
+(define made (e2e-new-image 640 480 RGB))
+(define img (car made))
+(define bg (cadr made))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "stored-after-close" (e2e-last-values-size))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-WITH-LAST-VALS img bg)
+''' + AFTER_RUN + '(e2e-put "end")', drive="pitch-then-reopen", drive_args=("23",))
+    d = run.driver
+    expect(d.get("first_pitch") == 23.0, "the pitch did not take 23: %s" % d.get("first_pitch"))
+    expect(d.get("second_pitch") == 23.0,
+           "the second run opened with pitch %s, expected 23 from the first" % d.get("second_pitch"))
+    expect(int(run["stored-after-close"]) > 0, "Close stored no last values")
+    expect(d.get("second_position") == [37, 45],
+           "the second run opened at %s, the first was closed at [37, 45]" % d.get("second_position"))
+    expect_layer(run, (640, 480), (0, 0))
+    ref = t.render("ref.png", "640x480", sets=("line_pitch=23",))
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer of the second run")
+
+
+@case("last-values-wrong-size")
+def last_values_wrong_size(t):
+    # A block of 'A' bytes much shorter than the record, planted as if an
+    # older build had stored it: the dialog must open with the defaults, and
+    # the run must store a block of the record's own size.  (Script-Fu cannot
+    # build a vector as large as the record, so only a short block is tried.)
+    run = t.gimp(r'''
+(define made (e2e-new-image 640 480 RGB))
+(define img (car made))
+(define bg (cadr made))
+(gimp-procedural-db-set-data "plugin-zipstroke" 64 (make-vector 64 65))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "size-after" (e2e-last-values-size))
+(e2e-put "end")''', drive="read-pitch")
+    pitch = run.driver.get("pitch")
+    expect(pitch == 10.0,
+           "with a 64-byte block planted the dialog showed pitch %s, not the default 10" % pitch)
+    expect(int(run["size-after"]) > 64000, "the run stored a block of %s bytes" % run["size-after"])
