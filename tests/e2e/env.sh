@@ -2,6 +2,7 @@
 # Xvfb when none is given), a private session bus, the pristine GIMP profile
 # and the paths the Python side reads.  Cleans up on exit.
 repo=$(pwd)
+export PYTHONDONTWRITEBYTECODE=1
 . scripts/lib/gimp.sh
 ZIPSTROKE_KEEP_DISPLAY=${DISPLAY:+1}
 . scripts/lib/xvfb.sh

@@ -126,9 +126,11 @@ class Context:
 
     # -- running GIMP ----------------------------------------------------
     def gimp(self, scheme, drive=None, drive_args=(), gui=False, home=None,
-             timeout=120, tag="run"):
+             timeout=120, tag="run", allowed_messages=()):
         """Runs GIMP on the case's Script-Fu while drive.py works the dialog.
-        The Script-Fu must end with (e2e-put "end")."""
+        The Script-Fu must end with (e2e-put "end").  Any critical or warning
+        the plug-in logs fails the run, unless it contains one of
+        allowed_messages."""
         home = home or self.fresh_home()
         workdir = tempfile.mkdtemp(prefix=tag + ".", dir=self.root)
         with open(os.path.join(HERE, "prelude.scm"), encoding="utf-8") as f:
@@ -191,6 +193,11 @@ class Context:
                            % (driver.returncode, tail(dtext, 12), tail(log_text, 8)))
         results = read_results(os.path.join(workdir, "results.txt"))
         run = GimpRun(workdir, results, observed, log_text)
+        complaints = [line for line in log_text.splitlines()
+                      if "(zipstroke:" in line and ("CRITICAL" in line or "WARNING" in line)
+                      and not any(ok in line for ok in allowed_messages)]
+        if complaints:
+            raise Fail("the plug-in logged:\n%s" % "\n".join(complaints[:8]))
         if "end" not in results:
             raise Fail("the Script-Fu did not reach its end; GIMP log tail:\n%s" % run.log_tail())
         return run

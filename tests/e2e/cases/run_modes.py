@@ -45,7 +45,8 @@ def run_mode_noninteractive(t):
 (e2e-put "mode-minus-1" (e2e-try (lambda () (plugin-zipstroke -1 img bg))))
 (e2e-put "layers-after-other-modes" (length (e2e-layer-ids img)))
 (e2e-put "last-values-size-after-other-modes" (e2e-last-values-size))
-(e2e-put "end")''', timeout=60)
+(e2e-put "end")''', timeout=60,
+                 allowed_messages=("does not support non-interactive mode",))
     expect(run["refused"] == "1", "run mode 1 was not refused: %s" % run["message"])
     expect("invalid input arguments" in run["message"],
            "refused without a calling error: %r" % run["message"])
