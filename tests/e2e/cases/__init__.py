@@ -62,7 +62,7 @@ AFTER_RUN = r'''
 '''
 
 
-def expect_layer(run, size, offsets, kind=1):
+def expect_layer(run, size, offsets, kind=1, channels=0):
     expect(run["new-layers"] == "1", "expected one new layer, found %s" % run["new-layers"])
     expect(run["layer.name"] == "Zipstroke Layer",
            "layer name %r, expected 'Zipstroke Layer'" % run["layer.name"])
@@ -72,7 +72,8 @@ def expect_layer(run, size, offsets, kind=1):
     expect(run["layer.type"] == str(kind),
            "layer type %s, expected %d (1 RGBA, 3 grey-alpha)" % (run["layer.type"], kind))
     expect(run["active-is-new"] == "1", "the new layer is not the active layer")
-    expect(run["channels"] == "0", "the image kept %s extra channels" % run["channels"])
+    expect(run["channels"] == str(channels),
+           "the image has %s channels afterwards, expected %d" % (run["channels"], channels))
 
 
 

@@ -167,3 +167,26 @@ def undo_removes_layer(t):
     expect(run["selection"].split() == ["1", "40", "30", "240", "130"],
            "the selection after the undo is %s" % run["selection"])
     expect(run["channels"] == "0", "%s channels left after the undo" % run["channels"])
+
+
+@case("active-channel")
+def active_channel(t):
+    # With a channel active the image has no active layer: the streak layer
+    # still arrives, on top of the stack.
+    run = t.gimp(r'''
+(define made (e2e-new-image 300 200 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define chan (car (gimp-channel-new img 300 200 "Mask" 50 '(255 0 0))))
+(gimp-image-insert-channel img chan 0 0)
+(gimp-image-set-active-channel img chan)
+(e2e-put "active-layer-before" (car (gimp-image-get-active-layer img)))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img chan)
+(e2e-put "layers" (length (e2e-layer-ids img)))
+''' + AFTER_RUN + '(e2e-put "end")', drive="create")
+    t.notes.append("active layer before: %s" % run["active-layer-before"])
+    expect_layer(run, (300, 200), (0, 0), channels=1)
+    expect(run["layer.position"] == "0", "the layer went to position %s" % run["layer.position"])
+    ref = t.render("ref.png", "300x200")
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer made with a channel active")
