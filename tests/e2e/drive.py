@@ -223,6 +223,22 @@ def edit_layer(out, args):
 
 
 @drive
+def create_then_edit(out, args):
+    """First run: Create.  Second run: Edit Layer, Apply, Close."""
+    w = dialog()
+    w.click("Create")
+    w.wait_gone()
+    w = dialog()
+    if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
+        raise Skip("the dialog has no \"Edit Layer\" button")
+    w.click("Edit Layer")
+    w.click("Apply", timeout=10)
+    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
 def edit_plain_layer(out, args):
     """Edit Layer with a layer that carries no settings: note the message and
     the buttons, close the message, then Close."""

@@ -101,3 +101,27 @@ def edit_layer_unreadable_settings(t):
            "Edit Layer on unreadable settings changed the pitch to %s (messages %s)"
            % (d.get("pitch"), d.get("messages")))
     expect(any(d.get("messages") or []), "no message for unreadable settings")
+
+
+@case("edit-layer-in-selection")
+def edit_layer_in_selection(t):
+    # A streak layer made for the whole image, re-edited while a selection is
+    # in force: the lines are drawn for the selection's box, so the layer must
+    # cover that box to show them where the preview did.
+    run = t.gimp(r'''
+(define made (e2e-new-image 320 240 RGB))
+(define img (car made))
+(define bg (cadr made))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+(define streak (car (gimp-image-get-active-layer img)))
+(gimp-image-select-rectangle img CHANNEL-OP-REPLACE 40 30 200 100)
+(plugin-zipstroke RUN-INTERACTIVE img streak)
+(e2e-layer-facts "layer" img streak)
+(e2e-export img streak "layer.png")
+(e2e-put "end")''', drive="create-then-edit")
+    t.notes.append("edited layer %s at %s" % (run["layer.size"], run["layer.offsets"]))
+    expect(run.ints("layer.size") == [200, 100], "the edited layer is %s" % run["layer.size"])
+    expect(run.ints("layer.offsets") == [40, 30],
+           "the edited layer sits at %s, the selection at 40 30" % run["layer.offsets"])
+    ref = t.render("ref.png", "200x100")
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer edited within the selection")
