@@ -9,14 +9,19 @@ import sys
 import runner
 
 
+# No time stamps or other metadata: the same pictures give the same bytes.
+STABLE = ["-strip", "-define", "png:exclude-chunk=date,time"]
+
+
 def flatten_on_white(src, dst):
     subprocess.run(["convert", src, "-background", "white", "-alpha", "remove",
-                    "-alpha", "off", dst], check=True, timeout=60)
+                    "-alpha", "off"] + STABLE + [dst], check=True, timeout=60)
 
 
 def compact(src, dst):
     """256 colours are plenty for screenshots and keep the files small."""
-    subprocess.run(["convert", src, "-colors", "256", "PNG8:" + dst], check=True, timeout=60)
+    subprocess.run(["convert", src, "-colors", "256"] + STABLE + ["PNG8:" + dst],
+                   check=True, timeout=60)
 
 
 def main(docs):
