@@ -147,6 +147,29 @@ def drag_centre(out, args):
 
 
 @drive
+def freehand_outer(out, args):
+    """Switches the outer ellipse to a freehand outline, draws a stroke right
+    of the centre across angle 0 at about half the ellipse's distance, and
+    creates."""
+    w = dialog()
+    check = w.beside("Out:", Role.CHECK_BOX)
+    w.click_at(check.cx, check.cy)
+    ui.wait_for("the outer row's buttons to become sensitive",
+                lambda: w.beside("Out:", Role.PUSH_BUTTON, 0).sensitive(), 10)
+    edit = w.beside("Out:", Role.PUSH_BUTTON, 0)
+    out["edit_label_before"] = edit.name
+    w.click_at(edit.cx, edit.cy)
+    ui.wait_for("the edit button to read Edit Stop",
+                lambda: w.beside("Out:", Role.PUSH_BUTTON, 0).name == "Edit Stop", 10)
+    area = preview(w)
+    cx, cy = area.x + 250, area.y + 250
+    w.drag(cx + 150, cy - 90, cx + 150, cy + 90, steps=18)
+    time.sleep(0.3)
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
 def load_preset(out, args):
     """Double-clicks the preset args[0] on the Preset page, then Create."""
     name = args[0]

@@ -55,7 +55,10 @@ AFTER_RUN = r'''
       (begin
         (e2e-layer-facts "layer" img (car new))
         (e2e-put "active-is-new" (if (= (car (gimp-image-get-active-layer img)) (car new)) 1 0))
-        (e2e-export img (car new) "layer.png"))))
+        (e2e-export img (car new) "layer.png")
+        (let ((text (e2e-parasite-text (car new))))
+          (e2e-put "has-parasite" (if text 1 0))
+          (if text (e2e-save-text "parasite.txt" text))))))
 (e2e-put "selection" (e2e-selection img))
 (e2e-put "channels" (car (gimp-image-get-channels img)))
 (e2e-put "last-values-size" (e2e-last-values-size))
@@ -76,6 +79,18 @@ def expect_layer(run, size, offsets, kind=1, channels=0):
            "the image has %s channels afterwards, expected %d" % (run["channels"], channels))
 
 
+
+
+def expect_own_settings(t, run, size, resolution="72"):
+    """The layer equals a render of the settings text it carries (when the
+    layer output attaches one): the record the plug-in drew is the record it
+    wrote down."""
+    if run.get("has-parasite") != "1":
+        return False
+    ref = t.render("own-settings.png", size, settings=run.path("parasite.txt"),
+                   resolution=resolution)
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer against its own settings text")
+    return True
 
 
 # Registered in the order they run.

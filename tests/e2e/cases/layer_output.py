@@ -1,6 +1,6 @@
 """Cases of the layer the filter adds: size, place, type and pixels."""
 
-from cases import case, AFTER_RUN, expect_layer
+from cases import case, AFTER_RUN, expect_layer, expect_own_settings
 from runner import expect
 
 
@@ -29,6 +29,7 @@ def rgb_no_selection(t):
     expect(run["selection"].split()[0] == "0", "a selection appeared: %s" % run["selection"])
     ref = t.render("ref.png", "640x480")
     t.expect_same_alpha(run.path("layer.png"), ref, "640x480 layer")
+    expect_own_settings(t, run, "640x480")
 
 
 @case("rectangular-selection")
@@ -49,6 +50,7 @@ def rectangular_selection(t):
            "selection %s" % run["selection"])
     ref = t.render("ref.png", "200x100")
     t.expect_same_alpha(run.path("layer.png"), ref, "selection layer")
+    expect_own_settings(t, run, "200x100")
 
 
 @case("grey-image")

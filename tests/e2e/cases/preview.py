@@ -1,7 +1,9 @@
 """Cases of on-canvas editing in the preview."""
 
-from cases import case, AFTER_RUN, expect_layer
-from runner import Fail, expect
+import re
+
+from cases import case, AFTER_RUN, expect_layer, expect_own_settings
+from runner import Fail, Skip, expect
 
 
 @case("preview-drag-centre")
@@ -22,3 +24,36 @@ def preview_drag_centre(t):
     expect_layer(run, (640, 480), (0, 0))
     ref = t.render("ref.png", "640x480", sets=("radiation_x=%r" % x, "radiation_y=%r" % y))
     t.expect_same_alpha(run.path("layer.png"), ref, "layer after the drag (centre %g, %g)" % (x, y))
+
+
+@case("preview-freehand-outline")
+def preview_freehand_outline(t):
+    run = t.gimp(r'''
+(define made (e2e-new-image 640 480 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+''' + AFTER_RUN + '(e2e-put "end")', drive="freehand-outer")
+    expect_layer(run, (640, 480), (0, 0))
+    if run.get("has-parasite") != "1":
+        raise Skip("the layer carries no settings text to render the drawn outline from")
+    text = open(run.path("parasite.txt"), encoding="utf-8").read()
+    expect("radiation_out_freehand_active=true" in text,
+           "the outer outline is not active in the layer's settings")
+    points = [float(v) for v in re.search(r"^radiation_out_freehand_points=(.*)$", text, re.M)
+              .group(1).rstrip(";").split(";")]
+    factors = points[1::2]
+    changed = [f for f in factors if abs(f - 1.0) > 1e-9]
+    t.notes.append("%d samples redrawn, factors %.3f..%.3f" % (len(changed), min(changed or [1]),
+                                                              max(changed or [1])))
+    expect(40 <= len(changed) <= 250,
+           "%d samples changed by the stroke, expected those of about 60 degrees" % len(changed))
+    expect(all(0.3 < f < 0.9 for f in changed),
+           "the stroke at about half the distance gave factors %.3f..%.3f"
+           % (min(changed), max(changed)))
+    expect_own_settings(t, run, "640x480")
+    default = t.render("default.png", "640x480")
+    import pngread
+    diff = pngread.alpha_difference(run.path("layer.png"), default)
+    expect(not isinstance(diff, str) and diff[0] > 0, "the outline changed nothing in the layer")
