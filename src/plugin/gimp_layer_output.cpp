@@ -193,6 +193,10 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
     }
     gimp_item_set_name(layer, name.get());
     gimp_layer_resize(layer, w, h, w - gimp_drawable_width(layer), 0);
+    // The lines are measured from the work area's corner, so the layer must
+    // cover the work area; a layer made for another area would otherwise show
+    // them shifted.  For a layer made for the same area this changes nothing.
+    gimp_layer_set_offsets(layer, area.x1, area.y1);
   }
   gimp_layer_add_alpha(layer);
   write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);

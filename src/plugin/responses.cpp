@@ -73,12 +73,22 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
                        _("Active layer is not a Zipstroke Layer!"));
     return;
   }
+  // The text may come from someone else's file.  Text that is not a key file
+  // at all is refused like an unreadable preset, and the dialog keeps its
+  // values; whatever the parser accepts goes through the controls, which
+  // clamp it like a preset.
+  std::unique_ptr<GKeyFile, KeyFileFree> key_file(g_key_file_new());
+  GError *error = nullptr;
+  if (!g_key_file_load_from_data(key_file.get(), text.get(), length, G_KEY_FILE_NONE, &error)) {
+    std::unique_ptr<char, GFreeDeleter> message(
+        g_strdup_printf(_("The settings kept on the active layer cannot be read: %s"),
+                        error ? error->message : ""));
+    g_clear_error(&error);
+    message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr, message.get());
+    return;
+  }
   discard_saved_settings();
   saved_settings = settings_to_key_file(params);
-  // The text may come from someone else's file: whatever the parser accepts
-  // goes through the controls, which clamp it like a preset.
-  std::unique_ptr<GKeyFile, KeyFileFree> key_file(g_key_file_new());
-  g_key_file_load_from_data(key_file.get(), text.get(), length, G_KEY_FILE_NONE, nullptr);
   settings_apply_key_file(key_file.get());
 
   set_button_label(create, _("Apply"));

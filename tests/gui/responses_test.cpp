@@ -187,7 +187,7 @@ TEST_F(Responses, AHostileParasiteIsAppliedWithinTheControlsRanges) {
   host.has_parasite = true;
   static const char hostile[] =
       "[zipstroke]\nversion=0.5.2\nline_pitch=-1e308\nline_width=nan\nline_wave_npoint=7\n"
-      "radiation_oblateness=1e9\nline_antialias=99\narea_type=3\n\xff\xfe\0garbage";
+      "radiation_oblateness=1e9\nline_antialias=99\narea_type=3\n";
   host.parasite = std::string(hostile, sizeof hostile - 1);
   {
     MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
@@ -206,6 +206,26 @@ TEST_F(Responses, AHostileParasiteIsAppliedWithinTheControlsRanges) {
     respond(RESPONSE_CLOSE);
   }
   EXPECT_EQ(live().line_pitch, 10.0);
+}
+
+TEST_F(Responses, AParasiteThatIsNotSettingsTextIsRefusedAndTheDialogKeepsItsValues) {
+  build();
+  host.has_parasite = true;
+  static const char garbage[] = "this is not settings text\n\xff\xfe\0[zipstroke]\nline_pitch=1";
+  host.parasite = std::string(garbage, sizeof garbage - 1);
+  const EffectParams before = snapshot(live());
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_EDIT_LAYER);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_EQ(answerer.seen()[0].text.rfind("The settings kept on the active layer cannot be read: ", 0), 0u)
+        << answerer.seen()[0].text;
+  }
+  EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  EXPECT_TRUE(edit_button_visible());
 }
 
 }  // namespace
