@@ -147,6 +147,29 @@ def drag_centre(out, args):
 
 
 @drive
+def drag_band(out, args):
+    """Parallel area: drags the band's middle handle by (dx, dy) screen
+    pixels; notes both centres before and after; creates."""
+    dx, dy = int(args[0]), int(args[1])
+    w = dialog()
+    w.click("Parallel", role=Role.RADIO_BUTTON)
+    w.spin("Range:")  # the Parallel page is showing
+
+    def centres():
+        return [w.spin("In:", 0).value(), w.spin("In:", 1).value(),
+                w.spin("Out:", 0).value(), w.spin("Out:", 1).value()]
+    out["before"] = centres()
+    area = preview(w)
+    x0, y0 = area.x + 250, area.y + 250  # the middle of the default band
+    w.drag(x0, y0, x0 + dx, y0 + dy)
+    time.sleep(0.5)
+    out["after"] = centres()
+    out["ranges"] = [w.spin("In:", 2).value(), w.spin("Out:", 2).value()]
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
 def freehand_outer(out, args):
     """Switches the outer ellipse to a freehand outline, draws a stroke right
     of the centre across angle 0 at about half the ellipse's distance, and

@@ -26,6 +26,30 @@ def preview_drag_centre(t):
     t.expect_same_alpha(run.path("layer.png"), ref, "layer after the drag (centre %g, %g)" % (x, y))
 
 
+@case("preview-drag-band")
+def preview_drag_band(t):
+    run = t.gimp(r'''
+(define made (e2e-new-image 640 480 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define before (e2e-layer-ids img))
+(plugin-zipstroke RUN-INTERACTIVE img bg)
+''' + AFTER_RUN + '(e2e-put "end")', drive="drag-band", drive_args=("25", "-50"))
+    d = run.driver
+    before, after = d["before"], d["after"]
+    moves = [a - b for a, b in zip(after, before)]
+    t.notes.append("centres %s -> %s" % (before, after))
+    expect(moves[0] == moves[2] and moves[1] == moves[3] and any(moves),
+           "a band drag moved the centres by %s, expected both alike" % moves)
+    # 50 screen pixels up at a preview scale of 500/640.
+    expect(abs(moves[1] + 64) <= 1.5, "the band moved %g up, expected 64" % -moves[1])
+    expect_layer(run, (640, 480), (0, 0))
+    sets = ["area_type=1", "parallel_in_x=%r" % after[0], "parallel_in_Y=%r" % after[1],
+            "parallel_out_x=%r" % after[2], "parallel_out_Y=%r" % after[3]]
+    ref = t.render("ref.png", "640x480", sets=sets)
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer after the band drag")
+
+
 @case("preview-freehand-outline")
 def preview_freehand_outline(t):
     run = t.gimp(r'''
