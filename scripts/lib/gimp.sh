@@ -1,11 +1,9 @@
 # Helpers for running the real GIMP 2.10 with a throw-away profile.  Source
-# it; every function keeps to the paths it is given.
+# it; every function keeps to the paths it is given.  (The end-to-end runner
+# copies the pristine profile into a fresh HOME for every GIMP it starts.)
 #
 #   gimp_pristine_profile CACHE   make once (and reuse) a profile that GIMP has
 #                                 already set up; prints its HOME
-#   gimp_fresh_home PRISTINE PLUGIN
-#                                 copy of the pristine profile in a new
-#                                 temporary HOME, with the plug-in installed
 #   gimp_install_plugin HOME PLUGIN
 #                                 install the plug-in where gimptool-2.0
 #                                 --install-bin puts it for that HOME
@@ -49,13 +47,6 @@ gimp_pristine_profile() {
   rm -rf "$_cache/home/.cache"
   echo "$_version" >"$_cache/stamp"
   echo "$_cache/home"
-}
-
-gimp_fresh_home() {
-  _home=$(mktemp -d "${TMPDIR:-/tmp}/zipstroke-home.XXXXXX")
-  cp -a "$1/." "$_home/"
-  gimp_install_plugin "$_home" "$2"
-  echo "$_home"
 }
 
 GIMP_BUS_PID=
