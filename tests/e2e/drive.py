@@ -96,6 +96,16 @@ def pitch_then_reopen(out, args):
 
 
 @drive
+def read_centre_twice(out, args):
+    """Two runs: note the radial centre each shows, Close each."""
+    for key in ("first", "second"):
+        w = dialog()
+        out[key] = [w.spin("X:").value(), w.spin("Y:").value()]
+        w.click("Close")
+        w.wait_gone()
+
+
+@drive
 def read_pitch(out, args):
     w = dialog()
     out["pitch"] = w.spin("Pitch:").value()

@@ -29,6 +29,22 @@ def registration(t):
         expect(text in entry[:4000], "the registration lacks %s" % text)
 
 
+@case("last-values-other-image")
+def last_values_other_image(t):
+    # Stored positions are not rescaled to the next image.
+    run = t.gimp(r'''
+(define first (e2e-new-image 640 480 RGB))
+(plugin-zipstroke RUN-INTERACTIVE (car first) (cadr first))
+(define second (e2e-new-image 300 200 RGB))
+(plugin-zipstroke RUN-INTERACTIVE (car second) (cadr second))
+(e2e-put "end")''', drive="read-centre-twice")
+    d = run.driver
+    expect(d.get("first") == [320.0, 240.0], "the first run showed the centre %s" % d.get("first"))
+    expect(d.get("second") == [320.0, 240.0],
+           "on a 300x200 image the second run showed the centre %s, the stored one is 320, 240"
+           % d.get("second"))
+
+
 @case("run-mode-noninteractive")
 def run_mode_noninteractive(t):
     run = t.gimp(r'''
