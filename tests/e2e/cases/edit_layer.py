@@ -114,6 +114,7 @@ def edit_layer_in_selection(t):
 (define bg (cadr made))
 (plugin-zipstroke RUN-INTERACTIVE img bg)
 (define streak (car (gimp-image-get-active-layer img)))
+(e2e-save-text "first.txt" (or (e2e-parasite-text streak) ""))
 (gimp-image-select-rectangle img CHANNEL-OP-REPLACE 40 30 200 100)
 (plugin-zipstroke RUN-INTERACTIVE img streak)
 (e2e-layer-facts "layer" img streak)
@@ -123,5 +124,7 @@ def edit_layer_in_selection(t):
     expect(run.ints("layer.size") == [200, 100], "the edited layer is %s" % run["layer.size"])
     expect(run.ints("layer.offsets") == [40, 30],
            "the edited layer sits at %s, the selection at 40 30" % run["layer.offsets"])
-    ref = t.render("ref.png", "200x100")
+    # Edit Layer brings back the settings the layer was made with; Apply
+    # draws them in the selection's box.
+    ref = t.render("ref.png", "200x100", settings=run.path("first.txt"))
     t.expect_same_alpha(run.path("layer.png"), ref, "layer edited within the selection")
