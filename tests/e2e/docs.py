@@ -10,7 +10,7 @@ import runner
 
 
 # No time stamps or other metadata: the same pictures give the same bytes.
-STABLE = ["-strip", "-define", "png:exclude-chunk=date,time"]
+STABLE = ["-strip", "-define", "png:exclude-chunk=date,time,tEXt,zTXt,iTXt"]
 
 
 def flatten_on_white(src, dst):

@@ -101,6 +101,7 @@ def edit_layer_unreadable_settings(t):
            "Edit Layer on unreadable settings changed the pitch to %s (messages %s)"
            % (d.get("pitch"), d.get("messages")))
     expect(any(d.get("messages") or []), "no message for unreadable settings")
+    expect("Apply" not in d.get("buttons", ()), "the dialog went into edit mode regardless")
 
 
 @case("edit-layer-in-selection")
