@@ -35,10 +35,6 @@ def dialog(timeout=90):
     return w
 
 
-def spin_values(w, labels):
-    return {label: w.spin(label).value() for label in labels}
-
-
 def preview(w):
     """The preview: the large widget left of the zoom buttons (a GTK2 drawing
     area has no name, and gail reports its role as unknown)."""
@@ -65,13 +61,6 @@ def dump(out, args):
 def create(out, args):
     w = dialog()
     w.click("Create")
-    w.wait_gone()
-
-
-@drive
-def close(out, args):
-    w = dialog()
-    w.click("Close")
     w.wait_gone()
 
 
