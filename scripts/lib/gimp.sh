@@ -34,18 +34,22 @@ gimp_pristine_profile() {
     echo "$_cache/home"
     return 0
   fi
-  rm -rf "$_cache"
-  mkdir -p "$_cache/home"
-  HOME="$_cache/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
+  # Made aside and moved into place, so that two runs never see half of one.
+  _new="$_cache.new.$$"
+  rm -rf "$_new"
+  mkdir -p "$_new/home"
+  HOME="$_new/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
     timeout 120 "$GIMP_CONSOLE" -i -d -f -b '(gimp-quit 1)' \
-    >"$_cache/first-start.log" 2>&1 </dev/null || true
-  if [ ! -f "$(gimp_config_dir "$_cache/home")/pluginrc" ]; then
-    echo "gimp.sh: GIMP did not set up a profile (see $_cache/first-start.log)" >&2
+    >"$_new/first-start.log" 2>&1 </dev/null || true
+  if [ ! -f "$(gimp_config_dir "$_new/home")/pluginrc" ]; then
+    echo "gimp.sh: GIMP did not set up a profile (see $_new/first-start.log)" >&2
     return 1
   fi
   # Nothing of the first start's caches or swap is worth copying per run.
-  rm -rf "$_cache/home/.cache"
-  echo "$_version" >"$_cache/stamp"
+  rm -rf "$_new/home/.cache"
+  echo "$_version" >"$_new/stamp"
+  rm -rf "$_cache"
+  mv "$_new" "$_cache" 2>/dev/null || rm -rf "$_new"
   echo "$_cache/home"
 }
 
