@@ -11,6 +11,7 @@
 #include "effect_params.h"
 #include "gimp_services.h"
 #include "last_values.h"
+#include "responses.h"
 #include "unit_change.h"
 
 namespace {
@@ -100,6 +101,7 @@ void run(const gchar *, gint, const GimpParam *param, gint *n_return_vals,
   gimp_ui_init("zipstroke", TRUE);
   dialog_build(&params);
   gtk_main();
+  responses_finish(&params);
 
   gimp_procedural_db_set_data(LAST_VALUES_NAME, &params, sizeof params);
 }

@@ -102,6 +102,16 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
 void responses_reset() { discard_saved_settings(); }
 
+void responses_finish(EffectParams *params) {
+  if (saved_settings) {
+    // No controls are left: the snapshot goes straight in, by their rules.
+    const EffectParams saved = settings_parse_key_file(saved_settings);
+    settings_apply_parsed(params, &saved);
+    discard_saved_settings();
+  }
+  params->edit_mode = 0;
+}
+
 void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *params) {
   GtkWidget *create = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CREATE);
   GtkWidget *close = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CLOSE);

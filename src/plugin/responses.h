@@ -9,3 +9,8 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
 
 // Back to creating mode without restoring anything (a new dialog is built).
 void responses_reset();
+
+// After the dialog is gone: when it was closed by the window manager while a
+// layer was being edited, the values the dialog held before editing are put
+// back into the record, so the next run opens with the user's own values.
+void responses_finish(EffectParams *params);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "preset_test_support.h"
+#include "responses.h"
 #include "settings_text.h"
 #include "unit_change.h"
 #include "units.h"
@@ -164,6 +165,18 @@ TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
   EXPECT_EQ(live().window_width, -1);
   EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Close");
   EXPECT_TRUE(edit_button_visible());
+}
+
+TEST_F(Responses, AWindowManagerCloseWhileEditingKeepsTheUsersOwnValues) {
+  build();
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_width = 9.0; });
+  respond(RESPONSE_EDIT_LAYER);
+  EXPECT_EQ(live().line_width, 9.0);
+  gtk_widget_destroy(dialog);
+  responses_finish(&live());
+  EXPECT_EQ(live().line_width, 2.0);
+  EXPECT_EQ(live().edit_mode, 0);
 }
 
 TEST_F(Responses, ALayerWithoutSettingsIsReportedAndEditingNeverStarts) {
