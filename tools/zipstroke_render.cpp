@@ -26,6 +26,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "cairo_ptr.h"
 #include "control_ranges.h"
 #include "effect_params.h"
 #include "image_services.h"
@@ -43,26 +44,6 @@ constexpr double MIN_RESOLUTION = 0.005;
 constexpr double MAX_RESOLUTION = 1e6;
 constexpr int STRIP_ROWS = 64;
 
-struct KeyFileFree {
-  void operator()(GKeyFile *kf) const { g_key_file_unref(kf); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileFree>;
-
-struct ErrorFree {
-  void operator()(GError *e) const { g_error_free(e); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct GFree {
-  void operator()(void *p) const { g_free(p); }
-};
-using CharPtr = std::unique_ptr<char, GFree>;
-
-struct SurfaceFree {
-  void operator()(cairo_surface_t *s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
-
 // A failure with the one line that explains it.
 struct Failure {
   std::string message;
@@ -75,7 +56,7 @@ std::string quoted(const char *text) { return std::string("\u201c") + text + "\u
 
 bool parse_size(const char *text, int *width, int *height, Failure *failure) {
   const std::string prefix = "--size " + quoted(text) + ": ";
-  CharPtr lower(g_ascii_strdown(text, -1));
+  GCharPtr lower(g_ascii_strdown(text, -1));
   char **parts = g_strsplit(lower.get(), "x", -1);
   const bool two = g_strv_length(parts) == 2;
   guint64 values[2] = {0, 0};
@@ -89,7 +70,7 @@ bool parse_size(const char *text, int *width, int *height, Failure *failure) {
     return false;
   }
   if (!ok) {
-    ErrorPtr owned(error);
+    GErrorPtr owned(error);
     failure->message = prefix + error->message;
     return false;
   }
@@ -108,7 +89,7 @@ bool parse_positive_double(const char *text, double *value) {
 }
 
 bool parse_resolution(const char *text, double *xres, double *yres, Failure *failure) {
-  CharPtr lower(g_ascii_strdown(text, -1));
+  GCharPtr lower(g_ascii_strdown(text, -1));
   char **parts = g_strsplit(lower.get(), "x", -1);
   const guint n = g_strv_length(parts);
   bool ok = n == 1 || n == 2;
@@ -152,8 +133,8 @@ bool apply_settings_file(EffectParams *params, const char *path, Failure *failur
   KeyFilePtr key_file(g_key_file_new());
   GError *error = nullptr;
   if (!g_key_file_load_from_file(key_file.get(), path, G_KEY_FILE_NONE, &error)) {
-    ErrorPtr owned(error);
-    CharPtr name(g_filename_display_name(path));
+    GErrorPtr owned(error);
+    GCharPtr name(g_filename_display_name(path));
     failure->message = "cannot read settings file " + quoted(name.get()) + ": " + error->message;
     return false;
   }
@@ -239,7 +220,7 @@ bool apply_assignment(EffectParams *params, const char *assignment, Failure *fai
 enum class OutputKind { Png, Svg, Pdf };
 
 OutputKind output_kind(const char *path) {
-  CharPtr lower(g_ascii_strdown(path, -1));
+  GCharPtr lower(g_ascii_strdown(path, -1));
   if (g_str_has_suffix(lower.get(), ".svg")) return OutputKind::Svg;
   if (g_str_has_suffix(lower.get(), ".pdf")) return OutputKind::Pdf;
   return OutputKind::Png;
@@ -250,9 +231,9 @@ OutputKind output_kind(const char *path) {
 class PendingFile {
  public:
   explicit PendingFile(const char *output) : output_(output) {
-    CharPtr dir(g_path_get_dirname(output));
-    CharPtr base(g_path_get_basename(output));
-    CharPtr tmpl(g_strdup_printf("%s%c.%s.XXXXXX", dir.get(), G_DIR_SEPARATOR, base.get()));
+    GCharPtr dir(g_path_get_dirname(output));
+    GCharPtr base(g_path_get_basename(output));
+    GCharPtr tmpl(g_strdup_printf("%s%c.%s.XXXXXX", dir.get(), G_DIR_SEPARATOR, base.get()));
     const int fd = g_mkstemp_full(tmpl.get(), O_RDWR, 0666);
     if (fd < 0) {
       error_ = g_strerror(errno);
@@ -399,7 +380,7 @@ bool run(int argc, char **argv, Failure *failure) {
   const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
   g_option_context_free(context);
   if (!parsed) {
-    ErrorPtr owned(error);
+    GErrorPtr owned(error);
     failure->message = error->message;
     return false;
   }
@@ -431,7 +412,7 @@ bool run(int argc, char **argv, Failure *failure) {
   for (char **set = opt.sets; set && *set; ++set)
     if (!apply_assignment(params.get(), *set, failure)) return false;
 
-  CharPtr output_name(g_filename_display_name(opt.output));
+  GCharPtr output_name(g_filename_display_name(opt.output));
   PendingFile pending(opt.output);
   if (!pending.file()) {
     failure->message = "cannot write " + quoted(output_name.get()) + ": " + pending.error();
@@ -457,7 +438,7 @@ bool run(int argc, char **argv, Failure *failure) {
 // length: GLib's reasons quote the offending input, which may be binary.
 std::string printable_line(const std::string &text) {
   constexpr glong MAX_CHARS = 240;
-  CharPtr valid(g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size())));
+  GCharPtr valid(g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size())));
   std::string line;
   glong n = 0;
   for (const char *p = valid.get(); *p; p = g_utf8_next_char(p), ++n) {

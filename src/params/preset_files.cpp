@@ -7,16 +7,9 @@
 #include <cstring>
 #include <memory>
 
+#include "glib_ptr.h"
+
 namespace {
-
-struct GFreeDeleter {
-  void operator()(void *p) const { g_free(p); }
-};
-using GString_ptr = std::unique_ptr<char, GFreeDeleter>;
-
-struct GDirDeleter {
-  void operator()(GDir *dir) const { g_dir_close(dir); }
-};
 
 bool is_plain_entry_name(const char *name) {
   if (name == nullptr || name[0] == '\0') return false;
@@ -32,7 +25,7 @@ GQuark preset_error_quark() { return g_quark_from_static_string("zipstroke-prese
 
 char *preset_folder_ensure_in(const char *gimp_dir) {
   if (gimp_dir == nullptr || gimp_dir[0] == '\0') return nullptr;
-  GString_ptr path(g_build_filename(gimp_dir, PRESET_FOLDER_NAME, nullptr));
+  GCharPtr path(g_build_filename(gimp_dir, PRESET_FOLDER_NAME, nullptr));
   if (g_file_test(path.get(), G_FILE_TEST_EXISTS)) {
     if (!g_file_test(path.get(), G_FILE_TEST_IS_DIR)) return nullptr;
     return path.release();
@@ -44,10 +37,10 @@ char *preset_folder_ensure_in(const char *gimp_dir) {
 std::vector<std::string> preset_folder_list(const char *folder) {
   std::vector<std::string> names;
   if (folder == nullptr) return names;
-  std::unique_ptr<GDir, GDirDeleter> dir(g_dir_open(folder, 0, nullptr));
+  GDirPtr dir(g_dir_open(folder, 0, nullptr));
   if (!dir) return names;
   while (const char *name = g_dir_read_name(dir.get())) {
-    GString_ptr path(g_build_filename(folder, name, nullptr));
+    GCharPtr path(g_build_filename(folder, name, nullptr));
     if (g_file_test(path.get(), G_FILE_TEST_IS_DIR)) continue;
     names.emplace_back(name);
   }
@@ -72,7 +65,7 @@ char *preset_name_to_filename(const char *name_utf8, GError **error) {
     }
   }
   gsize written = 0;
-  GString_ptr filename(g_filename_from_utf8(name_utf8, -1, nullptr, &written, nullptr));
+  GCharPtr filename(g_filename_from_utf8(name_utf8, -1, nullptr, &written, nullptr));
   if (!filename || std::strlen(filename.get()) != written) {
     g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_ENCODING,
                         "name cannot be converted to the file-system encoding");
@@ -92,7 +85,7 @@ char *preset_path(const char *folder, const char *filename) {
 }
 
 GKeyFile *preset_load(const char *folder, const char *filename, GError **error) {
-  GString_ptr path(preset_path(folder, filename));
+  GCharPtr path(preset_path(folder, filename));
   if (!path) {
     g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
                         "not a file of the preset folder");
@@ -123,20 +116,20 @@ GKeyFile *preset_load(const char *folder, const char *filename, GError **error) 
 }
 
 bool preset_exists(const char *folder, const char *filename) {
-  GString_ptr path(preset_path(folder, filename));
+  GCharPtr path(preset_path(folder, filename));
   if (!path) return false;
   GStatBuf st;
   return g_lstat(path.get(), &st) == 0;
 }
 
 bool preset_is_folder(const char *folder, const char *filename) {
-  GString_ptr path(preset_path(folder, filename));
+  GCharPtr path(preset_path(folder, filename));
   return path && g_file_test(path.get(), G_FILE_TEST_IS_DIR);
 }
 
 bool preset_save(const char *folder, const char *filename, const char *data, gsize length,
                  GError **error) {
-  GString_ptr path(preset_path(folder, filename));
+  GCharPtr path(preset_path(folder, filename));
   if (!path) {
     g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_NAME_SEPARATOR,
                         "not a file of the preset folder");
@@ -151,7 +144,7 @@ bool preset_save(const char *folder, const char *filename, const char *data, gsi
 }
 
 bool preset_delete(const char *folder, const char *filename) {
-  GString_ptr path(preset_path(folder, filename));
+  GCharPtr path(preset_path(folder, filename));
   if (!path) return false;
   GStatBuf st;
   if (g_lstat(path.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;

@@ -7,6 +7,7 @@
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 
+#include "cairo_ptr.h"
 #include "gimp_services.h"
 #include "image_services.h"
 #include "layer_buffer.h"
@@ -19,15 +20,6 @@ constexpr const char *LAYER_NAME = "Zipstroke Layer";
 constexpr glong LAYER_NAME_MAX_CHARS = 20;
 // Below this many pixels the write is too quick for a progress bar to help.
 constexpr long PROGRESS_MIN_PIXELS = 1L << 20;
-
-struct SurfaceDestroy {
-  void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
-
-struct GFreeDeleter {
-  void operator()(void *p) const { g_free(p); }
-};
 
 // Every GIMP call between start and end becomes one undo step.
 class UndoGroup {
@@ -110,7 +102,7 @@ G_GNUC_END_IGNORE_DEPRECATIONS
 // The settings text of the record, kept on the layer so it can be edited later.
 void attach_settings(gint32 layer, const EffectParams *params) {
   gsize length = 0;
-  std::unique_ptr<char, GFreeDeleter> text(settings_to_text(params, &length));
+  GCharPtr text(settings_to_text(params, &length));
   if (!text) return;
   GimpParasite *parasite =
       gimp_parasite_new(PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
@@ -126,7 +118,7 @@ char *make_layer_name() {
   char *result;
   if (g_utf8_strlen(name, -1) > LAYER_NAME_MAX_CHARS) {
     const char *cut = g_utf8_offset_to_pointer(name, LAYER_NAME_MAX_CHARS);
-    std::unique_ptr<char, GFreeDeleter> head(g_strndup(name, cut - name));
+    GCharPtr head(g_strndup(name, cut - name));
     result = g_strconcat(head.get(), "...", nullptr);
   } else {
     result = g_strdup(name);
@@ -164,7 +156,7 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   }
   progress.update(0.5);
 
-  std::unique_ptr<char, GFreeDeleter> name(make_layer_name());
+  GCharPtr name(make_layer_name());
   UndoGroup undo(image);
   gint32 layer;
   gint32 saved_selection = -1;

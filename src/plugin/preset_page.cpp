@@ -9,22 +9,13 @@
 #include <memory>
 
 #include "dialog_widgets.h"
+#include "glib_ptr.h"
 #include "message_dialog.h"
 #include "preset_files.h"
 #include "settings_apply.h"
 #include "settings_text.h"
 
 namespace {
-
-struct GFreeDeleter {
-  void operator()(void *p) const { g_free(p); }
-};
-using GChars = std::unique_ptr<char, GFreeDeleter>;
-
-struct GErrorDeleter {
-  void operator()(GError *e) const { g_error_free(e); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 
 struct TreePathDeleter {
   void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
@@ -70,7 +61,7 @@ GtkWindow *main_window() {
 }
 
 // The raw name of the selected row, and the row.
-GChars selected_name(GtkTreeView *view, GtkTreeIter *iter) {
+GCharPtr selected_name(GtkTreeView *view, GtkTreeIter *iter) {
   if (view == nullptr) return nullptr;
   GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
   GtkTreeModel *model = nullptr;
@@ -78,7 +69,7 @@ GChars selected_name(GtkTreeView *view, GtkTreeIter *iter) {
     return nullptr;
   char *name = nullptr;
   gtk_tree_model_get(model, iter, 0, &name, -1);
-  return GChars(name);
+  return GCharPtr(name);
 }
 
 void show_error(GtkWindow *parent, const char *text) {
@@ -87,43 +78,43 @@ void show_error(GtkWindow *parent, const char *text) {
 
 // What the user is told when a preset cannot be read.  GLib's own errors are
 // shown as GLib words them.
-GChars load_error_text(const GError *error, const char *display_name) {
+GCharPtr load_error_text(const GError *error, const char *display_name) {
   if (error->domain == PRESET_FILE_ERROR) {
     switch (error->code) {
       case PRESET_ERROR_NOT_REGULAR:
-        return GChars(g_strdup_printf(_("'%s' is not a regular file."), display_name));
+        return GCharPtr(g_strdup_printf(_("'%s' is not a regular file."), display_name));
       case PRESET_ERROR_TOO_LARGE:
-        return GChars(g_strdup_printf(_("'%s' is too large to be a preset."), display_name));
+        return GCharPtr(g_strdup_printf(_("'%s' is too large to be a preset."), display_name));
       default:
-        return GChars(
+        return GCharPtr(
             g_strdup_printf(_("'%s' is not a file of the preset folder."), display_name));
     }
   }
-  return GChars(g_strdup(error->message));
+  return GCharPtr(g_strdup(error->message));
 }
 
 // Why a typed name cannot be saved.
-GChars name_error_text(const GError *error, const char *name_utf8) {
+GCharPtr name_error_text(const GError *error, const char *name_utf8) {
   switch (error->code) {
     case PRESET_ERROR_NAME_EMPTY:
-      return GChars(g_strdup(_("A preset needs a name; an empty name cannot be saved.")));
+      return GCharPtr(g_strdup(_("A preset needs a name; an empty name cannot be saved.")));
     case PRESET_ERROR_NAME_DOT:
-      return GChars(g_strdup_printf(
+      return GCharPtr(g_strdup_printf(
           _("The name '%s' is reserved by the file system and cannot be used for a preset."),
           name_utf8));
     case PRESET_ERROR_NAME_SEPARATOR:
-      return GChars(g_strdup_printf(
+      return GCharPtr(g_strdup_printf(
           _("The name '%s' contains a path separator ('/'), which a preset name cannot hold."),
           name_utf8));
     case PRESET_ERROR_NAME_ENCODING:
-      return GChars(g_strdup_printf(
+      return GCharPtr(g_strdup_printf(
           _("The name '%s' cannot be converted to the file system's encoding."), name_utf8));
     case PRESET_ERROR_IS_FOLDER:
-      return GChars(g_strdup_printf(
+      return GCharPtr(g_strdup_printf(
           _("'%s' is a folder inside the preset folder; please choose another name."),
           name_utf8));
     default:
-      return GChars(g_strdup(error->message));
+      return GCharPtr(g_strdup(error->message));
   }
 }
 
@@ -147,8 +138,8 @@ void show_name(GtkTreeViewColumn *, GtkCellRenderer *cell, GtkTreeModel *model,
                GtkTreeIter *iter, gpointer) {
   char *raw = nullptr;
   gtk_tree_model_get(model, iter, 0, &raw, -1);
-  GChars raw_owner(raw);
-  GChars display(raw ? g_filename_display_name(raw) : g_strdup(""));
+  GCharPtr raw_owner(raw);
+  GCharPtr display(raw ? g_filename_display_name(raw) : g_strdup(""));
   g_object_set(cell, "text", display.get(), nullptr);
 }
 
@@ -160,9 +151,9 @@ void pump_events() {
 
 const char *preset_folder_ensure() {
   if (preset_folder != nullptr) return preset_folder;
-  GChars rc_file(gimp_personal_rc_file("gimprc"));
+  GCharPtr rc_file(gimp_personal_rc_file("gimprc"));
   if (!rc_file) return nullptr;
-  GChars gimp_dir(g_path_get_dirname(rc_file.get()));
+  GCharPtr gimp_dir(g_path_get_dirname(rc_file.get()));
   preset_folder = preset_folder_ensure_in(gimp_dir.get());
   return preset_folder;
 }
@@ -241,7 +232,7 @@ void preset_load_selected() {
   const char *folder = preset_folder_ensure();
   if (folder == nullptr) return;
   GtkTreeIter iter;
-  GChars name = selected_name(GTK_TREE_VIEW(dialog_widgets.preset_view), &iter);
+  GCharPtr name = selected_name(GTK_TREE_VIEW(dialog_widgets.preset_view), &iter);
   if (!name) return;
 
   StoreHold hold;
@@ -252,8 +243,8 @@ void preset_load_selected() {
     g_key_file_free(key_file);
   } else {
     GErrorPtr error(raw_error);
-    GChars display(g_filename_display_name(name.get()));
-    GChars text = load_error_text(error.get(), display.get());
+    GCharPtr display(g_filename_display_name(name.get()));
+    GCharPtr text = load_error_text(error.get(), display.get());
     show_error(nullptr, text.get());
   }
   preset_list_refresh();
@@ -277,7 +268,7 @@ void preset_save_named(const char *name_utf8, EffectParams *params) {
   StoreHold hold;
 
   GError *raw_error = nullptr;
-  GChars filename(preset_name_to_filename(name_utf8, &raw_error));
+  GCharPtr filename(preset_name_to_filename(name_utf8, &raw_error));
   if (filename && preset_is_folder(folder, filename.get())) {
     g_set_error_literal(&raw_error, PRESET_FILE_ERROR, PRESET_ERROR_IS_FOLDER, "folder");
     filename.reset();
@@ -291,7 +282,7 @@ void preset_save_named(const char *name_utf8, EffectParams *params) {
 
   bool write = true;
   if (preset_exists(folder, filename.get())) {
-    GChars question(g_strdup_printf(_("The name '%s' was already exists. Overwrite?"), name_utf8));
+    GCharPtr question(g_strdup_printf(_("The name '%s' was already exists. Overwrite?"), name_utf8));
     limit_text(question.get(), OVERWRITE_TEXT_LIMIT);
     write = message_dialog_run(GTK_MESSAGE_QUESTION, GTK_BUTTONS_OK_CANCEL, main_window(),
                                question.get()) == GTK_RESPONSE_OK;
@@ -299,10 +290,10 @@ void preset_save_named(const char *name_utf8, EffectParams *params) {
 
   if (write) {
     gsize length = 0;
-    GChars text(settings_to_text(params, &length));
+    GCharPtr text(settings_to_text(params, &length));
     if (!preset_save(folder, filename.get(), text.get(), length, &raw_error)) {
       GErrorPtr error(raw_error);
-      GChars message(g_strdup_printf(_("The preset '%s' could not be saved: %s"), name_utf8,
+      GCharPtr message(g_strdup_printf(_("The preset '%s' could not be saved: %s"), name_utf8,
                                      error ? error->message : ""));
       show_error(main_window(), message.get());
     }
@@ -315,7 +306,7 @@ void preset_delete_selected() {
   if (folder == nullptr) return;
   GtkTreeIter iter;
   GtkTreeView *view = GTK_TREE_VIEW(dialog_widgets.preset_view);
-  GChars name = selected_name(view, &iter);
+  GCharPtr name = selected_name(view, &iter);
   if (!name) return;
 
   // The question runs a main loop; keep hold of the row, not of the iterator.
@@ -325,8 +316,8 @@ void preset_delete_selected() {
   std::unique_ptr<GtkTreeRowReference, RowRefDeleter> row(
       gtk_tree_row_reference_new(model, path.get()));
 
-  GChars display(g_filename_display_name(name.get()));
-  GChars question(g_strdup_printf(_("Do you want to delete '%s' ?"), display.get()));
+  GCharPtr display(g_filename_display_name(name.get()));
+  GCharPtr question(g_strdup_printf(_("Do you want to delete '%s' ?"), display.get()));
   limit_text(question.get(), DELETE_TEXT_LIMIT);
   if (message_dialog_run(GTK_MESSAGE_QUESTION, GTK_BUTTONS_OK_CANCEL, main_window(),
                          question.get()) != GTK_RESPONSE_OK)

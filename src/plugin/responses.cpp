@@ -10,6 +10,7 @@
 
 #include "controls.h"
 #include "dialog_widgets.h"
+#include "glib_ptr.h"
 #include "host_services.h"
 #include "message_dialog.h"
 #include "settings_apply.h"
@@ -21,13 +22,6 @@ namespace {
 // The values the dialog held when editing began; empty in creating mode.
 GKeyFile *saved_settings = nullptr;
 
-struct GFreeDeleter {
-  void operator()(void *p) const { g_free(p); }
-};
-struct KeyFileFree {
-  void operator()(GKeyFile *key_file) const { g_key_file_free(key_file); }
-};
-
 void discard_saved_settings() {
   if (saved_settings) g_key_file_free(saved_settings);
   saved_settings = nullptr;
@@ -36,7 +30,7 @@ void discard_saved_settings() {
 void restore_saved_settings() {
   if (!saved_settings) return;
   // Taken first: applying runs handlers that must not see a half-freed snapshot.
-  std::unique_ptr<GKeyFile, KeyFileFree> snapshot(saved_settings);
+  KeyFilePtr snapshot(saved_settings);
   saved_settings = nullptr;
   settings_apply_key_file(snapshot.get());
 }
@@ -66,7 +60,7 @@ void close_dialog(GtkDialog *dialog, EffectParams *params) {
 void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
   gsize length = 0;
   int32_t layer = -1;
-  std::unique_ptr<char, GFreeDeleter> text(
+  GCharPtr text(
       host_services().active_layer_settings(params->image_id, &length, &layer));
   if (!text) {
     message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr,
@@ -77,10 +71,10 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   // at all is refused like an unreadable preset, and the dialog keeps its
   // values; whatever the parser accepts goes through the controls, which
   // clamp it like a preset.
-  std::unique_ptr<GKeyFile, KeyFileFree> key_file(g_key_file_new());
+  KeyFilePtr key_file(g_key_file_new());
   GError *error = nullptr;
   if (!g_key_file_load_from_data(key_file.get(), text.get(), length, G_KEY_FILE_NONE, &error)) {
-    std::unique_ptr<char, GFreeDeleter> message(
+    GCharPtr message(
         g_strdup_printf(_("The settings kept on the active layer cannot be read: %s"),
                         error ? error->message : ""));
     g_clear_error(&error);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "cairo_ptr.h"
 #include "dialog_widgets.h"
 #include "host_services.h"
 #include "image_services.h"
@@ -15,13 +16,9 @@
 
 namespace {
 
-struct SurfaceFree {
-  void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
-};
 struct ObjectUnref {
   void operator()(gpointer object) const { g_object_unref(object); }
 };
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
 using PixbufPtr = std::unique_ptr<GdkPixbuf, ObjectUnref>;
 
 // The background grey: 0x4567 on every channel.

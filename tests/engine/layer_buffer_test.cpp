@@ -5,14 +5,10 @@
 #include <memory>
 
 #include "engine_test_support.h"
+#include "cairo_ptr.h"
 #include "layer_buffer.h"
 
 namespace {
-
-struct SurfaceFree {
-  void operator()(cairo_surface_t *s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
 
 std::vector<unsigned char> strips(const EffectParams &p, int w, int h, LayerFormat format,
                                   int rows_per_strip) {
