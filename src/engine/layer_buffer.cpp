@@ -2,7 +2,6 @@
 
 #include <glib.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -13,14 +12,6 @@
 namespace {
 
 constexpr bool LITTLE_ENDIAN_HOST = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
-// The editor's ROUND of a value already known to lie in 0..255.
-unsigned char round_byte(double v) { return static_cast<unsigned char>(static_cast<int>(v + 0.5)); }
-
-double clamp01(double v) {
-  if (!std::isfinite(v)) return 0.0;
-  return v > 1.0 ? 1.0 : (v < 0.0 ? 0.0 : v);
-}
 
 // One pixel's bytes packed in memory order, with the alpha byte left 0, and
 // the shift that puts an alpha value into its place.
@@ -79,17 +70,6 @@ cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *param
 }  // namespace
 
 int layer_format_bpp(LayerFormat format) { return format == LayerFormat::RGBA ? 4 : 2; }
-
-void color_to_bytes(const ColorRGBA &color, unsigned char rgb[3]) {
-  rgb[0] = round_byte(clamp01(color.r) * 255.0);
-  rgb[1] = round_byte(clamp01(color.g) * 255.0);
-  rgb[2] = round_byte(clamp01(color.b) * 255.0);
-}
-
-unsigned char color_intensity_byte(const ColorRGBA &color) {
-  const double intensity = color.r * 0.30 + color.g * 0.59 + color.b * 0.11;
-  return round_byte(clamp01(intensity) * 255.0);
-}
 
 cairo_surface_t *render_coverage(const EffectParams *params, int width, int height) {
   return render_surface(CAIRO_FORMAT_A8, params, width, height);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 
+#include "color.h"
 #include "effect_params.h"
 
 enum class LayerFormat { RGBA, GRAYA };
@@ -35,9 +36,3 @@ void coverage_to_pixels(cairo_surface_t *coverage, int y0, int rows, LayerFormat
 unsigned char *render_pixels_plain(const EffectParams *params, int width, int height,
                                    LayerFormat format, size_t *len);
 
-// The editor's RGB-to-bytes conversion: each channel clamped to 0..1, times
-// 255, rounded (a channel that is not a number counts as 0).
-void color_to_bytes(const ColorRGBA &color, unsigned char rgb[3]);
-// The editor's intensity of a colour as a byte: 0.30 r + 0.59 g + 0.11 b,
-// clamped to 0..1, times 255, rounded.
-unsigned char color_intensity_byte(const ColorRGBA &color);

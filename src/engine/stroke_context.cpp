@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cairo_save_guard.h"
+#include "color.h"
 #include "image_services.h"
 #include "units.h"
 
@@ -17,8 +18,6 @@ double length_in_pixels(double value, int unit, double resolution) {
 }
 
 double sane_spread(double s) { return std::isfinite(s) ? std::clamp(s, 0.0, 100.0) : 0.0; }
-
-double sane_channel(double c) { return std::isfinite(c) ? std::clamp(c, 0.0, 1.0) : 0.0; }
 
 void report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &color) {
   auto *sink = static_cast<const PolygonSink *>(cairo_get_user_data(cr, &polygon_sink_key));
@@ -85,8 +84,8 @@ StrokeContext *stroke_context_new(const EffectParams *params) {
   const double res = image_resolution(params->image_id).x;
   const int unit = params->area_unit;
 
-  ctx->color = {sane_channel(params->line_color.r), sane_channel(params->line_color.g),
-                sane_channel(params->line_color.b), sane_channel(params->line_color.a)};
+  ctx->color = {color_channel_clamped(params->line_color.r), color_channel_clamped(params->line_color.g),
+                color_channel_clamped(params->line_color.b), color_channel_clamped(params->line_color.a)};
   ctx->antialias = params->line_antialias;
 
   ctx->pitch = length_in_pixels(params->line_pitch, unit, res);

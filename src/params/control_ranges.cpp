@@ -3,20 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-
-template <typename T>
-T *field_at(EffectParams *params, std::size_t offset) {
-  return reinterpret_cast<T *>(reinterpret_cast<char *>(params) + offset);
-}
-
-template <typename T>
-const T *field_at(const EffectParams *params, std::size_t offset) {
-  return reinterpret_cast<const T *>(reinterpret_cast<const char *>(params) + offset);
-}
-
-}  // namespace
-
 const SpinRange *spin_range_find(const char *key) {
   for (const SpinRange &range : SPIN_RANGES)
     if (std::strcmp(range.key, key) == 0) return &range;
@@ -30,8 +16,8 @@ const ComboRange *combo_range_find(const char *key) {
 }
 
 double spin_field_get(const EffectParams *params, const SpinRange &range) {
-  if (range.type == FieldType::Int) return *field_at<int32_t>(params, range.offset);
-  return *field_at<double>(params, range.offset);
+  if (range.type == FieldType::Int) return field_ref<int32_t>(params, range.offset);
+  return field_ref<double>(params, range.offset);
 }
 
 double spin_clamp(const SpinRange &range, double value) {
@@ -44,7 +30,7 @@ double spin_clamp(const SpinRange &range, double value) {
 void spin_field_set(EffectParams *params, const SpinRange &range, double value) {
   const double v = spin_clamp(range, value);
   if (range.type == FieldType::Double) {
-    *field_at<double>(params, range.offset) = v;
+    field_ref<double>(params, range.offset) = v;
     return;
   }
   int32_t n = 0;
@@ -54,11 +40,15 @@ void spin_field_set(EffectParams *params, const SpinRange &range, double value) 
     case IntRule::Truncate:
     case IntRule::None: n = static_cast<int32_t>(v); break;
   }
-  *field_at<int32_t>(params, range.offset) = n;
+  field_ref<int32_t>(params, range.offset) = n;
 }
 
 int32_t combo_field_get(const EffectParams *params, const ComboRange &range) {
-  return *field_at<int32_t>(params, range.offset);
+  return field_ref<int32_t>(params, range.offset);
+}
+
+void combo_field_set(EffectParams *params, const ComboRange &range, int32_t value) {
+  field_ref<int32_t>(params, range.offset) = value;
 }
 
 bool combo_has_value(const ComboRange &range, int value) {

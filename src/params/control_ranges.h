@@ -118,6 +118,16 @@ constexpr std::array<ComboRange, 4> COMBO_RANGES = {{
 const SpinRange *spin_range_find(const char *key);
 const ComboRange *combo_range_find(const char *key);
 
+// The field at `offset` of a record, as a table entry names it.
+template <typename T>
+T &field_ref(EffectParams *params, std::size_t offset) {
+  return *reinterpret_cast<T *>(reinterpret_cast<char *>(params) + offset);
+}
+template <typename T>
+const T &field_ref(const EffectParams *params, std::size_t offset) {
+  return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(params) + offset);
+}
+
 // Field access through a table entry.
 double spin_field_get(const EffectParams *params, const SpinRange &range);
 // Writes `value` as the control would: clamped to the range (a non-finite
@@ -127,4 +137,5 @@ void spin_field_set(EffectParams *params, const SpinRange &range, double value);
 double spin_clamp(const SpinRange &range, double value);
 
 int32_t combo_field_get(const EffectParams *params, const ComboRange &range);
+void combo_field_set(EffectParams *params, const ComboRange &range, int32_t value);
 bool combo_has_value(const ComboRange &range, int value);

@@ -15,7 +15,10 @@ struct FreeWith {
   }
 };
 
-using GCharPtr = std::unique_ptr<char, FreeWith<g_free>>;
+template <typename T>
+using GPtr = std::unique_ptr<T, FreeWith<g_free>>;
+using GCharPtr = GPtr<char>;
+using StrvPtr = std::unique_ptr<char *, FreeWith<g_strfreev>>;
 using GErrorPtr = std::unique_ptr<GError, FreeWith<g_error_free>>;
 using KeyFilePtr = std::unique_ptr<GKeyFile, FreeWith<g_key_file_free>>;
 using GDirPtr = std::unique_ptr<GDir, FreeWith<g_dir_close>>;

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <memory>
 
+#include "color.h"
 #include "control_ranges.h"
+#include "glib_ptr.h"
 
 namespace {
 
@@ -96,18 +98,7 @@ constexpr OutlineKeys ALL_OUTLINES[] = {
 
 #undef ZS_OUTLINE
 
-template <typename T>
-using GPtr = std::unique_ptr<T, decltype(&g_free)>;
-using StrvPtr = std::unique_ptr<char *, decltype(&g_strfreev)>;
-
 // --- writing -------------------------------------------------------------
-
-// The editor's RGB-to-bytes rounding: clamp to 0..1, times 255, nearest.
-int channel_to_byte(double v) {
-  if (!(v > 0.0)) return 0;  // also NaN
-  if (v > 1.0) v = 1.0;
-  return static_cast<int>(v * 255.0 + 0.5);
-}
 
 void write_field(GKeyFile *kf, const EffectParams *p, const KeyedField &f) {
   if (f.int_field)
@@ -155,8 +146,7 @@ void read_field(GKeyFile *kf, EffectParams *p, const KeyedField &f, const char *
 void read_color(GKeyFile *kf, EffectParams *p) {
   if (!has_key(kf, "line_color")) return;
   gsize n = 0;
-  GPtr<gint> list(g_key_file_get_integer_list(kf, SETTINGS_GROUP, "line_color", &n, nullptr),
-                  g_free);
+  GPtr<gint> list(g_key_file_get_integer_list(kf, SETTINGS_GROUP, "line_color", &n, nullptr));
   // A list that does not parse or has fewer than three channels counts as
   // missing: the colour stays all 0.
   if (!list || n < 3) return;
@@ -168,9 +158,9 @@ void read_color(GKeyFile *kf, EffectParams *p) {
 // oblateness.  A text without a readable version is such a text.
 bool is_legacy(GKeyFile *kf) {
   if (!has_key(kf, "version")) return true;
-  GPtr<char> version(g_key_file_get_string(kf, SETTINGS_GROUP, "version", nullptr), g_free);
+  GCharPtr version(g_key_file_get_string(kf, SETTINGS_GROUP, "version", nullptr));
   if (!version) return true;
-  StrvPtr parts(g_strsplit(version.get(), ".", 3), g_strfreev);
+  StrvPtr parts(g_strsplit(version.get(), ".", 3));
   gint64 major = 0, minor = 0;
   if (parts.get()[0]) {
     major = g_ascii_strtoll(parts.get()[0], nullptr, 10);
@@ -191,8 +181,7 @@ void read_outline(GKeyFile *kf, EffectParams *p, const OutlineKeys &k) {
       return;
     }
     gsize n = 0;
-    GPtr<gdouble> list(g_key_file_get_double_list(kf, SETTINGS_GROUP, k.points, &n, nullptr),
-                       g_free);
+    GPtr<gdouble> list(g_key_file_get_double_list(kf, SETTINGS_GROUP, k.points, &n, nullptr));
     bool usable = list && n == 2 * FREEHAND_SAMPLES;
     for (gsize i = 0; usable && i < n; ++i) usable = std::isfinite(list.get()[i]);
     if (!usable) {
@@ -226,7 +215,7 @@ void apply_spin(EffectParams *live, const EffectParams *parsed, const SpinRange 
 void apply_combo(EffectParams *live, const EffectParams *parsed, const ComboRange &range) {
   const int32_t wanted = combo_field_get(parsed, range);
   if (!combo_has_value(range, wanted)) return;
-  *reinterpret_cast<int32_t *>(reinterpret_cast<char *>(live) + range.offset) = wanted;
+  combo_field_set(live, range, wanted);
 }
 
 void apply_outline(EffectParams *live, const EffectParams *parsed, const OutlineKeys &k) {
@@ -245,8 +234,9 @@ GKeyFile *settings_to_key_file(const EffectParams *params) {
   GKeyFile *kf = g_key_file_new();
   g_key_file_set_string(kf, SETTINGS_GROUP, "version", SETTINGS_VERSION);
 
-  gint rgb[3] = {channel_to_byte(params->line_color.r), channel_to_byte(params->line_color.g),
-                 channel_to_byte(params->line_color.b)};
+  unsigned char bytes[3];
+  color_to_bytes(params->line_color, bytes);
+  gint rgb[3] = {bytes[0], bytes[1], bytes[2]};
   g_key_file_set_integer_list(kf, SETTINGS_GROUP, "line_color", rgb, 3);
 
   for (const KeyedField &f : LINE_AND_AREA_KEYS) write_field(kf, params, f);

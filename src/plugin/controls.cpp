@@ -14,11 +14,6 @@ constexpr const char *COMBO_RANGE_KEY = "zipstroke-combo-range";
 
 EffectParams *live_record = nullptr;
 
-template <typename T>
-T &field_ref(EffectParams *params, std::size_t offset) {
-  return *reinterpret_cast<T *>(reinterpret_cast<char *>(params) + offset);
-}
-
 const SpinRange *spin_range_of(GtkWidget *spin) {
   return static_cast<const SpinRange *>(g_object_get_data(G_OBJECT(spin), SPIN_RANGE_KEY));
 }

@@ -15,6 +15,7 @@
 #include "controls.h"
 #include "dialog_widgets.h"
 #include "freehand.h"
+#include "glib_ptr.h"
 #include "preset_page.h"
 #include "preview.h"
 #include "responses.h"
@@ -57,10 +58,6 @@ static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button p
 
 constexpr auto FILL = static_cast<GtkAttachOptions>(GTK_FILL);
 constexpr auto NONE = static_cast<GtkAttachOptions>(0);
-
-struct PixbufUnref {
-  void operator()(GdkPixbuf *pixbuf) const { g_object_unref(pixbuf); }
-};
 
 // A translated label (the template's xgettext knows label_new as a keyword);
 // those ending in ':' sit left and vertically centred.
@@ -358,7 +355,7 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version 0.5.2");
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  std::unique_ptr<GdkPixbuf, PixbufUnref> icon(
+  std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(
       gdk_pixbuf_new_from_inline(-1, WINDOW_ICON_PIXDATA, FALSE, nullptr));
   G_GNUC_END_IGNORE_DEPRECATIONS
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());

@@ -7,6 +7,7 @@
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
 
+#include "glib_ptr.h"
 #include "image_services.h"
 
 namespace {
@@ -50,16 +51,12 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
-struct ParasiteFree {
-  void operator()(GimpParasite *parasite) const { gimp_parasite_free(parasite); }
-};
-
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
   *length = 0;
   *layer_id = -1;
   gint32 layer = gimp_image_get_active_layer(image_id);
   if (layer < 0) return nullptr;
-  std::unique_ptr<GimpParasite, ParasiteFree> parasite(gimp_item_get_parasite(layer, PARASITE_NAME));
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, PARASITE_NAME));
   if (!parasite) return nullptr;
   const gsize size = gimp_parasite_data_size(parasite.get());
   const void *data = gimp_parasite_data(parasite.get());

@@ -7,11 +7,6 @@
 
 namespace {
 
-template <typename T>
-T &field_ref(EffectParams *params, std::size_t offset) {
-  return *reinterpret_cast<T *>(reinterpret_cast<char *>(params) + offset);
-}
-
 bool color_usable(const ColorRGBA &c) {
   return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) && std::isfinite(c.a);
 }

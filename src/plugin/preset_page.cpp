@@ -17,14 +17,8 @@
 
 namespace {
 
-struct TreePathDeleter {
-  void operator()(GtkTreePath *p) const { gtk_tree_path_free(p); }
-};
-using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;
-
-struct RowRefDeleter {
-  void operator()(GtkTreeRowReference *r) const { gtk_tree_row_reference_free(r); }
-};
+using TreePathPtr = std::unique_ptr<GtkTreePath, FreeWith<gtk_tree_path_free>>;
+using RowRefPtr = std::unique_ptr<GtkTreeRowReference, FreeWith<gtk_tree_row_reference_free>>;
 
 // Keeps the list alive across a question: its main loop may see the dialog,
 // and with it the view that owns the list, destroyed.
@@ -313,7 +307,7 @@ void preset_delete_selected() {
   StoreHold hold;
   GtkTreeModel *model = gtk_tree_view_get_model(view);
   TreePathPtr path(gtk_tree_model_get_path(model, &iter));
-  std::unique_ptr<GtkTreeRowReference, RowRefDeleter> row(
+  RowRefPtr row(
       gtk_tree_row_reference_new(model, path.get()));
 
   GCharPtr display(g_filename_display_name(name.get()));

@@ -12,10 +12,6 @@ namespace {
 // and applied settings text.
 int current_unit = UNIT_PIXEL;
 
-double *length_field(EffectParams *params, const SpinRange &range) {
-  return reinterpret_cast<double *>(reinterpret_cast<char *>(params) + range.offset);
-}
-
 }  // namespace
 
 void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
@@ -30,9 +26,9 @@ void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
   for (const SpinRange &range : SPIN_RANGES) {
     if (range.axis == LengthAxis::None || range.type != FieldType::Double) continue;
     const double resolution = range.axis == LengthAxis::Vertical ? res.y : res.x;
-    double *value = length_field(params, range);
-    const double pixels = units_to_pixels(*value, current_unit, resolution);
-    *value = pixels_to_units(pixels, new_unit, resolution);
+    double &value = field_ref<double>(params, range.offset);
+    const double pixels = units_to_pixels(value, current_unit, resolution);
+    value = pixels_to_units(pixels, new_unit, resolution);
   }
 
   sync_widgets_from_params(params);

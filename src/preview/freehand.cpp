@@ -49,8 +49,6 @@ void set_all_edit_labels_start() {
     if (row->edit_button) gtk_button_set_label(GTK_BUTTON(row->edit_button), _("Edit Start"));
 }
 
-bool finite(Point2 p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
 // Number of samples a scan may visit: never past the table, whatever count holds.
 int scan_limit(const FreehandOutline *outline) {
   return std::clamp<int>(outline->count, 0, FREEHAND_SAMPLES);

@@ -31,7 +31,6 @@ Point2 operator-(Point2 a, Point2 b) { return {a.x - b.x, a.y - b.y}; }
 Point2 operator*(double k, Point2 a) { return {k * a.x, k * a.y}; }
 double dot(Point2 a, Point2 b) { return a.x * b.x + a.y * b.y; }
 double length(Point2 a) { return std::hypot(a.x, a.y); }
-bool finite(Point2 a) { return std::isfinite(a.x) && std::isfinite(a.y); }
 
 // Unit vector from I to O; (1, 0), the renderer's direction, when they coincide.
 Point2 band_direction(Point2 in, Point2 out) {
@@ -89,7 +88,7 @@ void draw_outline(cairo_t *cr, FreehandOutline *outline, const BandCorners &corn
     else cairo_line_to(cr, p.x, p.y);
     first = false;
   }
-  CairoSaved saved(cr);
+  CairoSaveGuard saved(cr);
   const double dashes[] = {6, 3};
   cairo_set_dash(cr, dashes, 2, 0);
   if (editing) cairo_set_source_rgba(cr, 1, 0, 0, 1);

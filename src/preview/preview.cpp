@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cairo_ptr.h"
+#include "color.h"
 #include "dialog_widgets.h"
 #include "host_services.h"
 #include "image_services.h"
@@ -16,10 +17,7 @@
 
 namespace {
 
-struct ObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-using PixbufPtr = std::unique_ptr<GdkPixbuf, ObjectUnref>;
+using PixbufPtr = std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>>;
 
 // The background grey: 0x4567 on every channel.
 constexpr double BACKGROUND = 0x4567 / 65535.0;
@@ -70,8 +68,6 @@ SurfacePtr surface_from_pixbuf(GdkPixbuf *pixbuf) {
   cairo_surface_flush(surface.get());
   return surface;
 }
-
-double clamp_channel(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
 
 gboolean pass_on(GtkWidget *widget, GdkEvent *event, EffectParams *params) {
   GdkWindow *window = event->any.window ? event->any.window : gtk_widget_get_window(widget);
@@ -135,7 +131,7 @@ void preview_destroy(GtkWidget *widget, EffectParams *) {
 
 // Paints the thumbnail scaled up to the work area with nearest sampling.
 void paint_picture_direct(cairo_t *cr) {
-  CairoSaved saved(cr);
+  CairoSaveGuard saved(cr);
   cairo_scale(cr, static_cast<double>(work_width) / picture_width,
               static_cast<double>(work_height) / picture_height);
   cairo_set_source_surface(cr, picture.get(), 0, 0);
@@ -315,7 +311,7 @@ void preview_paint_picture(cairo_t *cr) {
     paint_picture_direct(cr);
     return;
   }
-  CairoSaved saved(cr);
+  CairoSaveGuard saved(cr);
   cairo_identity_matrix(cr);
   cairo_set_source_surface(cr, picture_cache.surface.get(), picture_cache.x, picture_cache.y);
   cairo_rectangle(cr, picture_cache.x, picture_cache.y,
@@ -327,8 +323,8 @@ void preview_paint_picture(cairo_t *cr) {
 void preview_draw(cairo_t *cr, EffectParams *params) {
   preview_paint_picture(cr);
   const ColorRGBA &c = params->line_color;
-  cairo_set_source_rgba(cr, clamp_channel(c.r), clamp_channel(c.g), clamp_channel(c.b),
-                        clamp_channel(c.a));
+  cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g), color_channel_clamped(c.b),
+                        color_channel_clamped(c.a));
   if (params->area_type == AREA_RADIATION) {
     radiation_draw_line(cr, params);
     radiation_draw_guides(cr, params);
@@ -340,11 +336,11 @@ void preview_draw(cairo_t *cr, EffectParams *params) {
 
 void preview_draw_window(cairo_t *cr, EffectParams *params) {
   {
-    CairoSaved saved(cr);
+    CairoSaveGuard saved(cr);
     cairo_set_source_rgb(cr, BACKGROUND, BACKGROUND, BACKGROUND);
     cairo_paint(cr);
   }
-  CairoSaved saved(cr);
+  CairoSaveGuard saved(cr);
   preview_apply_transform(cr);
   preview_draw(cr, params);
 }

@@ -1,22 +1,17 @@
-// Helpers shared by the preview's own files: the cairo save/restore guard,
-// spin writes that never pass a non-finite value, and the editing flags'
-// writer for the freehand editor.
+// Helpers shared by the preview's own files: spin writes that never pass a
+// non-finite value, points that are numbers, and the editing flags' writer
+// for the freehand editor.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <cmath>
 
-// Brackets temporary cairo state: saves on construction, restores on scope exit.
-struct CairoSaved {
-  cairo_t *cr;
-  explicit CairoSaved(cairo_t *c) : cr(c) { cairo_save(cr); }
-  ~CairoSaved() { cairo_restore(cr); }
-  CairoSaved(const CairoSaved &) = delete;
-  CairoSaved &operator=(const CairoSaved &) = delete;
-};
+#include "cairo_save_guard.h"
+#include "freehand.h"
 
-struct Point2;
+// true when both coordinates are numbers.
+inline bool finite(Point2 p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // Sets a spin button to value; a missing button or a value that is not finite
 // changes nothing.  The button clamps to its own range.

@@ -54,7 +54,7 @@ void ellipse_path(cairo_t *cr, double cx, double cy, double a, double r) {
   a = std::fabs(a);
   r = std::fabs(r);
   if (a > 0 && r > 0) {
-    CairoSaved saved(cr);
+    CairoSaveGuard saved(cr);
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, a / r, 1);
     cairo_new_sub_path(cr);
@@ -80,7 +80,7 @@ void draw_outline(cairo_t *cr, FreehandOutline *outline, double cx, double cy, d
   if (outline->count < 1) freehand_reset_radial(outline);
   const int n = std::min<int>(outline->count, FREEHAND_SAMPLES);
   {
-    CairoSaved saved(cr);
+    CairoSaveGuard saved(cr);
     cairo_translate(cr, cx, cy);
     bool first = true;
     for (int i = 0; i < n; ++i) {
@@ -95,7 +95,7 @@ void draw_outline(cairo_t *cr, FreehandOutline *outline, double cx, double cy, d
     }
     if (!first) cairo_close_path(cr);
   }
-  CairoSaved saved(cr);
+  CairoSaveGuard saved(cr);
   const double dashes[] = {6, 3};
   cairo_set_dash(cr, dashes, 2, 0);
   if (editing) cairo_set_source_rgba(cr, 1, 0, 0, 1);
@@ -225,7 +225,7 @@ void radiation_draw_guides(cairo_t *cr, EffectParams *params) {
   cairo_fill(cr);
 
   {
-    CairoSaved saved(cr);
+    CairoSaveGuard saved(cr);
     cairo_translate(cr, g.cx, g.cy);
     for (int i = 0; i < SPOKES; ++i) {
       const double theta = i * 2 * G_PI / SPOKES;
