@@ -46,6 +46,20 @@ def preview(w):
     return areas[0]
 
 
+def undo_in_image_window(title_pattern):
+    """Presses Ctrl+Z in the image window whose title matches, and lets GIMP
+    take the step."""
+    image = ui.wait_for("the image window",
+                        lambda: ui.xdotool("search", "--onlyvisible", "--name",
+                                           title_pattern).split(),
+                        30)
+    xid = int(image[0])
+    ui.xdotool("windowactivate", "--sync", xid)
+    ui.xdotool("windowfocus", "--sync", xid)
+    ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+z")
+    time.sleep(1.5)
+
+
 @drive
 def dump(out, args):
     """Lists the dialog's showing widgets (for writing new cases), then Close."""
@@ -110,14 +124,7 @@ def create_then_undo(out, args):
     w.click("Create")
     w.wait_gone()
     w = dialog()
-    image = ui.wait_for("the image window",
-                        lambda: ui.xdotool("search", "--onlyvisible", "--name", "Untitled").split(),
-                        30)
-    xid = int(image[0])
-    ui.xdotool("windowactivate", "--sync", xid)
-    ui.xdotool("windowfocus", "--sync", xid)
-    ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+z")
-    time.sleep(1.5)
+    undo_in_image_window("Untitled")
     w.click("Close")
     w.wait_gone()
 
@@ -255,14 +262,7 @@ def edit_layer(out, args):
     w.click("Close")
     w.wait_gone()
     w = dialog()
-    image = ui.wait_for("the image window",
-                        lambda: ui.xdotool("search", "--onlyvisible", "--name", r"\.xcf").split(),
-                        30)
-    xid = int(image[0])
-    ui.xdotool("windowactivate", "--sync", xid)
-    ui.xdotool("windowfocus", "--sync", xid)
-    ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+z")
-    time.sleep(1.5)
+    undo_in_image_window(r"\.xcf")
     w.click("Close")
     w.wait_gone()
 
