@@ -9,7 +9,7 @@
 
 #include "dialog.h"
 #include "effect_params.h"
-#include "gimp_services.h"
+#include "services.h"
 #include "last_values.h"
 #include "responses.h"
 #include "unit_change.h"

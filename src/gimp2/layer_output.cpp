@@ -8,7 +8,7 @@
 #include <libgimp/gimp.h>
 
 #include "cairo_ptr.h"
-#include "gimp_services.h"
+#include "services.h"
 #include "image_services.h"
 #include "layer_buffer.h"
 #include "settings_text.h"

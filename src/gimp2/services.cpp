@@ -1,5 +1,5 @@
 // ImageServices and HostServices served by the running GIMP.
-#include "gimp_services.h"
+#include "services.h"
 
 #include <cstring>
 #include <memory>
