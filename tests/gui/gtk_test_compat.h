@@ -27,3 +27,40 @@ inline GdkPixbuf *test_window_pixbuf(GdkWindow *window) {
   return gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width, height);
 #endif
 }
+
+// What the widget's own draw handler paints, as a new RGB24 image of the
+// widget's size (nullptr when it cannot be had).  GTK 3 draws the widget onto
+// the image; GTK 2 lets it paint its window on the screen and reads that back.
+inline cairo_surface_t *test_widget_pixels(GtkWidget *widget) {
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(widget, &allocation);
+  if (allocation.width <= 0 || allocation.height <= 0) return nullptr;
+  cairo_surface_t *surface =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, allocation.width, allocation.height);
+  cairo_t *cr = cairo_create(surface);
+#if ZS_GTK3
+  gtk_widget_draw(widget, cr);
+#else
+  GdkWindow *window = gtk_widget_get_window(widget);
+  // The window is shown once the X server says so; wait for that, not for a time.
+  while (window && !gdk_window_is_viewable(window)) gtk_main_iteration();
+  GdkPixbuf *shown = nullptr;
+  if (window) {
+    gtk_widget_queue_draw(widget);
+    gdk_window_process_updates(window, TRUE);
+    gdk_flush();
+    shown = test_window_pixbuf(window);
+  }
+  if (shown == nullptr) {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  gdk_cairo_set_source_pixbuf(cr, shown, 0, 0);
+  cairo_paint(cr);
+  g_object_unref(shown);
+#endif
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  return surface;
+}
