@@ -89,7 +89,11 @@ char *gimp2_personal_dir(const char *gimp3_dir, const char *gimp2_env, const cha
     return g_build_filename(home, gimp2_env, nullptr);
   }
   if (gimp3_dir == nullptr || gimp3_dir[0] == '\0') return nullptr;
-  GCharPtr parent(g_path_get_dirname(gimp3_dir));
+  // "/x/GIMP/3.0/" names the same folder as "/x/GIMP/3.0".
+  GCharPtr folder(g_strdup(gimp3_dir));
+  for (size_t n = std::strlen(folder.get()); n > 1 && G_IS_DIR_SEPARATOR(folder.get()[n - 1]); --n)
+    folder.get()[n - 1] = '\0';
+  GCharPtr parent(g_path_get_dirname(folder.get()));
   return g_build_filename(parent.get(), "2.10", nullptr);
 }
 
