@@ -329,6 +329,25 @@ GtkWidget *make_spin_button(int digits, double min, double max, double step, dou
   return spin;
 }
 
+namespace {
+
+void on_run_dialog_destroy(GtkWidget *, gpointer destroyed) { *static_cast<bool *>(destroyed) = true; }
+
+}  // namespace
+
+void dialog_run(GtkWidget *dialog) {
+  bool destroyed = false;
+  const gulong handler =
+      g_signal_connect(dialog, "destroy", G_CALLBACK(on_run_dialog_destroy), &destroyed);
+  // One iteration at a time rather than a quit: a loop ended while a message
+  // box waits (the dialog destroyed under it) ends the box's loop, not this one.
+  while (!destroyed && !responses_dialog_ended()) gtk_main_iteration();
+  if (!destroyed) {
+    g_signal_handler_disconnect(dialog, handler);
+    gtk_widget_destroy(dialog);
+  }
+}
+
 WindowPlacement window_placement_from_record(EffectParams *params) {
   if (params->window_x < 0) params->window_x = 0;
   if (params->window_y < 0) params->window_y = 0;

@@ -22,6 +22,9 @@ namespace {
 // The values the dialog held when editing began; empty in creating mode.
 GKeyFile *saved_settings = nullptr;
 
+// Create or Close has ended the dialog; whoever runs it destroys it.
+bool dialog_ended = false;
+
 void discard_saved_settings() {
   if (saved_settings) g_key_file_free(saved_settings);
   saved_settings = nullptr;
@@ -54,7 +57,11 @@ void close_dialog(GtkDialog *dialog, EffectParams *params) {
   params->window_height = height;
   params->window_x = x;
   params->window_y = y;
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+  // Never destroyed here: whatever pressed the button (an accessibility
+  // client, say) may still use it after this handler.  The loop that runs the
+  // dialog ends, and the dialog is destroyed after it (dialog_run).
+  dialog_ended = true;
+  if (gtk_main_level() > 0) gtk_main_quit();
 }
 
 void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
@@ -94,7 +101,12 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
 }  // namespace
 
-void responses_reset() { discard_saved_settings(); }
+void responses_reset() {
+  discard_saved_settings();
+  dialog_ended = false;
+}
+
+bool responses_dialog_ended() { return dialog_ended; }
 
 void responses_finish(EffectParams *params) {
   if (saved_settings) {
@@ -111,6 +123,8 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
   GtkWidget *close = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CLOSE);
   GtkWidget *edit = gtk_dialog_get_widget_for_response(dialog, RESPONSE_EDIT_LAYER);
   const bool editing = params->edit_mode == 1;
+  // A response that arrives before the loop has ended finds nothing to do.
+  if (dialog_ended) return;
 
   switch (response_id) {
     case RESPONSE_CREATE:

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "responses.h"
 #include "unit_change.h"
 
 StandInHost stand_in_host;
@@ -63,6 +64,10 @@ void PluginDialogTest::TearDown() {
   if (saved_host_.render_to_layer) host_services_install(saved_host_);
   image_services_install_fixed(FixedImage{});
   current_unit_set(0);
+}
+
+bool PluginDialogTest::dialog_open() const {
+  return dialog != nullptr && !responses_dialog_ended();
 }
 
 GtkSpinButton *PluginDialogTest::spin(const char *key) {

@@ -40,7 +40,8 @@ class PluginDialogTest : public ::testing::Test {
 
   EffectParams &live() { return *params; }
   GtkSpinButton *spin(const char *key);
-  bool dialog_alive() const { return dialog != nullptr; }
+  // Neither destroyed nor ended by Create or Close.
+  bool dialog_open() const;
   void respond(int response_id);
 
   StandInHost &host = stand_in_host;

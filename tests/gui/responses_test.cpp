@@ -45,7 +45,7 @@ TEST_F(Responses, CreateRendersOnceThenRecordsTheGeometryAndCloses) {
   ASSERT_EQ(host.renders.size(), 1u);
   EXPECT_EQ(host.renders[0].edit_mode, 0);
   EXPECT_EQ(host.renders[0].params.line_pitch, 21.0);
-  EXPECT_FALSE(dialog_alive());
+  EXPECT_FALSE(dialog_open());
   EXPECT_GT(live().window_width, 100);
   EXPECT_GT(live().window_height, 100);
   EXPECT_EQ(live().window_x, 30);
@@ -56,14 +56,14 @@ TEST_F(Responses, CloseRecordsTheGeometryWithoutRendering) {
   build();
   respond(RESPONSE_CLOSE);
   EXPECT_TRUE(host.renders.empty());
-  EXPECT_FALSE(dialog_alive());
+  EXPECT_FALSE(dialog_open());
   EXPECT_GT(live().window_width, 100);
 }
 
 TEST_F(Responses, TheWindowManagersCloseRecordsNothing) {
   build();
   respond(GTK_RESPONSE_DELETE_EVENT);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_EQ(live().window_width, -1);
   EXPECT_TRUE(host.renders.empty());
 }
@@ -91,7 +91,7 @@ TEST_F(Responses, ResetRestoresTheDefaultsButKeepsWindowTopmostAndIds) {
   defaults->drawable_id = 5;
 
   respond(RESPONSE_RESET);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_TRUE(same_bytes(*defaults, live()));
   EXPECT_EQ(current_unit_get(), UNIT_PIXEL);
   EXPECT_EQ(gtk_spin_button_get_value(spin("line_pitch")), 10.0);
@@ -137,7 +137,7 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   EXPECT_EQ(host.renders[0].edit_mode, 1);
   EXPECT_EQ(host.renders[0].drawable_id, 17);
   EXPECT_EQ(host.renders[0].params.line_pitch, 35.0);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(live().line_pitch, 12.0);
   EXPECT_EQ(live().drawable_id, 17);
@@ -157,7 +157,7 @@ TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
   EXPECT_EQ(live().line_width, 9.0);
   EXPECT_EQ(live().area_type, AREA_PARALLEL);
   respond(RESPONSE_CLOSE);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_TRUE(host.renders.empty());
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(live().line_width, 2.0);
