@@ -4,6 +4,7 @@
 // restoring the values the dialog held before.
 #include "responses.h"
 
+#include <array>
 #include <memory>
 
 #include <glib/gi18n-lib.h>
@@ -20,7 +21,26 @@
 namespace {
 
 // The values the dialog held when editing began; empty in creating mode.
+// The settings text holds no samples of an outline that is not ticked, so the
+// four outlines are kept whole beside it.
 GKeyFile *saved_settings = nullptr;
+constexpr int OUTLINE_COUNT = 4;
+std::unique_ptr<std::array<FreehandOutline, OUTLINE_COUNT>> saved_outlines;
+
+constexpr FreehandOutline EffectParams::*OUTLINES[OUTLINE_COUNT] = {
+    &EffectParams::radiation_in_freehand, &EffectParams::radiation_out_freehand,
+    &EffectParams::parallel_in_freehand, &EffectParams::parallel_out_freehand};
+
+void save_outlines(const EffectParams *params) {
+  saved_outlines = std::make_unique<std::array<FreehandOutline, OUTLINE_COUNT>>();
+  for (int i = 0; i < OUTLINE_COUNT; ++i) (*saved_outlines)[i] = params->*OUTLINES[i];
+}
+
+void restore_outlines(EffectParams *params) {
+  if (!saved_outlines) return;
+  for (int i = 0; i < OUTLINE_COUNT; ++i) params->*OUTLINES[i] = (*saved_outlines)[i];
+  saved_outlines.reset();
+}
 
 // Create or Close has ended the dialog; whoever runs it destroys it.
 bool dialog_ended = false;
@@ -28,14 +48,18 @@ bool dialog_ended = false;
 void discard_saved_settings() {
   if (saved_settings) g_key_file_free(saved_settings);
   saved_settings = nullptr;
+  saved_outlines.reset();
 }
 
-void restore_saved_settings() {
+void restore_saved_settings(EffectParams *params) {
   if (!saved_settings) return;
   // Taken first: applying runs handlers that must not see a half-freed snapshot.
   KeyFilePtr snapshot(saved_settings);
   saved_settings = nullptr;
   settings_apply_key_file(snapshot.get());
+  // The check boxes already show the snapshot's flags, which these carry too.
+  restore_outlines(params);
+  preview_queue_redraw();
 }
 
 void set_button_label(GtkWidget *button, const char *label) {
@@ -90,6 +114,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   }
   discard_saved_settings();
   saved_settings = settings_to_key_file(params);
+  save_outlines(params);
   settings_apply_key_file(key_file.get());
 
   set_button_label(create, _("Apply"));
@@ -113,6 +138,7 @@ void responses_finish(EffectParams *params) {
     // No controls are left: the snapshot goes straight in, by their rules.
     const EffectParams saved = settings_parse_key_file(saved_settings);
     settings_apply_parsed(params, &saved);
+    restore_outlines(params);
     discard_saved_settings();
   }
   params->edit_mode = 0;
@@ -133,7 +159,7 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
       [[fallthrough]];
     case RESPONSE_CLOSE:
       if (editing) {
-        restore_saved_settings();
+        restore_saved_settings(params);
         leave_edit_mode(params, create, close, edit);
       } else {
         close_dialog(dialog, params);

@@ -241,4 +241,53 @@ TEST_F(Responses, AParasiteThatIsNotSettingsTextIsRefusedAndTheDialogKeepsItsVal
   EXPECT_TRUE(edit_button_visible());
 }
 
+// The user's own outline, drawn and then unticked, is not in the settings
+// text; the layer's text brings an active outline of its own.  Whatever ends
+// the editing (Cancel, Apply, the window manager's close) gives the user's
+// four outlines back exactly.
+TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
+  auto users_shapes = [](EffectParams *p) {
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+      p->radiation_in_freehand.samples[i].factor = 1.0 + (i % 50) * 0.01;
+      p->parallel_out_freehand.samples[i].factor = 0.5 + (i % 30) * 0.01;
+    }
+    p->radiation_in_freehand.active = 0;
+    p->parallel_out_freehand.active = 1;
+  };
+  const std::string layer_text = settings_text_of([](EffectParams *p) {
+    p->radiation_in_freehand.active = 1;
+    p->parallel_out_freehand.active = 1;
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+      p->radiation_in_freehand.samples[i].factor = 0.75;
+      p->parallel_out_freehand.samples[i].factor = 1.25;
+    }
+  });
+  for (int ending : {int(RESPONSE_CLOSE), int(RESPONSE_CREATE), int(GTK_RESPONSE_DELETE_EVENT)}) {
+    build(FixedImage{}, users_shapes);
+    const EffectParams before = snapshot(live());
+    host.has_parasite = true;
+    host.parasite = layer_text;
+    respond(RESPONSE_EDIT_LAYER);
+    ASSERT_EQ(live().edit_mode, 1);
+    EXPECT_EQ(live().radiation_in_freehand.active, 1);
+    EXPECT_EQ(live().radiation_in_freehand.samples[10].factor, 0.75);
+    EXPECT_EQ(live().parallel_out_freehand.samples[10].factor, 1.25);
+    if (ending == GTK_RESPONSE_DELETE_EVENT) {
+      gtk_widget_destroy(dialog);
+      responses_finish(&live());
+    } else {
+      respond(ending);
+    }
+    for (auto outline : {&EffectParams::radiation_in_freehand, &EffectParams::radiation_out_freehand,
+                         &EffectParams::parallel_in_freehand, &EffectParams::parallel_out_freehand})
+      EXPECT_EQ(std::memcmp(&(live().*outline), &(before.*outline), sizeof(FreehandOutline)), 0)
+          << "ending " << ending;
+    if (dialog) {
+      EXPECT_FALSE(gtk_toggle_button_get_active(
+          GTK_TOGGLE_BUTTON(dialog_widgets.radiation_in_freehand.check)));
+    }
+    TearDown();
+  }
+}
+
 }  // namespace
