@@ -16,6 +16,7 @@
 #include "dialog_widgets.h"
 #include "freehand.h"
 #include "glib_ptr.h"
+#include "image_services.h"
 #include "preset_page.h"
 #include "preview.h"
 #include "responses.h"
@@ -85,7 +86,9 @@ GtkWidget **spin_slot(const char *key) {
 GtkWidget *new_spin(EffectParams *params, const char *key) {
   const SpinRange *range = spin_range_find(key);
   g_assert(range);
-  GtkWidget *spin = make_spin_button(range->digits, range->min, range->max, range->step,
+  const SpinLimits limits =
+      spin_limits(*range, params->area_unit, image_resolution(params->image_id));
+  GtkWidget *spin = make_spin_button(range->digits, limits.min, limits.max, range->step,
                                      spin_field_get(params, *range));
   controls_bind_spin(spin, range);
   *spin_slot(key) = spin;
