@@ -62,6 +62,24 @@ void restore_saved_settings(EffectParams *params) {
   preview_queue_redraw();
 }
 
+// Shows one message and returns false when the image (or, editing, the layer)
+// that a response would call GIMP for has gone meanwhile; nothing is changed.
+bool target_ready(const EffectParams *params) {
+  const char *text = nullptr;
+  switch (host_target_state(params)) {
+    case TargetState::Ready:
+      return true;
+    case TargetState::ImageGone:
+      text = _("The image has been closed. Nothing can be drawn into it; close this dialog.");
+      break;
+    case TargetState::LayerGone:
+      text = _("The layer being edited is no longer in the image. Nothing was changed.");
+      break;
+  }
+  message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr, text);
+  return false;
+}
+
 void set_button_label(GtkWidget *button, const char *label) {
   if (button) gtk_button_set_label(GTK_BUTTON(button), label);
 }
@@ -89,6 +107,7 @@ void close_dialog(GtkDialog *dialog, EffectParams *params) {
 }
 
 void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
+  if (!target_ready(params)) return;
   gsize length = 0;
   int32_t layer = -1;
   GCharPtr text(
@@ -154,6 +173,7 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
 
   switch (response_id) {
     case RESPONSE_CREATE:
+      if (!target_ready(params)) break;
       host_services().render_to_layer(params);
       // "Create" then closes the dialog; "Apply" then ends editing as "Cancel" does.
       [[fallthrough]];

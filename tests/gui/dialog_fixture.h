@@ -27,6 +27,9 @@ struct StandInHost {
   bool has_parasite = false;
   std::string parasite;
   int32_t active_layer = 7;
+  // What target_state answers, and how often the parasite was asked for.
+  TargetState target = TargetState::Ready;
+  int parasite_requests = 0;
 };
 // The one stand-in, reset by every PluginDialogTest.
 extern StandInHost stand_in_host;

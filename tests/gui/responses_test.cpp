@@ -290,4 +290,52 @@ TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
   }
 }
 
+// The image closed (or, editing, the layer deleted) while the dialog was
+// open: one message per press, nothing asked of GIMP, nothing changed.
+TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
+  build();
+  host.target = TargetState::ImageGone;
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
+  const EffectParams before = snapshot(live());
+  for (int response : {int(RESPONSE_CREATE), int(RESPONSE_EDIT_LAYER)}) {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(response);
+    ASSERT_EQ(answerer.seen().size(), 1u) << response;
+    EXPECT_EQ(answerer.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_EQ(answerer.seen()[0].text,
+              "The image has been closed. Nothing can be drawn into it; close this dialog.");
+  }
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_EQ(host.parasite_requests, 0);
+  EXPECT_TRUE(dialog_open());
+  EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  respond(RESPONSE_CLOSE);
+  EXPECT_FALSE(dialog_open());
+  TearDown();
+
+  // Editing, the layer deleted meanwhile: Apply draws nothing and editing goes on.
+  build();
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
+  respond(RESPONSE_EDIT_LAYER);
+  ASSERT_EQ(live().edit_mode, 1);
+  host.target = TargetState::LayerGone;
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_CREATE);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text,
+              "The layer being edited is no longer in the image. Nothing was changed.");
+  }
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(live().line_pitch, 33.0);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
+  respond(RESPONSE_CLOSE);  // Cancel still works
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().line_pitch, 10.0);
+}
+
 }  // namespace
