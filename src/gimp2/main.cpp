@@ -13,6 +13,7 @@
 #include "effect_params.h"
 #include "services.h"
 #include "glib_ptr.h"
+#include "image_services.h"
 #include "last_values.h"
 #include "responses.h"
 #include "script_settings.h"
@@ -186,6 +187,8 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   params.image_id = image_id;
   params.drawable_id = drawable_id;
   params.edit_mode = 0;
+  // Values made for a work area of another size are fitted to this one.
+  last_values_fit(&params, work_area_of(image_id), image_resolution(image_id));
   // The restored lengths are in the stored unit.
   current_unit_set(params.area_unit);
 
