@@ -134,6 +134,9 @@ void apply_key_file(EffectParams *params, GKeyFile *key_file) {
   settings_apply_parsed(params, &parsed);
 }
 
+void warn_out_of_range(GKeyFile *key_file, const EffectParams *params, const char *origin,
+                       const char *only);
+
 bool apply_settings_file(EffectParams *params, const char *path, Failure *failure) {
   KeyFilePtr key_file(g_key_file_new());
   GError *error = nullptr;
@@ -198,7 +201,12 @@ bool check_value(GKeyFile *kf, const char *key, KeyKind kind, std::string *probl
 // Every key a settings text may carry that --set accepts, in the text's order.
 std::vector<std::string> settable_keys(const EffectParams *params) {
   std::vector<std::string> keys;
-  KeyFilePtr key_file(settings_to_key_file(params));
+  // A text names an outline's samples only while the outline is active.
+  auto all = std::make_unique<EffectParams>(*params);
+  for (FreehandOutline *outline : {&all->radiation_in_freehand, &all->radiation_out_freehand,
+                                   &all->parallel_in_freehand, &all->parallel_out_freehand})
+    outline->active = 1;
+  KeyFilePtr key_file(settings_to_key_file(all.get()));
   StrvPtr names(g_key_file_get_keys(key_file.get(), SETTINGS_GROUP, nullptr, nullptr));
   for (char **name = names.get(); name && *name; ++name)
     if (key_kind(*name) != KeyKind::Unknown) keys.emplace_back(*name);
@@ -399,11 +407,11 @@ void describe_key(const EffectParams *params, const std::string &key, std::strin
 }
 
 void list_keys(const EffectParams *params) {
-  std::printf("%-36s %-8s %-60s %s\n", "KEY", "TYPE", "RANGE", "DEFAULT");
+  std::printf("%-36s  %-8s  %-66s  %s\n", "KEY", "TYPE", "RANGE", "DEFAULT");
   for (const std::string &key : settable_keys(params)) {
     std::string type, range, default_text;
     describe_key(params, key, &type, &range, &default_text);
-    std::printf("%-36s %-8s %-60s %s\n", key.c_str(), type.c_str(), range.c_str(),
+    std::printf("%-36s  %-8s  %-66s  %s\n", key.c_str(), type.c_str(), range.c_str(),
                 default_text.c_str());
   }
 }

@@ -15,6 +15,7 @@
 #include "glib_ptr.h"
 #include "image_services.h"
 #include "last_values.h"
+#include "procedure_help.h"
 #include "responses.h"
 #include "script_settings.h"
 #include "unit_change.h"
@@ -48,7 +49,8 @@ void query() {
   };
   // No domain is bound while registering: these look-ups use the default one.
   const char *blurb = gettext("A Tool for drawing Zipstrokes.");
-  gimp_install_procedure(PROCEDURE_NAME, blurb, blurb, AUTHOR, AUTHOR, DATE,
+  const char *help = gettext(PROCEDURE_HELP);
+  gimp_install_procedure(PROCEDURE_NAME, blurb, help, AUTHOR, AUTHOR, DATE,
                          gettext("_Zipstroke..."), "RGB*, GRAY*", GIMP_PLUGIN,
                          G_N_ELEMENTS(args), G_N_ELEMENTS(return_args), args, return_args);
   gimp_plugin_menu_register(PROCEDURE_NAME, "<Image>/Filters/KestrelKit/");

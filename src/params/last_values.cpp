@@ -1,6 +1,5 @@
 #include "last_values.h"
 
-#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -41,10 +40,12 @@ bool resolution_usable(double dpi) {
   return std::isfinite(dpi) && dpi >= RESOLUTION_MIN_DPI && dpi <= RESOLUTION_MAX_DPI;
 }
 
-void scale_field(EffectParams *params, const char *key, double factor, const SpinLimits *limits) {
+// Scales one length field, clamped to the limits of its control in `unit`.
+void scale_field(EffectParams *params, const char *key, double factor, int unit,
+                 const Resolution &resolution) {
   const SpinRange *range = spin_range_find(key);
   const double value = spin_field_get(params, *range) * factor;
-  spin_field_set(params, *range, limits[range - SPIN_RANGES.data()], value);
+  spin_field_set(params, *range, spin_limits(*range, unit, resolution), value);
 }
 
 }  // namespace
@@ -91,22 +92,22 @@ void last_values_fit(EffectParams *params, const WorkArea &area, const Resolutio
     if (stretch > 0.0) across = sx * sy / stretch;
   }
 
-  std::array<SpinLimits, SPIN_RANGES.size()> limits;
-  for (std::size_t i = 0; i < SPIN_RANGES.size(); ++i)
-    limits[i] = spin_limits(SPIN_RANGES[i], params->area_unit, resolution);
-
-  scale_field(params, "radiation_x", sx * ux, limits.data());
-  scale_field(params, "radiation_y", sy * uy, limits.data());
-  scale_field(params, "radiation_in_radius", sd * ux, limits.data());
-  scale_field(params, "radiation_out_radius", sd * ux, limits.data());
-  scale_field(params, "parallel_in_x", sx * ux, limits.data());
-  scale_field(params, "parallel_in_Y", sy * uy, limits.data());
-  scale_field(params, "parallel_out_x", sx * ux, limits.data());
-  scale_field(params, "parallel_out_Y", sy * uy, limits.data());
-  scale_field(params, "parallel_in_range", across * ux, limits.data());
-  scale_field(params, "parallel_out_range", across * ux, limits.data());
-  scale_field(params, "line_in_margin", sd * ux, limits.data());
-  scale_field(params, "line_in_length", sd * ux, limits.data());
+  const int unit = params->area_unit;
+  const auto scale = [&](const char *key, double factor) {
+    scale_field(params, key, factor, unit, resolution);
+  };
+  scale("radiation_x", sx * ux);
+  scale("radiation_y", sy * uy);
+  scale("radiation_in_radius", sd * ux);
+  scale("radiation_out_radius", sd * ux);
+  scale("parallel_in_x", sx * ux);
+  scale("parallel_in_Y", sy * uy);
+  scale("parallel_out_x", sx * ux);
+  scale("parallel_out_Y", sy * uy);
+  scale("parallel_in_range", across * ux);
+  scale("parallel_out_range", across * ux);
+  scale("line_in_margin", sd * ux);
+  scale("line_in_length", sd * ux);
 }
 
 bool last_values_restore(EffectParams *params, const void *block, std::size_t size) {

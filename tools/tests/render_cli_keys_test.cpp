@@ -16,13 +16,13 @@
 
 namespace {
 
-struct Run {
+struct ToolOutput {
   int status;
   std::string out;
   std::string err;
 };
 
-Run run_tool(const std::vector<std::string> &args) {
+ToolOutput run_tool(const std::vector<std::string> &args) {
   std::vector<char *> argv;
   argv.push_back(const_cast<char *>(ZIPSTROKE_RENDER));
   for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
@@ -32,7 +32,7 @@ Run run_tool(const std::vector<std::string> &args) {
   const bool spawned = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr,
                                     nullptr, &out, &err, &wait_status, nullptr);
   EXPECT_TRUE(spawned);
-  Run run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, out ? out : "",
+  ToolOutput run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, out ? out : "",
           err ? err : ""};
   g_free(out);
   g_free(err);
@@ -88,7 +88,7 @@ std::vector<std::string> columns_of(const std::string &listing, const std::strin
 }
 
 TEST_F(RenderKeys, ListKeysShowsEveryKeyWithItsTypeRangeAndDefault) {
-  const Run run = run_tool({"--size", "800x600", "--list-keys"});
+  const ToolOutput run = run_tool({"--size", "800x600", "--list-keys"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
 
@@ -97,11 +97,14 @@ TEST_F(RenderKeys, ListKeysShowsEveryKeyWithItsTypeRangeAndDefault) {
   image_services_install_fixed(image);
   EffectParams p{};
   effect_params_set_defaults(&p);
+  for (FreehandOutline *o : {&p.radiation_in_freehand, &p.radiation_out_freehand,
+                             &p.parallel_in_freehand, &p.parallel_out_freehand})
+    o->active = 1;  // so that the text names their samples too
   GKeyFile *kf = settings_to_key_file(&p);
   gsize n = 0;
   StrvPtr keys(g_key_file_get_keys(kf, SETTINGS_GROUP, &n, nullptr));
   g_key_file_free(kf);
-  ASSERT_GT(n, 50u);
+  ASSERT_EQ(n, 58u);  // version, colour, 39 spins, 4 combos, area_type, 4 x 3 outline keys
   for (gsize i = 0; i < n; ++i) {
     const std::string key = keys.get()[i];
     SCOPED_TRACE(key);
@@ -126,6 +129,7 @@ TEST_F(RenderKeys, ListKeysShowsEveryKeyWithItsTypeRangeAndDefault) {
   EXPECT_EQ(columns_of(run.out, "line_color")[3], "0;0;0");
   EXPECT_EQ(columns_of(run.out, "radiation_oblateness")[2], "-4..0.95");
   EXPECT_EQ(columns_of(run.out, "radiation_in_freehand_active")[1], "boolean");
+  EXPECT_EQ(columns_of(run.out, "parallel_out_freehand_points_count")[3], "1000");
 }
 
 TEST_F(RenderKeys, AnUnknownKeyIsRefusedWithTheNearestKnownOne) {
@@ -141,7 +145,7 @@ TEST_F(RenderKeys, AnUnknownKeyIsRefusedWithTheNearestKnownOne) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.set);
-    const Run run = run_tool({"--set", c.set, "--output", path("out.png")});
+    const ToolOutput run = run_tool({"--set", c.set, "--output", path("out.png")});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("did you mean " + std::string(c.suggestion)), std::string::npos)
         << run.err;
@@ -160,7 +164,7 @@ TEST_F(RenderKeys, ColoursAreTakenInThreeForms) {
   for (const char *form : {"#ff8000", "#FF8000", "255,128,0"}) {
     SCOPED_TRACE(form);
     const std::string out = path("colour.png");
-    const Run run =
+    const ToolOutput run =
         run_tool({"--size", "64x48", "--set", std::string("line_color=") + form, "--output", out});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(contents(out), png);
@@ -171,7 +175,7 @@ TEST_F(RenderKeys, ColoursAreTakenInThreeForms) {
   EXPECT_NE(contents(black), png);
   for (const char *bad : {"#ff80", "#gg8000", "255,128", "256,0,0"}) {
     SCOPED_TRACE(bad);
-    const Run run = run_tool({"--set", std::string("line_color=") + bad, "--output", path("b.png")});
+    const ToolOutput run = run_tool({"--set", std::string("line_color=") + bad, "--output", path("b.png")});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("line_color"), std::string::npos) << run.err;
   }
@@ -179,7 +183,7 @@ TEST_F(RenderKeys, ColoursAreTakenInThreeForms) {
 
 TEST_F(RenderKeys, OutOfRangeValuesAreClampedWithAWarning) {
   const std::string clamped = path("clamped.png");
-  Run run = run_tool({"--size", "64x48", "--set", "line_pitch=0.1", "--set", "line_width=40000",
+  ToolOutput run = run_tool({"--size", "64x48", "--set", "line_pitch=0.1", "--set", "line_width=40000",
                       "--output", clamped});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("warning: --set line_pitch: line_pitch=0.1 is below the range "
@@ -211,7 +215,7 @@ TEST_F(RenderKeys, OutOfRangeValuesAreClampedWithAWarning) {
 }
 
 TEST_F(RenderKeys, HelpShowsExamplesThatWork) {
-  const Run help = run_tool({"--help"});
+  const ToolOutput help = run_tool({"--help"});
   ASSERT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--list-keys"), std::string::npos);
   const std::string preset = path("my.preset");
@@ -223,6 +227,7 @@ TEST_F(RenderKeys, HelpShowsExamplesThatWork) {
   int examples = 0;
   while (std::getline(lines, line)) {
     const std::string prefix = "  zipstroke-render ";
+    if (line.compare(0, prefix.size() + 2, prefix + "--") != 0) continue;
     if (line.compare(0, prefix.size(), prefix) != 0) continue;
     SCOPED_TRACE(line);
     ++examples;
@@ -237,7 +242,7 @@ TEST_F(RenderKeys, HelpShowsExamplesThatWork) {
       args.push_back(arg);
     }
     g_strfreev(argv);
-    const Run run = run_tool(args);
+    const ToolOutput run = run_tool(args);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ASSERT_FALSE(output.empty());
