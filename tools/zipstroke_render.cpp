@@ -17,9 +17,9 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
