@@ -16,6 +16,7 @@
 #include "message_dialog.h"
 #include "settings_apply.h"
 #include "settings_text.h"
+#include "tooltips.h"
 #include "unit_change.h"
 
 namespace {
@@ -88,6 +89,7 @@ void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   params->edit_mode = 0;
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
+  tooltips_set_edit_mode(create, close, false);
   if (edit) gtk_widget_show(edit);
 }
 
@@ -138,6 +140,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
   set_button_label(create, _("Apply"));
   set_button_label(close, _("Cancel"));
+  tooltips_set_edit_mode(create, close, true);
   if (edit) gtk_widget_hide(edit);
   params->edit_mode = 1;
   params->drawable_id = layer;

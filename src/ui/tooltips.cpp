@@ -168,9 +168,20 @@ void tooltips_apply(GtkWidget *dialog) {
       {RESPONSE_EDIT_LAYER, N_("Load the settings kept by the active streak layer, to change "
                                "and redraw that layer.")},
       {RESPONSE_RESET, N_("Put every value back to the defaults for this work area.")},
-      {RESPONSE_CLOSE, N_("Close the dialog, keeping its values for the next run.")},
-      {RESPONSE_CREATE, N_("Draw the lines into a new layer and close the dialog.")},
   };
   for (const ResponseTip &tip : RESPONSE_TIPS)
     set_tip(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), tip.response), tip.text);
+  tooltips_set_edit_mode(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), RESPONSE_CREATE),
+                         gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), RESPONSE_CLOSE),
+                         false);
+}
+
+void tooltips_set_edit_mode(GtkWidget *create, GtkWidget *close, bool editing) {
+  if (editing) {
+    set_tip(create, N_("Redraw the edited streak layer with these values."));
+    set_tip(close, N_("Stop editing the streak layer and leave it as it was."));
+  } else {
+    set_tip(create, N_("Draw the lines into a new layer and close the dialog."));
+    set_tip(close, N_("Close the dialog, keeping its values for the next run."));
+  }
 }

@@ -10,3 +10,7 @@ const char *tooltip_for_key(const char *key);
 // Gives every control of the built dialog (dialog_widgets, the dialog's
 // buttons) its tooltip, translated through the plug-in's domain.
 void tooltips_apply(GtkWidget *dialog);
+
+// The tooltips of the Create/Apply and Close/Cancel buttons, which change
+// meaning while a streak layer is edited.
+void tooltips_set_edit_mode(GtkWidget *create, GtkWidget *close, bool editing);

@@ -77,3 +77,32 @@ TEST_F(DialogTooltips, SpinButtonsSayTheirUnit) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string tip_of(GtkWidget *dialog, int response) {
+  gchar *tip =
+      gtk_widget_get_tooltip_text(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response));
+  std::string text = tip ? tip : "";
+  g_free(tip);
+  return text;
+}
+
+TEST_F(DialogTooltips, ApplyAndCancelSayWhatTheyDoWhileALayerIsEdited) {
+  build();
+  const std::string create = tip_of(dialog, RESPONSE_CREATE);
+  const std::string close = tip_of(dialog, RESPONSE_CLOSE);
+  host.has_parasite = true;
+  host.parasite = "[zipstroke]\nversion=0.5.2\nline_pitch=33\n";
+  respond(RESPONSE_EDIT_LAYER);
+  ASSERT_EQ(live().edit_mode, 1);
+  EXPECT_NE(tip_of(dialog, RESPONSE_CREATE), create);
+  EXPECT_NE(tip_of(dialog, RESPONSE_CREATE).find("edited streak layer"), std::string::npos);
+  EXPECT_NE(tip_of(dialog, RESPONSE_CLOSE), close);
+  respond(RESPONSE_CLOSE);  // Cancel
+  ASSERT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(tip_of(dialog, RESPONSE_CREATE), create);
+  EXPECT_EQ(tip_of(dialog, RESPONSE_CLOSE), close);
+}
+
+}  // namespace
