@@ -187,20 +187,19 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   }
   // Opened once and closed once, on every path from here on.
   UndoGroup undo(image);
-  gint32 saved_selection = -1;
   if (!editing) {
     place_layer(image, layer);
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    if (area.has_selection &&
-        image_services().get_selection_bounds(image, &x1, &y1, &x2, &y2)) {
-      gimp_layer_set_offsets(layer, x2 - w, y1);
-      saved_selection = gimp_selection_save(image);
-      gimp_selection_none(image);
-    } else {
-      gimp_layer_set_offsets(layer, 0, 0);
-    }
+    gimp_layer_set_offsets(layer, area.x1, area.y1);
   } else {
     gimp_item_set_name(layer, name.get());
+  }
+  // The written pixels reach the layer only inside the selection, which in
+  // edit mode need not cover the layer at all: none while they go in, the
+  // user's own again afterwards.
+  gint32 saved_selection = -1;
+  if (!gimp_selection_is_empty(image)) {
+    saved_selection = gimp_selection_save(image);
+    gimp_selection_none(image);
   }
   gimp_layer_add_alpha(layer);
   write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
