@@ -41,6 +41,24 @@ def driver_main():
         action.do_action(0)
         time.sleep(0.3)
 
+    def wait_closed(w, timeout=30):
+        """Waits for the dialog's plug-in process to end (X hands a closed
+        window's id to the next window at once, so the id cannot tell)."""
+        def ended():
+            try:
+                os.kill(w.pid, 0)
+            except ProcessLookupError:
+                return True
+            except PermissionError:
+                return False
+            # A zombie has ended too.
+            try:
+                with open("/proc/%d/stat" % w.pid) as f:
+                    return f.read().split(") ", 1)[1].startswith("Z")
+            except OSError:
+                return True
+        ui.wait_for("the plug-in of %r to end" % w.title, ended, timeout)
+
     def key_in_image_window(title_pattern, keys):
         image = ui.wait_for("the image window",
                             lambda: ui.xdotool("search", "--onlyvisible", "--name",
@@ -67,21 +85,21 @@ def driver_main():
         then Close; every button pressed through the accessibility interface."""
         w = drive.dialog()
         press(w, "Create")
-        w.wait_gone()
+        wait_closed(w)
         w = drive.dialog()
         edit_layer(w)
         w.set_spin("Pitch:", args[0])
         press(w, "Apply")
         w.find(Role.PUSH_BUTTON, "Create", timeout=30)
         press(w, "Close")
-        w.wait_gone()
+        wait_closed(w)
 
     def rel_undo_between(out, args):
         """First run: Create.  Second run: Edit Layer; undo (the layer goes);
         Apply (refused); redo; Apply; undo; Edit Layer, Apply; undo; Create."""
         w = drive.dialog()
         press(w, "Create")
-        w.wait_gone()
+        wait_closed(w)
         w = drive.dialog()
         edit_layer(w)
         w.set_spin("Pitch:", args[0])
@@ -98,7 +116,14 @@ def driver_main():
         w.find(Role.PUSH_BUTTON, "Create", timeout=30)
         key_in_image_window("Untitled", "ctrl+z")
         press(w, "Create")
-        w.wait_gone()
+        try:
+            wait_closed(w, timeout=20)
+        except ui.UIError:
+            out["left_open_with"] = [[x.name for x in t.widgets() if x.role == Role.LABEL and x.name]
+                                     for t in drive.other_windows(w)]
+            out["buttons"] = sorted(x.name for x in w.widgets()
+                                    if x.role == Role.PUSH_BUTTON and x.showing() and x.name)
+            raise
 
     def rel_close_image(out, args):
         """Closes the image (discarding it) while the dialog is open, presses
@@ -118,7 +143,7 @@ def driver_main():
         out["still_open"] = not w.gone()
         out["gimp_messages"] = len(drive.other_windows_of_gimp(w, "OK"))
         press(w, "Close")
-        w.wait_gone()
+        wait_closed(w)
 
     def other_windows_of_gimp(w, button):
         """Showing top-level windows of GIMP (not of the plug-in) that hold a
@@ -223,9 +248,11 @@ def edit_layer_keeps_its_place(t):
 (gimp-image-set-active-layer img streak)
 (plugin-zipstroke RUN-INTERACTIVE img streak)
 (e2e-put "layers" (length (e2e-layer-ids img)))
-(e2e-layer-facts "edited" img streak)
-(e2e-export img streak "edited.png")
-(e2e-save-text "edited.txt" (or (e2e-parasite-text streak) ""))
+(define edited (car (gimp-image-get-active-layer img)))
+(e2e-put "edited.parasite-count" (car (gimp-item-get-parasite-list edited)))
+(e2e-layer-facts "edited" img edited)
+(e2e-export img edited "edited.png")
+(e2e-save-text "edited.txt" (or (e2e-parasite-text edited) ""))
 (e2e-put "selection" (e2e-selection img))
 (gimp-image-clean-all img)
 (e2e-put "end")''', "rel-create-then-edit", ("14",))
@@ -233,6 +260,8 @@ def edit_layer_keeps_its_place(t):
            "the new layer is %s at %s" % (run["made.size"], run["made.offsets"]))
     expect(run["layers"] == "2", "editing changed the layer count to %s" % run["layers"])
     expect(run.ints("edited.size") == [120, 80], "the edited layer is %s" % run["edited.size"])
+    expect(run["edited.name"] == "Zipstroke Layer", "the edited layer is named %r" % run["edited.name"])
+    expect(run["edited.position"] == "0", "the edited layer moved in the stack")
     expect(run.ints("edited.offsets") == [150, 130],
            "the edited layer moved to %s" % run["edited.offsets"])
     expect(run["selection"].split() == ["1", "10", "10", "40", "40"],
