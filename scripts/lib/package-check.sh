@@ -46,6 +46,10 @@ apt_get install $(for deb in zipstroke*.deb; do echo "./$deb"; done)
 cd /
 dpkg --audit >/tmp/audit.log 2>&1 && [ ! -s /tmp/audit.log ] || fail "dpkg --audit: $(cat /tmp/audit.log)"
 echo "   $(grep -c '^Setting up' /tmp/apt.log) packages set up"
+for package in zipstroke zipstroke-render; do
+  [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = "install ok installed" ] \
+    || fail "$package is not installed (is its .deb among $(ls /debs)?)"
+done
 dpkg-query -W -f='   ${Package} ${Version}\n' zipstroke zipstroke-render
 dpkg -L zipstroke zipstroke-render | sort -u >/tmp/package-files
 
