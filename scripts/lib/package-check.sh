@@ -83,6 +83,9 @@ if [ -n "$e2e" ]; then
     xfonts-base fonts-dejavu-core"
   [ "$gimp" = 3 ] || tools="$tools libatk-adaptor libgail-common gtk2-engines-pixbuf"
 fi
+# man-db would index every manual page after each install; man finds a page
+# without the index.
+echo "man-db man-db/auto-update boolean false" | debconf-set-selections
 # shellcheck disable=SC2086
 apt_get install $tools
 
