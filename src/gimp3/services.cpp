@@ -3,10 +3,12 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "glib_ptr.h"
 #include "image_services.h"
 #include "streak_layer.h"
+#include "thumbnail.h"
 
 namespace {
 
@@ -45,9 +47,27 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   if (!image) return nullptr;
   GimpLayer *visible = gimp_layer_new_from_visible(image, image, "zipstroke_PREVIEW");
   if (!visible) return nullptr;
-  GdkPixbuf *thumb = gimp_drawable_get_sub_thumbnail(GIMP_DRAWABLE(visible), x, y, w, h, thumb_w,
-                                                     thumb_h, GIMP_PIXBUF_LARGE_CHECKS);
+  // The bytes, not libgimp's pixbuf: gimp_drawable_get_sub_thumbnail of GIMP
+  // 3.0.4 frees its data twice, and the bytes come in the layer's own format
+  // (16 or 32 bits a channel in images of higher precision), which babl turns
+  // into 8-bit RGBA.
+  const Babl *format = gimp_drawable_get_format(GIMP_DRAWABLE(visible));
+  gint actual_w = 0, actual_h = 0, bpp = 0;
+  GBytes *bytes = gimp_drawable_get_sub_thumbnail_data(GIMP_DRAWABLE(visible), x, y, w, h, thumb_w,
+                                                       thumb_h, &actual_w, &actual_h, &bpp);
   gimp_item_delete(GIMP_ITEM(visible));
+  if (!bytes) return nullptr;
+  GdkPixbuf *thumb = nullptr;
+  gsize size = 0;
+  const void *data = g_bytes_get_data(bytes, &size);
+  if (actual_w > 0 && actual_h > 0 && bpp == babl_format_get_bytes_per_pixel(format) &&
+      size >= static_cast<gsize>(actual_w) * actual_h * bpp) {
+    std::vector<guint8> rgba(static_cast<size_t>(actual_w) * actual_h * 4);
+    babl_process(babl_fish(format, babl_format("R'G'B'A u8")), data, rgba.data(),
+                 static_cast<long>(actual_w) * actual_h);
+    thumb = thumbnail_to_pixbuf(rgba.data(), rgba.size(), actual_w, actual_h, 4);
+  }
+  g_bytes_unref(bytes);
   return thumb;
 }
 
