@@ -69,30 +69,46 @@ void place_layer(GimpImage *image, GimpLayer *layer) {
 // The layer's shadow buffer, written a strip of rows at a time in the byte
 // layout of coverage_to_pixels.  The layout is taken in the layer's own colour
 // space, so the bytes land unchanged as in GIMP 2.10 whatever the image's
-// profile; an image of higher precision gets them converted.
+// profile.  A layer of another precision or curve gets them as floats: from
+// 8-bit data babl would build a lookup table of some 350 MB for the
+// conversion.
 class ShadowWriter {
  public:
   ShadowWriter(GimpDrawable *drawable, LayerFormat format)
       : drawable_(drawable),
-        format_(babl_format_with_space(format == LayerFormat::RGBA ? "R'G'B'A u8" : "Y'A u8",
-                                       gimp_drawable_get_format(drawable))),
-        width_(gimp_drawable_get_width(drawable)) {}
+        channels_(layer_format_bpp(format)),
+        width_(gimp_drawable_get_width(drawable)) {
+    const Babl *layer_format = gimp_drawable_get_format(drawable);
+    const char *bytes_name = format == LayerFormat::RGBA ? "R'G'B'A u8" : "Y'A u8";
+    direct_ = g_strcmp0(babl_format_get_encoding(layer_format), bytes_name) == 0;
+    const char *name = direct_ ? bytes_name : format == LayerFormat::RGBA ? "R'G'B'A float" : "Y'A float";
+    format_ = babl_format_with_space(name, layer_format);
+  }
 
   // Rows y0 .. y0 + rows - 1, rows * width * bpp bytes without gaps.  Each
   // strip gets a buffer of its own: letting it go sends the strip's tiles to
   // GIMP and frees them, where one buffer for the whole layer would keep
   // every tile in the plug-in's tile cache (4 bytes a pixel more).
-  void write(int y0, int rows, const guchar *bytes) const {
+  void write(int y0, int rows, const guchar *bytes) {
+    const void *data = bytes;
+    if (!direct_) {
+      floats_.resize(static_cast<size_t>(rows) * width_ * channels_);
+      for (size_t i = 0; i < floats_.size(); ++i) floats_[i] = bytes[i] / 255.0f;
+      data = floats_.data();
+    }
     GeglBuffer *buffer = gimp_drawable_get_shadow_buffer(drawable_);
     const GeglRectangle rect = {0, y0, width_, rows};
-    gegl_buffer_set(buffer, &rect, 0, format_, bytes, GEGL_AUTO_ROWSTRIDE);
+    gegl_buffer_set(buffer, &rect, 0, format_, data, GEGL_AUTO_ROWSTRIDE);
     g_object_unref(buffer);
   }
 
  private:
   GimpDrawable *drawable_;
-  const Babl *format_;
+  int channels_;
   int width_;
+  bool direct_;
+  const Babl *format_;
+  std::vector<float> floats_;
 };
 
 // Writes the coverage into the layer's shadow buffer a strip at a time, so
@@ -102,7 +118,7 @@ void write_pixels(GimpDrawable *drawable, cairo_surface_t *coverage, int w, int 
                   LayerFormat format, const ColorRGBA &color, const Progress &progress) {
   const int strip = std::max<int>(1, gimp_tile_height());
   std::vector<guchar> rows(static_cast<size_t>(w) * layer_format_bpp(format) * std::min(strip, h));
-  const ShadowWriter writer(drawable, format);
+  ShadowWriter writer(drawable, format);
   for (int y0 = 0; y0 < h; y0 += strip) {
     const int n = std::min(strip, h - y0);
     coverage_to_pixels(coverage, y0, n, format, color, rows.data());

@@ -2,6 +2,7 @@
 #include "services.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -39,10 +40,9 @@ void gimp_get_resolution(int32_t image_id, double *xres, double *yres) {
   *yres = y;
 }
 
-// 8-bit non-linear grey or RGB, with or without alpha.
-bool takes_bytes_as_they_are(const Babl *format) {
+bool encoding_is_one_of(const Babl *format, std::initializer_list<const char *> names) {
   const char *encoding = babl_format_get_encoding(format);
-  for (const char *name : {"Y' u8", "Y'A u8", "R'G'B' u8", "R'G'B'A u8"})
+  for (const char *name : names)
     if (g_strcmp0(encoding, name) == 0) return true;
   return false;
 }
@@ -56,10 +56,11 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   GimpLayer *visible = gimp_layer_new_from_visible(image, image, "zipstroke_PREVIEW");
   if (!visible) return nullptr;
   // The bytes, not libgimp's pixbuf: gimp_drawable_get_sub_thumbnail of GIMP
-  // 3.0.4 frees its data twice.  They come in the layer's own format; 8-bit
-  // non-linear bytes are taken as they are (as GIMP 2.10 sends them), others
-  // (linear, 16 or 32 bits a channel) are turned into them by babl in the
-  // image's colour space.
+  // 3.0.4 frees its data twice.  They come in the layer's own format: 8-bit
+  // non-linear bytes are taken as they are (as GIMP 2.10 sends them), 8-bit
+  // linear ones get the sRGB curve here (babl spends some 350 MB finding
+  // that conversion), others (16 or 32 bits a channel) are turned into 8-bit
+  // non-linear bytes by babl in the image's colour space.
   const Babl *format = gimp_drawable_get_format(GIMP_DRAWABLE(visible));
   const bool grey = gimp_drawable_is_gray(GIMP_DRAWABLE(visible));
   gint actual_w = 0, actual_h = 0, bpp = 0;
@@ -71,10 +72,16 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   gsize size = 0;
   const auto *data = static_cast<const guint8 *>(g_bytes_get_data(bytes, &size));
   const long pixels = static_cast<long>(actual_w) * actual_h;
-  if (takes_bytes_as_they_are(format)) {
+  const bool whole = actual_w > 0 && actual_h > 0 &&
+                     bpp == babl_format_get_bytes_per_pixel(format) &&
+                     size >= static_cast<gsize>(pixels) * bpp;
+  if (encoding_is_one_of(format, {"Y' u8", "Y'A u8", "R'G'B' u8", "R'G'B'A u8"})) {
     thumb = thumbnail_to_pixbuf(data, size, actual_w, actual_h, bpp);
-  } else if (actual_w > 0 && actual_h > 0 && bpp == babl_format_get_bytes_per_pixel(format) &&
-             size >= static_cast<gsize>(pixels) * bpp) {
+  } else if (whole && encoding_is_one_of(format, {"Y u8", "YA u8", "RGB u8", "RGBA u8"})) {
+    std::vector<guint8> converted(data, data + static_cast<size_t>(pixels) * bpp);
+    linear_u8_to_perceptual(converted.data(), pixels, bpp, babl_format_has_alpha(format));
+    thumb = thumbnail_to_pixbuf(converted.data(), converted.size(), actual_w, actual_h, bpp);
+  } else if (whole) {
     const int out_bpp = grey ? 2 : 4;
     const Babl *out = babl_format_with_space(grey ? "Y'A u8" : "R'G'B'A u8", format);
     std::vector<guint8> converted(static_cast<size_t>(pixels) * out_bpp);

@@ -1,5 +1,7 @@
 #include "thumbnail.h"
 
+#include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -35,4 +37,19 @@ GdkPixbuf *thumbnail_to_pixbuf(const guint8 *data, gsize size, int width, int he
     }
   }
   return pixbuf;
+}
+
+void linear_u8_to_perceptual(guint8 *data, gsize pixels, int channels, bool has_alpha) {
+  static const std::array<guint8, 256> curve = [] {
+    std::array<guint8, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+      const double v = i / 255.0;
+      const double encoded = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
+      table[i] = static_cast<guint8>(std::lround(encoded * 255.0));
+    }
+    return table;
+  }();
+  const int colours = has_alpha ? channels - 1 : channels;
+  for (gsize i = 0; i < pixels; ++i, data += channels)
+    for (int c = 0; c < colours; ++c) data[c] = curve[data[c]];
 }

@@ -9,3 +9,7 @@
 // size is not positive, bpp is not 1 to 4 or fewer than width * height * bpp
 // bytes are given.
 GdkPixbuf *thumbnail_to_pixbuf(const guint8 *data, gsize size, int width, int height, int bpp);
+
+// Turns 8-bit linear-light pixels (channels 1 to 4, the last one alpha when
+// has_alpha) into 8-bit values with the sRGB curve, in place; alpha stays.
+void linear_u8_to_perceptual(guint8 *data, gsize pixels, int channels, bool has_alpha);

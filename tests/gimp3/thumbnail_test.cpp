@@ -93,3 +93,29 @@ TEST(Thumbnail, RefusesWhatItCannotReadWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Thumbnail, LinearBytesGetTheSrgbCurveAndAlphaStays) {
+  // Linear 55 is about 21.6 % light, which the sRGB curve shows as 128.
+  guint8 rgba[] = {0, 55, 255, 55, 1, 2, 3, 255};
+  linear_u8_to_perceptual(rgba, 2, 4, true);
+  EXPECT_EQ(rgba[0], 0);
+  EXPECT_EQ(rgba[1], 128);
+  EXPECT_EQ(rgba[2], 255);
+  EXPECT_EQ(rgba[3], 55);
+  // The straight part of the curve near black: 1 / 255 * 12.92 * 255.
+  EXPECT_EQ(rgba[4], 13);
+  EXPECT_EQ(rgba[7], 255);
+
+  guint8 grey[] = {55, 55};
+  linear_u8_to_perceptual(grey, 2, 1, false);
+  EXPECT_EQ(grey[0], 128);
+  EXPECT_EQ(grey[1], 128);
+  guint8 grey_alpha[] = {55, 55};
+  linear_u8_to_perceptual(grey_alpha, 1, 2, true);
+  EXPECT_EQ(grey_alpha[0], 128);
+  EXPECT_EQ(grey_alpha[1], 55);
+}
+
+}  // namespace
