@@ -166,6 +166,14 @@ def session_two():
     img, bg = new_image(100, 100)
     result, facts = run(img, bg)
     expect(facts.get('window_x') == '77', 'last values after a restart: %r' % facts.get('window_x'))
+    size = len(Gimp.get_parasite('plugin-zipstroke').get_data())
+
+    # A block of another size (an older build's) is ignored and replaced.
+    Gimp.attach_parasite(Gimp.Parasite.new('plugin-zipstroke', Gimp.PARASITE_PERSISTENT, list(b'A' * 64)))
+    result, facts = run(img, bg)
+    expect(facts.get('window_x') == '0', 'a short block was taken: %r' % facts.get('window_x'))
+    got = len(Gimp.get_parasite('plugin-zipstroke').get_data())
+    expect(got == size and size > 1000, 'stored block of %d bytes, %d before' % (got, size))
 
 
 try:
