@@ -74,10 +74,9 @@ void place_layer(GimpImage *image, GimpLayer *layer) {
 // conversion.
 class ShadowWriter {
  public:
-  ShadowWriter(GimpDrawable *drawable, LayerFormat format)
-      : drawable_(drawable),
-        channels_(layer_format_bpp(format)),
-        width_(gimp_drawable_get_width(drawable)) {
+  // Strips of `width` pixels, the width of the rendered work area.
+  ShadowWriter(GimpDrawable *drawable, LayerFormat format, int width)
+      : drawable_(drawable), channels_(layer_format_bpp(format)), width_(width) {
     const Babl *layer_format = gimp_drawable_get_format(drawable);
     const char *bytes_name = format == LayerFormat::RGBA ? "R'G'B'A u8" : "Y'A u8";
     direct_ = g_strcmp0(babl_format_get_encoding(layer_format), bytes_name) == 0;
@@ -118,7 +117,7 @@ void write_pixels(GimpDrawable *drawable, cairo_surface_t *coverage, int w, int 
                   LayerFormat format, const ColorRGBA &color, const Progress &progress) {
   const int strip = std::max<int>(1, gimp_tile_height());
   std::vector<guchar> rows(static_cast<size_t>(w) * layer_format_bpp(format) * std::min(strip, h));
-  ShadowWriter writer(drawable, format);
+  ShadowWriter writer(drawable, format, w);
   for (int y0 = 0; y0 < h; y0 += strip) {
     const int n = std::min(strip, h - y0);
     coverage_to_pixels(coverage, y0, n, format, color, rows.data());
