@@ -16,13 +16,13 @@
 #include "last_values.h"
 #include "responses.h"
 #include "script_settings.h"
+#include "streak_layer.h"
 #include "unit_change.h"
 
 namespace {
 
 constexpr const char *PROCEDURE_NAME = "plugin-zipstroke";
 constexpr const char *SETTINGS_PROCEDURE_NAME = "plugin-zipstroke-settings";
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
 
@@ -84,7 +84,7 @@ void refuse(const char *message) {
 }
 
 bool has_settings_parasite(gint32 item) {
-  GimpParasite *parasite = gimp_item_get_parasite(item, PARASITE_NAME);
+  GimpParasite *parasite = gimp_item_get_parasite(item, STREAK_PARASITE_NAME);
   if (!parasite) return false;
   gimp_parasite_free(parasite);
   return true;
@@ -190,8 +190,7 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   current_unit_set(params.area_unit);
 
   gimp_ui_init("zipstroke", TRUE);
-  dialog_build(&params);
-  gtk_main();
+  dialog_run(dialog_build(&params));
   responses_finish(&params);
 
   gimp_procedural_db_set_data(LAST_VALUES_NAME, &params, sizeof params);

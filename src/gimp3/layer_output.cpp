@@ -141,18 +141,34 @@ void attach_settings(GimpLayer *layer, const EffectParams *params) {
   gimp_parasite_free(parasite);
 }
 
-LayerResult failed() {
-  g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
-  return {2, -1};
-}
+void warn_failed() { g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer"); }
 
 }  // namespace
 
 LayerResult gimp_render_to_layer(const EffectParams *params) {
-  // The image may have been closed while the dialog was open.
+  // Everything that can refuse is checked before the undo group opens, so a
+  // refusal leaves no step behind.  The image or the layer may have gone
+  // while the dialog was open.
   GimpImage *image = image_of(params->image_id);
-  if (!image) return failed();
-  const WorkArea area = work_area_of(params->image_id);
+  if (!image) return {2, -1};
+  const bool editing = params->edit_mode != 0;
+  GimpLayer *edited = nullptr;
+  WorkArea area{};
+  if (editing) {
+    edited = editable_layer(params->image_id, params->drawable_id);
+    if (!edited) {
+      warn_failed();
+      return {2, -1};
+    }
+    // The layer stays where it is and as large as it is: its own extent is
+    // the work area, whatever is selected now, and the lines are drawn for it.
+    gint x = 0, y = 0;
+    gimp_drawable_get_offsets(GIMP_DRAWABLE(edited), &x, &y);
+    area = {x, y, gimp_drawable_get_width(GIMP_DRAWABLE(edited)),
+            gimp_drawable_get_height(GIMP_DRAWABLE(edited)), false};
+  } else {
+    area = work_area_of(params->image_id);
+  }
   const int w = area.width, h = area.height;
 
   LayerFormat format;
@@ -172,47 +188,57 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
 
   const Progress progress(static_cast<long>(w) * h);
   SurfacePtr coverage(render_coverage(params, w, h));
-  if (!coverage) return failed();
+  if (!coverage) {
+    warn_failed();
+    return {2, -1};
+  }
   progress.update(0.5);
 
+  // As in GIMP 2.10 the settings text goes onto a layer that is not in the
+  // image yet: Create attaches it before inserting the new layer, and Apply
+  // puts a copy of the edited layer, carrying the new text, in the edited
+  // layer's place, so undo and redo swap whole layers.
   GCharPtr name(make_layer_name());
-  UndoGroup undo(image);
-  GimpLayer *layer;
-  GimpChannel *saved_selection = nullptr;
-  if (params->edit_mode == 0) {
-    layer = gimp_layer_new(image, name.get(), w, h, layer_type, 100.0, GIMP_LAYER_MODE_NORMAL);
-    if (!layer) return failed();
-    place_layer(image, layer);
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    if (area.has_selection &&
-        image_services().get_selection_bounds(params->image_id, &x1, &y1, &x2, &y2)) {
-      gimp_layer_set_offsets(layer, x2 - w, y1);
+  GimpLayer *layer = editing ? gimp_layer_copy(edited)
+                             : gimp_layer_new(image, name.get(), w, h, layer_type, 100.0,
+                                              GIMP_LAYER_MODE_NORMAL);
+  if (!layer) {
+    warn_failed();
+    return {2, -1};
+  }
+  attach_settings(layer, params);
+  {
+    // Opened once and closed once, on every path from here on.
+    const UndoGroup undo(image);
+    if (!editing) {
+      place_layer(image, layer);
+      gimp_layer_set_offsets(layer, area.x1, area.y1);
+    } else {
+      GimpItem *parent = gimp_item_get_parent(GIMP_ITEM(edited));
+      gimp_image_insert_layer(image, layer, parent ? GIMP_LAYER(parent) : nullptr,
+                              gimp_image_get_item_position(image, GIMP_ITEM(edited)));
+      gimp_image_remove_layer(image, edited);
+      gimp_item_set_name(GIMP_ITEM(layer), name.get());
+      const GimpLayer *selected[] = {layer, nullptr};
+      gimp_image_set_selected_layers(image, selected);
+    }
+    // The written pixels reach the layer only inside the selection, which in
+    // edit mode need not cover the layer at all: none while they go in, the
+    // user's own again afterwards.
+    GimpChannel *saved_selection = nullptr;
+    if (!gimp_selection_is_empty(image)) {
       saved_selection = gimp_selection_save(image);
       gimp_selection_none(image);
-    } else {
-      gimp_layer_set_offsets(layer, 0, 0);
     }
-  } else {
-    layer = layer_of(params->drawable_id);
-    // The layer may have been deleted while the dialog was open.
-    if (!layer || gimp_item_is_group(GIMP_ITEM(layer)) || gimp_image_get_id(gimp_item_get_image(GIMP_ITEM(layer))) != params->image_id)
-      return failed();
-    gimp_item_set_name(GIMP_ITEM(layer), name.get());
-    gimp_layer_resize(layer, w, h, w - gimp_drawable_get_width(GIMP_DRAWABLE(layer)), 0);
-    // The lines are measured from the work area's corner, so the layer must
-    // cover the work area; a layer made for another area would otherwise show
-    // them shifted.  For a layer made for the same area this changes nothing.
-    gimp_layer_set_offsets(layer, area.x1, area.y1);
+    gimp_layer_add_alpha(layer);
+    write_pixels(GIMP_DRAWABLE(layer), coverage.get(), w, h, format, params->line_color, progress);
+    coverage.reset();
+    if (saved_selection) {
+      gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, GIMP_ITEM(saved_selection));
+      gimp_image_remove_channel(image, saved_selection);
+    }
   }
-  gimp_layer_add_alpha(layer);
-  write_pixels(GIMP_DRAWABLE(layer), coverage.get(), w, h, format, params->line_color, progress);
-  coverage.reset();
-  attach_settings(layer, params);
+  // The displays are brought up to date once the step is whole.
   gimp_displays_flush();
-
-  if (saved_selection) {
-    gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, GIMP_ITEM(saved_selection));
-    gimp_image_remove_channel(image, saved_selection);
-  }
   return {0, gimp_item_get_id(GIMP_ITEM(layer))};
 }

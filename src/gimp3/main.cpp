@@ -80,8 +80,7 @@ GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *i
   current_unit_set(params.area_unit);
 
   gimp_ui_init("zipstroke");
-  dialog_build(&params);
-  gtk_main();
+  dialog_run(dialog_build(&params));
   responses_finish(&params);
 
   store_last_values(&params);

@@ -13,14 +13,36 @@
 
 namespace {
 
-void gimp_get_size(int32_t image_id, int *width, int *height) {
+// The last answers about the image, for the questions asked after it has
+// been closed: a call for a closed image would only make GIMP report a
+// calling error, once per call.
+struct KnownImage {
+  int32_t id = -1;
+  int width = 0, height = 0;
+  double xres = 72.0, yres = 72.0;
+};
+KnownImage known;
+
+GimpImage *alive_image(int32_t image_id) {
   GimpImage *image = image_of(image_id);
-  *width = image ? gimp_image_get_width(image) : 0;
-  *height = image ? gimp_image_get_height(image) : 0;
+  if (image && known.id != image_id) {
+    known = KnownImage{};
+    known.id = image_id;
+  }
+  return image;
+}
+
+void gimp_get_size(int32_t image_id, int *width, int *height) {
+  if (GimpImage *image = alive_image(image_id)) {
+    known.width = gimp_image_get_width(image);
+    known.height = gimp_image_get_height(image);
+  }
+  *width = known.width;
+  *height = known.height;
 }
 
 bool gimp_get_selection_bounds(int32_t image_id, int *x1, int *y1, int *x2, int *y2) {
-  GimpImage *image = image_of(image_id);
+  GimpImage *image = alive_image(image_id);
   if (!image || gimp_selection_is_empty(image)) return false;
   gboolean non_empty = FALSE;
   gint a = 0, b = 0, c = 0, d = 0;
@@ -34,10 +56,34 @@ bool gimp_get_selection_bounds(int32_t image_id, int *x1, int *y1, int *x2, int 
 }
 
 void gimp_get_resolution(int32_t image_id, double *xres, double *yres) {
-  gdouble x = 72.0, y = 72.0;
-  if (GimpImage *image = image_of(image_id)) gimp_image_get_resolution(image, &x, &y);
-  *xres = x;
-  *yres = y;
+  if (GimpImage *image = alive_image(image_id)) {
+    gdouble x = 72.0, y = 72.0;
+    if (gimp_image_get_resolution(image, &x, &y)) {
+      known.xres = x;
+      known.yres = y;
+    }
+  }
+  *xres = known.xres;
+  *yres = known.yres;
+}
+
+TargetState gimp_target_state(const EffectParams *params) {
+  if (!image_of(params->image_id)) return TargetState::ImageGone;
+  if (params->edit_mode == 1 && !editable_layer(params->image_id, params->drawable_id))
+    return TargetState::LayerGone;
+  return TargetState::Ready;
+}
+
+bool gimp_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
+  GimpLayer *layer = layer_of(layer_id);
+  if (!layer) return false;
+  gint ox = 0, oy = 0;
+  if (!gimp_drawable_get_offsets(GIMP_DRAWABLE(layer), &ox, &oy)) return false;
+  *x = ox;
+  *y = oy;
+  *width = gimp_drawable_get_width(GIMP_DRAWABLE(layer));
+  *height = gimp_drawable_get_height(GIMP_DRAWABLE(layer));
+  return *width > 0 && *height > 0;
 }
 
 bool encoding_is_one_of(const Babl *format, std::initializer_list<const char *> names) {
@@ -53,6 +99,10 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
   GimpImage *image = image_of(image_id);
   if (!image) return nullptr;
+  // A layer being edited may reach beyond the image: GIMP gives no picture
+  // of anything outside it.
+  if (x < 0 || y < 0 || x + w > gimp_image_get_width(image) || y + h > gimp_image_get_height(image))
+    return nullptr;
   GimpLayer *visible = gimp_layer_new_from_visible(image, image, "zipstroke_PREVIEW");
   if (!visible) return nullptr;
   // The bytes, not libgimp's pixbuf: gimp_drawable_get_sub_thumbnail of GIMP
@@ -124,6 +174,13 @@ GimpLayer *layer_of(int32_t item_id) {
   return item && GIMP_IS_LAYER(item) ? GIMP_LAYER(item) : nullptr;
 }
 
+GimpLayer *editable_layer(int32_t image_id, int32_t layer_id) {
+  GimpLayer *layer = layer_of(layer_id);
+  if (!layer || gimp_item_is_group(GIMP_ITEM(layer))) return nullptr;
+  GimpImage *image = gimp_item_get_image(GIMP_ITEM(layer));
+  return image && gimp_image_get_id(image) == image_id ? layer : nullptr;
+}
+
 GimpLayer *selected_layer(GimpImage *image) {
   GimpLayer **layers = gimp_image_get_selected_layers(image);
   GimpLayer *layer = layers && layers[0] && !layers[1] ? layers[0] : nullptr;
@@ -134,5 +191,6 @@ GimpLayer *selected_layer(GimpImage *image) {
 void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
-      HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings});
+      HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
+                   gimp_target_state, gimp_layer_extent});
 }

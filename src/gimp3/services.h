@@ -12,14 +12,18 @@
 void gimp_services_install();
 
 // Renders the record into a new streak layer (edit_mode 0) or into the layer
-// drawable_id (edit_mode 1) inside one undo group, and attaches the settings
-// text as the layer's parasite.
+// drawable_id over its own extent (edit_mode 1) inside one undo group, with
+// the settings text as the layer's parasite.
 LayerResult gimp_render_to_layer(const EffectParams *params);
 
 // The image or layer of a record id, or nullptr when it no longer exists
 // (closed or deleted while the dialog was open).  Owned by libgimp.
 GimpImage *image_of(int32_t image_id);
 GimpLayer *layer_of(int32_t item_id);
+
+// The layer item_id when it is a layer (not a group) of the image image_id;
+// nullptr otherwise.  Owned by libgimp.
+GimpLayer *editable_layer(int32_t image_id, int32_t item_id);
 
 // The one selected layer of the image; nullptr when none or several are
 // selected.  Owned by libgimp.

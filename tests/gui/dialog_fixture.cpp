@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+#include "responses.h"
 #include "unit_change.h"
 
 StandInHost stand_in_host;
 
 namespace {
 
-GdkPixbuf *grey_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+GdkPixbuf *grey_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
   if (thumb_w <= 0 || thumb_h <= 0) return nullptr;
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
   gdk_pixbuf_fill(pixbuf, 0x808080ff);
@@ -21,6 +23,7 @@ LayerResult record_render(const EffectParams *params) {
 }
 
 char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
+  ++stand_in_host.parasite_requests;
   *length = 0;
   *layer_id = -1;
   if (!stand_in_host.has_parasite) return nullptr;
@@ -30,6 +33,17 @@ char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
   std::memcpy(text, stand_in_host.parasite.data(), *length);
   text[*length] = '\0';
   return text;
+}
+
+TargetState stand_in_target(const EffectParams *) { return stand_in_host.target; }
+
+bool stand_in_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
+  if (layer_id != stand_in_host.active_layer) return false;
+  *x = stand_in_host.layer_x;
+  *y = stand_in_host.layer_y;
+  *width = stand_in_host.layer_width;
+  *height = stand_in_host.layer_height;
+  return true;
 }
 
 void forget_dialog(GtkWidget *, gpointer slot) { *static_cast<GtkWidget **>(slot) = nullptr; }
@@ -43,7 +57,8 @@ void pump_gtk_events() {
 void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParams *)) {
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
-  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite});
+  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
+                                    stand_in_layer_extent});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));
@@ -63,6 +78,10 @@ void PluginDialogTest::TearDown() {
   if (saved_host_.render_to_layer) host_services_install(saved_host_);
   image_services_install_fixed(FixedImage{});
   current_unit_set(0);
+}
+
+bool PluginDialogTest::dialog_open() const {
+  return dialog != nullptr && !responses_dialog_ended();
 }
 
 GtkSpinButton *PluginDialogTest::spin(const char *key) {

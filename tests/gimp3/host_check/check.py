@@ -2,6 +2,7 @@
 # the stand-in dialog of stub_dialog.cpp.  Writes "PASS" or the failures to
 # $ZIPSTROKE_HOST_CHECK/result.
 import os
+import subprocess
 import sys
 
 import gi
@@ -120,7 +121,8 @@ def session_one():
     expect(names == ['Zipstroke Layer', 'Zipstroke Layer #1', 'inner'], 'group children %r' % names)
     expect(len(img.get_layers()) == 2, 'a layer outside the group')
 
-    # Editing re-renders the selected streak layer over the work area.
+    # Editing re-renders the selected streak layer over its own extent, in a
+    # copy that takes its place, drawn whole whatever is selected.
     img, bg = new_image(400, 300)
     run(img, bg, 'create')
     layer = img.get_layers()[0]
@@ -128,13 +130,23 @@ def session_one():
     layer.resize(100, 100, 0, 0)
     layer.set_offsets(10, 20)
     img.set_selected_layers([layer])
+    img.select_rectangle(Gimp.ChannelOps.REPLACE, 0, 0, 5, 5)
     result, facts = run(img, layer, 'edit red')
-    expect(facts.get('parasite_layer') == str(layer.get_id()) and facts.get('layer') == str(layer.get_id()),
+    edited = img.get_layers()[0]
+    expect(facts.get('parasite_layer') == str(layer.get_id()) and facts.get('layer') == str(edited.get_id()),
            'edit facts %r' % facts)
-    expect(len(img.get_layers()) == 2 and layer.get_name() == 'Zipstroke Layer', 'edit made or kept names')
-    expect(geometry(layer) == (0, 0, 400, 300), 'edited layer %r' % (geometry(layer),))
-    alpha, colours = pixels(layer, False)
-    expect(alpha == reference and colours == {b'\xff\0\0'}, 'edited pixels')
+    expect(len(img.get_layers()) == 2 and edited.get_name() == 'Zipstroke Layer', 'edit made or kept names')
+    expect(geometry(edited) == (10, 20, 100, 100), 'edited layer %r' % (geometry(edited),))
+    expect([l.get_id() for l in img.get_selected_layers()] == [edited.get_id()], 'edited layer not selected')
+    expect(tuple(Gimp.Selection.bounds(img))[1:] == (True, 0, 0, 5, 5), 'selection after editing')
+    settings = os.path.join(DIR, 'edited.txt')
+    with open(settings, 'wb') as f:
+        f.write(bytes(edited.get_parasite('plugin-zipstroke').get_data()))
+    subprocess.run([os.environ['ZIPSTROKE_RENDER'], '--settings', settings, '--size', '100x100',
+                    '--output', os.path.join(DIR, 'edited.png')], check=True)
+    alpha, colours = pixels(edited, False)
+    expect(alpha == bytes(pngread.read(os.path.join(DIR, 'edited.png')).data[3::4]), 'edited alpha')
+    expect(colours == {b'\xff\0\0'}, 'edited colours %r' % colours)
 
     # An indexed image (the menu never offers it) is left alone.
     img, bg = new_image(100, 100)

@@ -41,11 +41,6 @@ void memory_kb(long *hwm, long *rss) {
   std::fclose(f);
 }
 
-gboolean quit(gpointer) {
-  gtk_main_quit();
-  return G_SOURCE_REMOVE;
-}
-
 }  // namespace
 
 GtkWidget *dialog_build(EffectParams *params) {
@@ -94,6 +89,7 @@ GtkWidget *dialog_build(EffectParams *params) {
     std::fprintf(log, "%s\n", out.c_str());
     std::fclose(log);
   }
-  g_idle_add(quit, nullptr);
   return nullptr;
 }
+
+void dialog_run(GtkWidget *) {}
