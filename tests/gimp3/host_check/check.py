@@ -148,6 +148,38 @@ def session_one():
     expect(alpha == bytes(pngread.read(os.path.join(DIR, 'edited.png')).data[3::4]), 'edited alpha')
     expect(colours == {b'\xff\0\0'}, 'edited colours %r' % colours)
 
+    # The scripting procedure: the settings text of a streak layer draws the
+    # same lines without a dialog; what it cannot draw is refused untouched.
+    text = bytes(img.get_layers()[0].get_parasite('plugin-zipstroke').get_data()).decode()
+    script = PDB.lookup_procedure('plugin-zipstroke-settings')
+
+    def settings_call(image, drawable, settings, replace=False):
+        cfg = script.create_config()
+        cfg.set_property('run-mode', Gimp.RunMode.NONINTERACTIVE)
+        cfg.set_property('image', image)
+        cfg.set_property('drawable', drawable)
+        cfg.set_property('settings', settings)
+        cfg.set_property('replace', replace)
+        return script.run(cfg)
+
+    img, bg = new_image(100, 100)
+    result = settings_call(img, bg, text.replace('\n[', '\nunused=1\n['))
+    made = img.get_layers()[0]
+    expect(result.index(0) == Gimp.PDBStatusType.SUCCESS and result.index(1).get_id() == made.get_id(),
+           'settings procedure status')
+    expect(made.get_name() == 'Zipstroke Layer' and geometry(made) == (0, 0, 100, 100)
+           and made.get_parasite('plugin-zipstroke') is not None, 'settings procedure layer')
+    alpha, colours = pixels(made, False)
+    expect(alpha == bytes(pngread.read(os.path.join(DIR, 'edited.png')).data[3::4]), 'settings procedure alpha')
+    for image, drawable, settings, replace, why in (
+            (img, bg, text, True, 'replace needs a streak layer'),
+            (img, bg, 'no key file', False, 'unreadable settings text'),
+            (img, bg, '', False, 'unreadable settings text')):
+        result = settings_call(image, drawable, settings, replace)
+        expect(result.index(0) == Gimp.PDBStatusType.CALLING_ERROR and why in (result.index(1) or ''),
+               'settings procedure did not refuse (%s): %r' % (why, result.index(1)))
+    expect(len(img.get_layers()) == 2, 'a refused settings call changed the image')
+
     # An indexed image (the menu never offers it) is left alone.
     img, bg = new_image(100, 100)
     img.convert_indexed(Gimp.ConvertDitherType.NONE, Gimp.ConvertPaletteType.GENERATE, 4, False, False, '')
