@@ -11,9 +11,10 @@
 // Installs ImageServices and HostServices answered by libgimp.
 void gimp_services_install();
 
-// Renders the record into a new streak layer (edit_mode 0) or into the layer
-// drawable_id over its own extent (edit_mode 1) inside one undo group, with
-// the settings text as the layer's parasite.
+// Renders the record into a new streak layer (edit_mode 0), or over its own
+// extent into a copy of the layer drawable_id that takes its place
+// (edit_mode 1), inside one undo group, with the settings text as the layer's
+// parasite.
 LayerResult gimp_render_to_layer(const EffectParams *params);
 
 // The image or layer of a record id, or nullptr when it no longer exists
