@@ -11,6 +11,7 @@ from gi.repository import Gegl, Gimp
 
 DIR = os.environ['ZIPSTROKE_HOST_CHECK']
 SESSION = os.environ['ZIPSTROKE_HOST_CHECK_SESSION']
+sys.dont_write_bytecode = True  # nothing left behind in the source tree
 sys.path.insert(0, os.path.join(os.environ['ZIPSTROKE_SOURCE'], 'tests', 'e2e'))
 import pngread  # noqa: E402
 
