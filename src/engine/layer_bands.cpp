@@ -28,6 +28,17 @@ constexpr int MAX_THREADS = 64;
 constexpr size_t CAPTURE_BYTES = size_t{4} << 20;
 // A polygon this far outside a band's rows changes none of its pixels.
 constexpr double BAND_MARGIN = 2.0;
+// Rows drawn above each band and dropped.  cairo's antialiasing rasterizer
+// starts the edges that cross a surface's top edge afresh there, and where
+// two such edges nearly meet (the tip of a long thin line) the first row or
+// two can come out fully covered; the rows the band keeps lie below that.
+constexpr int BAND_OVERLAP = 4;
+// Columns drawn on either side of a tile (work areas wider than a surface)
+// and dropped: where cairo cuts an edge at a surface's side it rounds the
+// cut, which shows most in the columns next to the side.  (The cut edge is
+// also a hair steeper or flatter all along, so tiles are not byte-exact
+// against one surface; there is no such surface beyond 32767 columns.)
+constexpr int TILE_OVERLAP = 64;
 
 // A captured polygon: at most 6 points in device coordinates of the whole
 // work area, each on cairo's 1/256-pixel grid.
@@ -153,26 +164,31 @@ void fill_captured(cairo_t *cr, const Capture &c, int y0, int rows) {
 }
 
 // Rows y0 .. y0 + rows - 1 as layer pixels into `out` (rows * row_bytes),
-// one surface of at most tile_width columns at a time.
+// one surface of at most tile_width columns (and the margins) at a time.
 bool render_band(const BandSource &source, const Layout &l, int y0, int rows,
                  unsigned char *out) {
   const int bpp = layer_format_bpp(l.format);
+  const int above = std::min(y0, BAND_OVERLAP);
   for (int x0 = 0; x0 < l.width; x0 += l.tile_width) {
     const int tile = std::min(l.tile_width, l.width - x0);
-    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A8, tile, rows));
+    const int left = std::min(x0, TILE_OVERLAP);
+    const int right = std::min(l.width - (x0 + tile), TILE_OVERLAP);
+    SurfacePtr surface(
+        cairo_image_surface_create(CAIRO_FORMAT_A8, left + tile + right, above + rows));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
-    cairo_surface_set_device_offset(surface.get(), -x0, -y0);
+    cairo_surface_set_device_offset(surface.get(), -(x0 - left), -(y0 - above));
     CairoPtr cr(cairo_create(surface.get()));
     if (source.capture)
-      fill_captured(cr.get(), *source.capture, y0, rows);
+      fill_captured(cr.get(), *source.capture, y0 - above, above + rows);
     else
       render_effect(cr.get(), source.params);
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cr.reset();
     cairo_surface_flush(surface.get());
-    coverage_rows_to_pixels(cairo_image_surface_get_data(surface.get()),
-                            cairo_image_surface_get_stride(surface.get()), tile, rows, l.format,
-                            l.color, out + static_cast<size_t>(x0) * bpp, l.row_bytes);
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    coverage_rows_to_pixels(
+        cairo_image_surface_get_data(surface.get()) + static_cast<size_t>(above) * stride + left,
+        stride, tile, rows, l.format, l.color, out + static_cast<size_t>(x0) * bpp, l.row_bytes);
   }
   return true;
 }
@@ -332,9 +348,9 @@ BandStatus render_layer_bands(const EffectParams *params, int width, int height,
   l.width = width;
   l.height = height;
   l.band_rows = options.band_rows > 0 ? options.band_rows : layer_band_rows(width);
-  l.band_rows = std::min({l.band_rows, height, MAX_SURFACE_SIDE});
-  l.tile_width = std::clamp(options.tile_width > 0 ? options.tile_width : MAX_SURFACE_SIDE, 1,
-                            MAX_SURFACE_SIDE);
+  l.band_rows = std::min({l.band_rows, height, MAX_SURFACE_SIDE - BAND_OVERLAP});
+  l.tile_width = std::clamp(options.tile_width > 0 ? options.tile_width : MAX_SURFACE_SIDE,
+                            1, MAX_SURFACE_SIDE - 2 * TILE_OVERLAP);
   l.format = format;
   l.color = color;
   l.row_bytes = static_cast<size_t>(width) * layer_format_bpp(format);
