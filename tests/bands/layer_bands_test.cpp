@@ -340,6 +340,26 @@ TEST(LayerBands, TallerThanAnImageSurfaceMatchesAStitchedRender) {
   expect_beyond_surface_limit(200, 40000, false);
 }
 
+// The tip of a long, thin line just below a band's top edge: cairo starts
+// the two edges that cross a surface's top afresh there, and a tip that
+// narrow came out fully covered in the band's first row (255 where one
+// surface gives 1) until the bands drew a few rows above themselves.
+TEST(LayerBands, ThinTipsJustBelowABandEdgeStayThin) {
+  EffectParams p = defaults_for(200, 40000);  // an ellipse 40000 pixels tall
+  p.line_width = 6;
+  p.line_pitch = 4;
+  p.radiation_oblateness = 0.8;
+  const int w = 200, h = 5632;  // its top part, which one surface holds
+  const auto reference = whole_render(p, w, h, LayerFormat::GRAYA);
+  BandOptions o;
+  o.band_rows = 256;  // a band begins at row 5376, a line's tip ends at 5377.36
+  o.threads = 2;
+  const Banded b = banded(p, w, h, LayerFormat::GRAYA, o);
+  ASSERT_EQ(b.status, BandStatus::Done);
+  expect_close(distance(b.pixels, reference, static_cast<size_t>(w) * 2), reference.size(), true,
+               "thin tips");
+}
+
 TEST(LayerBands, FalseFromTheSinkStopsTheOutputAtOnce) {
   const EffectParams p = defaults_for(120, 90);
   for (int threads : {1, 3}) {
