@@ -81,7 +81,8 @@ BandStatus layer_output(const EffectParams &params, int w, int h, int threads,
 long long layer_output_peak(const EffectParams &params, int w, int h) {
   heap_count_begin();
   layer_output(params, w, h, 0, [](const unsigned char *rows, int, int) {
-    benchmark::DoNotOptimize(rows[0]);
+    unsigned char first = rows[0];
+    benchmark::DoNotOptimize(first);
   });
   return heap_count_end();
 }
@@ -93,7 +94,8 @@ void layer_memory(benchmark::State &state) {
     peak = layer_output_peak(params, kW, kH);
     heap_count_begin();
     whole_coverage_strips(params, kW, kH, [](const unsigned char *rows, int, int) {
-      benchmark::DoNotOptimize(rows[0]);
+      unsigned char first = rows[0];
+      benchmark::DoNotOptimize(first);
     });
     whole = heap_count_end();
   }
@@ -159,7 +161,8 @@ void layer_output_speedup(benchmark::State &state, bool dense) {
   auto run = [&](int threads) {
     return wall_seconds([&] {
       layer_output(params, kW, kH, threads, [](const unsigned char *rows, int, int) {
-        benchmark::DoNotOptimize(rows[0]);
+        unsigned char first = rows[0];
+    benchmark::DoNotOptimize(first);
       });
     });
   };

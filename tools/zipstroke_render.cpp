@@ -49,8 +49,8 @@ constexpr int EXIT_BAD_INPUT = 2;
 constexpr guint64 MAX_SIDE = 524288;
 // Symbolic links followed to the file they name, at most.
 constexpr int MAX_LINKS = 40;
-constexpr double MIN_RESOLUTION = 0.005;
-constexpr double MAX_RESOLUTION = 1e6;
+constexpr double MIN_RESOLUTION = RESOLUTION_MIN_DPI;
+constexpr double MAX_RESOLUTION = RESOLUTION_MAX_DPI;
 
 // A failure with the one line that explains it.
 struct Failure {
@@ -109,7 +109,7 @@ bool parse_resolution(const char *text, double *xres, double *yres, Failure *fai
   g_strfreev(parts);
   if (!ok)
     failure->message = "--resolution " + quoted(text) +
-                       ": expected dots per inch as X or XxY, each between 0.005 and 1000000";
+                       ": expected dots per inch as X or XxY, each between 0.005 and 1048576";
   return ok;
 }
 

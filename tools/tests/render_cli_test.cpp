@@ -257,6 +257,7 @@ TEST_F(RenderCli, BadInputFailsWithOneLineAndStatus2AndLeavesNothing) {
       {{"--resolution", "0"}, "--resolution"},
       {{"--resolution", "nan"}, "--resolution"},
       {{"--resolution", "72x"}, "--resolution"},
+      {{"--resolution", "72x1048577"}, "--resolution"},
       {{"--no-such-option"}, "no-such-option"},
       {{"stray"}, "stray"},
   };
@@ -458,6 +459,12 @@ TEST_F(RenderCli, WorkAreasBeyondOneSurfaceAreWritten) {
   EXPECT_NE(file_bytes(path("tall.svg")).find("height=\"40000"), std::string::npos);
   ASSERT_EQ(run_tool({"--size", "40000x12", "--output", path("wide.pdf")}).status, 0);
   EXPECT_NE(file_bytes(path("wide.pdf")).find("/MediaBox [ 0 0 40000 12 ]"), std::string::npos);
+}
+
+// The image editor's highest resolution is accepted.
+TEST_F(RenderCli, ResolutionsUpToTheEditorsLimitAreAccepted) {
+  EXPECT_EQ(run_tool({"--size", "64x48", "--resolution", "1048576", "--output", path("a.png")}).status, 0);
+  EXPECT_EQ(run_tool({"--size", "64x48", "--resolution", "72x1000001", "--output", path("b.png")}).status, 0);
 }
 
 }  // namespace
