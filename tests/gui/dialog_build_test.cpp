@@ -223,12 +223,20 @@ TEST_F(DialogBuild, Screenshot) {
   }
   GdkWindow *window = gtk_widget_get_window(dialog);
   ASSERT_NE(window, nullptr);
-  GdkPixbuf *picture = test_window_pixbuf(window);
-  ASSERT_NE(picture, nullptr);
-  gchar *path = g_build_filename(dir, "dialog-inprocess.png", nullptr);
-  EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;
-  g_free(path);
-  g_object_unref(picture);
+  for (const char *name : {"dialog-inprocess.png", "dialog-inprocess-preset.png"}) {
+    GdkPixbuf *picture = test_window_pixbuf(window);
+    ASSERT_NE(picture, nullptr);
+    gchar *path = g_build_filename(dir, name, nullptr);
+    EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;
+    g_free(path);
+    g_object_unref(picture);
+    // Then the Preset page.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(dialog_widgets.main_notebook), 1);
+    for (int i = 0; i < 10; ++i) {
+      pump_gtk_events();
+      g_usleep(20000);
+    }
+  }
 }
 
 }  // namespace

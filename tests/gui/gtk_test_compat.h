@@ -42,10 +42,14 @@ inline cairo_surface_t *test_widget_pixels(GtkWidget *widget) {
   gtk_widget_draw(widget, cr);
 #else
   GdkWindow *window = gtk_widget_get_window(widget);
-  // The window is shown once the X server says so; wait for that, not for a time.
-  while (window && !gdk_window_is_viewable(window)) gtk_main_iteration();
+  // The window is shown once the X server says so: wait for that (a window
+  // that never shows gives up after a long while instead of hanging).
+  for (int i = 0; window && !gdk_window_is_viewable(window) && i < 2000; ++i) {
+    while (gtk_events_pending()) gtk_main_iteration();
+    g_usleep(5000);
+  }
   GdkPixbuf *shown = nullptr;
-  if (window) {
+  if (window && gdk_window_is_viewable(window)) {
     gtk_widget_queue_draw(widget);
     gdk_window_process_updates(window, TRUE);
     gdk_flush();
