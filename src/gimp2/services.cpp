@@ -91,6 +91,28 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The picture without one layer, taken from a copy of the image that is never
+// shown: the image itself gets no undo step and never changes, not even for a
+// moment on the canvas.  The layer is found in the copy by its tattoo, which
+// duplicating keeps.
+GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
+                                            int w, int h, int thumb_w, int thumb_h) {
+  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  if (!gimp_image_is_valid(image_id)) return nullptr;
+  if (!gimp_item_is_valid(layer_id) || !gimp_item_is_layer(layer_id) ||
+      gimp_item_get_image(layer_id) != image_id)
+    return gimp_work_area_thumbnail(image_id, x, y, w, h, thumb_w, thumb_h);
+  const gint32 copy = gimp_image_duplicate(image_id);
+  if (copy < 0) return nullptr;
+  gimp_image_undo_disable(copy);
+  GdkPixbuf *thumb = nullptr;
+  const gint32 twin = gimp_image_get_layer_by_tattoo(copy, gimp_item_get_tattoo(layer_id));
+  if (twin >= 0 && gimp_item_set_visible(twin, FALSE))
+    thumb = gimp_work_area_thumbnail(copy, x, y, w, h, thumb_w, thumb_h);
+  gimp_image_delete(copy);
+  return thumb;
+}
+
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
   *length = 0;
   *layer_id = -1;
@@ -116,5 +138,5 @@ void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
       HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
-                   gimp_target_state});
+                   gimp_target_state, gimp_work_area_thumbnail_without});
 }

@@ -381,7 +381,8 @@ GtkWidget *dialog_build(EffectParams *params) {
   G_GNUC_END_IGNORE_DEPRECATIONS
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+  // The preview takes whatever the window gains.
+  gtk_window_set_resizable(GTK_WINDOW(dialog), TRUE);
   compat_dialog_remove_separator(dialog);
 
   build_action_area(dialog, params);
@@ -393,7 +394,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox);
 
   w.preview_area = preview_new(params);
-  gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, TRUE, TRUE, 0);
 
   GtkWidget *zoom_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   w.zoom_in_button = gtk_button_new_with_label("+");

@@ -14,6 +14,7 @@
 #include "glib_ptr.h"
 #include "host_services.h"
 #include "message_dialog.h"
+#include "preview.h"
 #include "settings_apply.h"
 #include "settings_text.h"
 #include "unit_change.h"
@@ -89,6 +90,8 @@ void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
   if (edit) gtk_widget_show(edit);
+  // The layer shows again (as Apply has just drawn it).
+  preview_picture_retake(params);
 }
 
 void close_dialog(GtkDialog *dialog, EffectParams *params) {
@@ -141,6 +144,8 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   if (edit) gtk_widget_hide(edit);
   params->edit_mode = 1;
   params->drawable_id = layer;
+  // The new lines are seen on what lies under them, not over the old ones.
+  preview_picture_retake(params);
 }
 
 }  // namespace

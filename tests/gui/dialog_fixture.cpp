@@ -9,11 +9,22 @@ StandInHost stand_in_host;
 
 namespace {
 
-GdkPixbuf *grey_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+GdkPixbuf *plain_picture(int thumb_w, int thumb_h, guint32 rgba) {
   if (thumb_w <= 0 || thumb_h <= 0) return nullptr;
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
-  gdk_pixbuf_fill(pixbuf, 0x808080ff);
+  gdk_pixbuf_fill(pixbuf, rgba);
   return pixbuf;
+}
+
+GdkPixbuf *grey_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+  stand_in_host.pictures.push_back(-1);
+  return plain_picture(thumb_w, thumb_h, PICTURE_ALL_RGBA);
+}
+
+GdkPixbuf *thumbnail_without(int32_t, int32_t layer, int, int, int, int, int thumb_w,
+                             int thumb_h) {
+  stand_in_host.pictures.push_back(layer);
+  return plain_picture(thumb_w, thumb_h, PICTURE_WITHOUT_RGBA);
 }
 
 LayerResult record_render(const EffectParams *params) {
@@ -47,7 +58,8 @@ void pump_gtk_events() {
 void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParams *)) {
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
-  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target});
+  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
+                                     thumbnail_without});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));
