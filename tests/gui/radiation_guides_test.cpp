@@ -80,7 +80,7 @@ TEST_F(RadiationGuides, OblatenessHandleFollowsThePointerInAnyDirection) {
   EXPECT_DOUBLE_EQ(params.radiation_oblateness, -4);
   motion(320, 240);  // at the centre: likewise
   EXPECT_DOUBLE_EQ(params.radiation_oblateness, -4);
-  motion(320 + 300, 240);  // far out: the greatest
+  motion(320 + 300, 240);  // far out
   EXPECT_DOUBLE_EQ(params.radiation_oblateness, 1 - 150.0 / 300);
   motion(320 - 180, 240);  // left of the centre, 180 away
   release(320 - 180, 240);

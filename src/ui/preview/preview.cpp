@@ -612,6 +612,13 @@ void preview_pan_get(double *x, double *y) {
   *y = pan_y;
 }
 
+void preview_pan_to(double x, double y) {
+  pan_x = x;
+  pan_y = y;
+  clamp_pan();
+  preview_queue_draw();
+}
+
 GdkCursorType preview_cursor_get() { return shown_cursor; }
 
 double preview_scale_get() { return preview_scale; }

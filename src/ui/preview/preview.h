@@ -47,6 +47,9 @@ double preview_view_scale();
 void preview_view_size(int *width, int *height);
 // The work-area point in the middle of the view.
 void preview_pan_get(double *x, double *y);
+// Brings the work-area point (x, y) to the middle of the view, as far as the
+// view can go.
+void preview_pan_to(double x, double y);
 // The cursor last shown over the preview.
 GdkCursorType preview_cursor_get();
 
