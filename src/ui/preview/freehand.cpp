@@ -17,6 +17,9 @@ namespace {
 
 constexpr double TWO_PI = 2 * G_PI;
 constexpr double RADIAL_STEP = TWO_PI / FREEHAND_SAMPLES;
+// A radial stroke that has turned this far about the centre was meant to go
+// all the way round.
+constexpr double CLOSING_TURN = TWO_PI * 11 / 12;
 
 std::array<FreehandRow *, 4> rows() {
   return {&dialog_widgets.radiation_in_freehand, &dialog_widgets.radiation_out_freehand,
@@ -340,9 +343,10 @@ void freehand_stroke_end(EffectParams *params) {
   const int target = freehand_edit_target_get();
   if ((target == FREEHAND_RADIATION_IN || target == FREEHAND_RADIATION_OUT) &&
       params->area_type == AREA_RADIATION) {
-    // All the way round: the gap (or overlap) between the ends is the stroke
-    // from its last point back to its first.
-    if (std::fabs(done.turned) >= TWO_PI - RADIAL_STEP / 2)
+    // Round the centre (or within a twelfth of a turn of it): the gap, or
+    // the overlap, between the ends is the stroke from its last point back
+    // to its first.
+    if (std::fabs(done.turned) >= CLOSING_TURN)
       freehand_capture_radial(params, done.last, done.first);
   } else if ((target == FREEHAND_PARALLEL_IN || target == FREEHAND_PARALLEL_OUT) &&
              params->area_type == AREA_PARALLEL) {

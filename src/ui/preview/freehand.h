@@ -35,8 +35,8 @@ void freehand_capture_radial(EffectParams *params, Point2 last, Point2 current);
 void freehand_capture_parallel(EffectParams *params, Point2 last, Point2 current);
 
 // A whole stroke of the outline being edited: its press, each motion (captured
-// as above), and its release.  A radial stroke that has gone all the way
-// round the centre is closed at its release, the samples between its last
+// as above), and its release.  A radial stroke that has gone round the
+// centre (11/12 of a turn or more) is closed at its release, the samples between its last
 // and its first point filled in as a motion between them would; a parallel
 // stroke that came in over one edge of the band and left over the other gets
 // the parts of those two motions inside the band as well.  Any other stroke
