@@ -66,9 +66,12 @@ TEST_F(PreviewScreenshots, FreehandOutlineBeingEdited) {
 
 // The preview in a window made larger: the work area fills the larger view.
 TEST_F(PreviewScreenshots, LargerWindow) {
-  build(FixedImage{});
-  set_spin(dialog_widgets.radiation_in_radius_spin, 90);
-  set_spin(dialog_widgets.radiation_out_radius_spin, 200);
+  FixedImage image;
+  image.width = 1600;
+  image.height = 1200;
+  build(image);
+  set_spin(dialog_widgets.radiation_in_radius_spin, 225);
+  set_spin(dialog_widgets.radiation_out_radius_spin, 500);
   set_spin(dialog_widgets.radiation_oblateness_spin, 0.2);
   int vw = 0, vh = 0;
   preview_view_size(&vw, &vh);
@@ -94,6 +97,6 @@ TEST_F(PreviewScreenshots, OneHundredPercent) {
   set_spin(dialog_widgets.radiation_in_radius_spin, 300);
   set_spin(dialog_widgets.radiation_out_radius_spin, 800);
   for (int i = 0; i < 12 && preview_view_scale() < 1; ++i) preview_zoom_in();
-  preview_pan_to(1200 + 300, 900 - 60);
+  preview_pan_to(1200 + 560, 900 - 120);
   save("preview-100.png");
 }
