@@ -232,7 +232,8 @@ TEST_F(PreviewWidget, AsksForTheEventsItHandles) {
   build(image_of(800, 600));
   const GdkEventMask mask = static_cast<GdkEventMask>(gtk_widget_get_events(preview));
   for (GdkEventMask wanted : {GDK_BUTTON_PRESS_MASK, GDK_BUTTON_RELEASE_MASK,
-                              GDK_BUTTON_MOTION_MASK, GDK_SCROLL_MASK})
+                              GDK_BUTTON_MOTION_MASK, GDK_SCROLL_MASK,
+                              GDK_POINTER_MOTION_MASK})
     EXPECT_TRUE(mask & wanted) << wanted;
 }
 

@@ -387,3 +387,31 @@ TEST_F(Responses, EditModesPictureLeavesTheEditedLayerOut) {
   EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
   EXPECT_TRUE(dialog_open());
 }
+
+// The window can be made larger, the preview taking the room, and Close
+// records the size the user left it at (it comes back with the record).
+TEST_F(Responses, TheLargerWindowIsRecordedAndThePreviewTakesTheRoom) {
+  build();
+  gint natural_w = 0, natural_h = 0;
+  gtk_window_get_size(GTK_WINDOW(dialog), &natural_w, &natural_h);
+  int small_w = 0, small_h = 0;
+  preview_view_size(&small_w, &small_h);
+  gtk_window_resize(GTK_WINDOW(dialog), natural_w + 240, natural_h + 160);
+  // Until the X server has given the window its size (no timing involved).
+  for (int i = 0; i < 2000; ++i) {
+    int w = 0, h = 0;
+    preview_view_size(&w, &h);
+    if (w >= small_w + 240 && h >= small_h + 160) break;
+    gtk_main_iteration();
+  }
+  int w = 0, h = 0;
+  preview_view_size(&w, &h);
+  EXPECT_EQ(w, small_w + 240);
+  EXPECT_EQ(h, small_h + 160);
+  respond(RESPONSE_CLOSE);
+  EXPECT_EQ(live().window_width, natural_w + 240);
+  EXPECT_EQ(live().window_height, natural_h + 160);
+  const WindowPlacement placement = window_placement_from_record(&live());
+  EXPECT_TRUE(placement.resize);
+  EXPECT_EQ(placement.width, natural_w + 240);
+}
