@@ -255,3 +255,35 @@ TEST_F(PreviewInspect, ThePreviewGrowsWithTheWindow) {
   EXPECT_EQ(cairo_image_surface_get_width(surface), grown_w);
   cairo_surface_destroy(surface);
 }
+
+// At 400 %, panned to the right of the centre, a freehand stroke lands where
+// it is drawn: the samples it covers take its distance over the ellipse's.
+TEST_F(PreviewInspect, FreehandDrawingWorksZoomedIn) {
+  build(FixedImage{});
+  set_spin(dialog_widgets.radiation_in_radius_spin, 100);
+  set_spin(dialog_widgets.radiation_out_radius_spin, 200);
+  set_spin(dialog_widgets.radiation_oblateness_spin, 0);
+  set_active(dialog_widgets.radiation_in_freehand.check, true);
+  gtk_button_clicked(GTK_BUTTON(dialog_widgets.radiation_in_freehand.edit_button));
+  zoom_to_scale(4.0);
+  preview_pan_to(320 + 110, 240);
+  auto at = [](double degrees) {
+    return Point2{320 + 110 * std::cos(degrees * G_PI / 180), 240 + 110 * std::sin(degrees * G_PI / 180)};
+  };
+  press(at(-10).x, at(-10).y);
+  for (int degrees = -8; degrees <= 10; degrees += 2) motion(at(degrees).x, at(degrees).y);
+  release(at(10).x, at(10).y);
+  const FreehandOutline &o = params.radiation_in_freehand;
+  int written = 0;
+  for (const FreehandSample &sample : o.samples) {
+    double degrees = sample.pos * 180 / G_PI;
+    if (degrees > 180) degrees -= 360;
+    if (std::fabs(degrees) < 9.5) {
+      EXPECT_NEAR(sample.factor, 1.1, 1e-9) << degrees;
+      ++written;
+    } else if (std::fabs(degrees) > 10.5) {
+      EXPECT_EQ(sample.factor, 1.0) << degrees;
+    }
+  }
+  EXPECT_GT(written, 50);
+}
