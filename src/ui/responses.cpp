@@ -13,6 +13,7 @@
 #include "dialog_widgets.h"
 #include "glib_ptr.h"
 #include "host_services.h"
+#include "image_services.h"
 #include "message_dialog.h"
 #include "preview.h"
 #include "settings_apply.h"
@@ -85,13 +86,28 @@ void set_button_label(GtkWidget *button, const char *label) {
   if (button) gtk_button_set_label(GTK_BUTTON(button), label);
 }
 
+// The preview shows what the lines are drawn for: the edited layer's extent
+// while a layer is edited, the work area otherwise.
+void show_work_area(const EffectParams *params) {
+  WorkArea area = work_area_of(params->image_id);
+  const HostServices &host = host_services();
+  int x = 0, y = 0, w = 0, h = 0;
+  if (params->edit_mode == 1 && host.layer_extent &&
+      host.layer_extent(params->drawable_id, &x, &y, &w, &h))
+    area = {x, y, w, h, false};
+  // Editing, the layer is left out of the picture: the new lines are seen on
+  // what lies under them, not over the old ones.
+  preview_picture_init_area(params->image_id, area,
+                            params->edit_mode == 1 ? params->drawable_id : -1);
+  preview_queue_redraw();
+}
+
 void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
   params->edit_mode = 0;
+  show_work_area(params);  // the layer shows again, as Apply has just drawn it
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
   if (edit) gtk_widget_show(edit);
-  // The layer shows again (as Apply has just drawn it).
-  preview_picture_retake(params);
 }
 
 void close_dialog(GtkDialog *dialog, EffectParams *params) {
@@ -144,8 +160,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   if (edit) gtk_widget_hide(edit);
   params->edit_mode = 1;
   params->drawable_id = layer;
-  // The new lines are seen on what lies under them, not over the old ones.
-  preview_picture_retake(params);
+  show_work_area(params);
 }
 
 }  // namespace

@@ -16,13 +16,15 @@ GdkPixbuf *plain_picture(int thumb_w, int thumb_h, guint32 rgba) {
   return pixbuf;
 }
 
-GdkPixbuf *grey_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+GdkPixbuf *grey_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
   stand_in_host.pictures.push_back(-1);
   return plain_picture(thumb_w, thumb_h, PICTURE_ALL_RGBA);
 }
 
-GdkPixbuf *thumbnail_without(int32_t, int32_t layer, int, int, int, int, int thumb_w,
+GdkPixbuf *thumbnail_without(int32_t, int32_t layer, int x, int y, int w, int h, int thumb_w,
                              int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
   stand_in_host.pictures.push_back(layer);
   return plain_picture(thumb_w, thumb_h, PICTURE_WITHOUT_RGBA);
 }
@@ -47,6 +49,15 @@ char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
 
 TargetState stand_in_target(const EffectParams *) { return stand_in_host.target; }
 
+bool stand_in_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
+  if (layer_id != stand_in_host.active_layer) return false;
+  *x = stand_in_host.layer_x;
+  *y = stand_in_host.layer_y;
+  *width = stand_in_host.layer_width;
+  *height = stand_in_host.layer_height;
+  return true;
+}
+
 void forget_dialog(GtkWidget *, gpointer slot) { *static_cast<GtkWidget **>(slot) = nullptr; }
 
 }  // namespace
@@ -59,7 +70,7 @@ void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParam
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
   host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
-                                     thumbnail_without});
+                                     stand_in_layer_extent, thumbnail_without});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));

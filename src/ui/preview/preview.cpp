@@ -423,11 +423,14 @@ void update_zoom_buttons() {
 }  // namespace
 
 void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
+  preview_picture_init_area(image_id, work_area_of(image_id), excluded_layer);
+}
+
+void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t excluded_layer) {
   picture_cache.surface.reset();
   picture.reset();
   picture_width = picture_height = 0;
 
-  const WorkArea area = work_area_of(image_id);
   const int w = std::max(area.width, 0);
   const int h = std::max(area.height, 0);
   const bool same_area = has_work_area && work_width == w && work_height == h;
@@ -439,6 +442,8 @@ void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
     pan_x = w / 2.0;
     pan_y = h / 2.0;
   }
+  clamp_pan();
+  update_zoom_buttons();
 
   // The longer side becomes at most 500 thumbnail pixels.  A side that would
   // truncate to nothing (an area longer than 500:1) keeps one pixel.
@@ -487,12 +492,6 @@ void preview_picture_release() {
   pan_x = pan_y = 0;
 }
 
-void preview_picture_retake(const EffectParams *params) {
-  preview_picture_init(params->image_id, params->edit_mode == 1 ? params->drawable_id : -1);
-  clamp_pan();
-  update_zoom_buttons();
-  preview_queue_draw();
-}
 
 void preview_picture_size(int *width, int *height) {
   *width = picture_width;

@@ -17,6 +17,7 @@
 #include <gtk/gtk.h>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 // Side of the square the preview asks for at least (its size before it has one).
 constexpr int PREVIEW_SIZE = 500;
@@ -63,9 +64,9 @@ int freehand_drawing_get();
 // Also sets the work area's size and the thumbnail scale.  A layer id of 0 or
 // more leaves that layer out of the picture (when the host can).
 void preview_picture_init(int32_t image_id, int32_t excluded_layer = -1);
-// Takes the picture again for the record: without the layer being edited in
-// edit mode, with every layer otherwise.  Keeps the zoom and the view.
-void preview_picture_retake(const EffectParams *params);
+// The same for a given area of the image (editing a layer: the layer's extent).
+void preview_picture_init_area(int32_t image_id, const WorkArea &area,
+                               int32_t excluded_layer = -1);
 // Releases the picture and sets the zoom back to 100, as destroying the widget does.
 void preview_picture_release();
 // Thumbnail size in pixels (0 x 0 when there is no picture).
