@@ -406,11 +406,13 @@ GtkWidget *dialog_build(EffectParams *params) {
   }
   gtk_widget_set_sensitive(w.zoom_in_button, FALSE);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
+  compat_widget_keep_width(zoom_box);
 
   w.main_notebook = gtk_notebook_new();
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.main_notebook), TRUE);
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.main_notebook), TRUE);
   gtk_box_pack_start(GTK_BOX(hbox), w.main_notebook, FALSE, FALSE, 4);
+  compat_widget_keep_width(w.main_notebook);
 
   GtkWidget *options = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   gtk_container_set_border_width(GTK_CONTAINER(options), 4);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "gtk_test_compat.h"
 #include "parallel_guides.h"
 #include "preview_fixture.h"
 #include "radiation_guides.h"
@@ -233,13 +234,7 @@ TEST_F(PreviewInspect, ThePreviewGrowsWithTheWindow) {
   gint ww = 0, wh = 0;
   gtk_window_get_size(GTK_WINDOW(window), &ww, &wh);
   gtk_window_resize(GTK_WINDOW(window), ww + 400, wh + 300);
-  // Wait for the X server's answer, not for a time.
-  for (int i = 0; i < 2000; ++i) {
-    int w = 0, h = 0;
-    preview_view_size(&w, &h);
-    if (w > vw + 300) break;
-    gtk_main_iteration();
-  }
+  ASSERT_TRUE(wait_for_preview_size(vw + 400, vh + 300));
   int grown_w = 0, grown_h = 0;
   preview_view_size(&grown_w, &grown_h);
   EXPECT_EQ(grown_w, vw + 400);

@@ -3,6 +3,7 @@
 // Written only when ZIPSTROKE_SCREENSHOT_DIR names a folder.
 #include <cmath>
 
+#include "gtk_test_compat.h"
 #include "preview_fixture.h"
 
 namespace {
@@ -78,12 +79,7 @@ TEST_F(PreviewScreenshots, LargerWindow) {
   gint ww = 0, wh = 0;
   gtk_window_get_size(GTK_WINDOW(window), &ww, &wh);
   gtk_window_resize(GTK_WINDOW(window), ww + 300, wh + 100);
-  for (int i = 0; i < 2000; ++i) {  // until the X server has resized it
-    int w = 0, h = 0;
-    preview_view_size(&w, &h);
-    if (w > vw + 200) break;
-    gtk_main_iteration();
-  }
+  wait_for_preview_size(vw + 300, vh + 100);
   save("preview-larger.png");
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "gtk_test_compat.h"
 #include "preset_test_support.h"
 #include "preview.h"
 #include "responses.h"
@@ -425,13 +426,7 @@ TEST_F(Responses, TheLargerWindowIsRecordedAndThePreviewTakesTheRoom) {
   int small_w = 0, small_h = 0;
   preview_view_size(&small_w, &small_h);
   gtk_window_resize(GTK_WINDOW(dialog), natural_w + 240, natural_h + 160);
-  // Until the X server has given the window its size (no timing involved).
-  for (int i = 0; i < 2000; ++i) {
-    int w = 0, h = 0;
-    preview_view_size(&w, &h);
-    if (w >= small_w + 240 && h >= small_h + 160) break;
-    gtk_main_iteration();
-  }
+  ASSERT_TRUE(wait_for_preview_size(small_w + 240, small_h + 160));
   int w = 0, h = 0;
   preview_view_size(&w, &h);
   EXPECT_EQ(w, small_w + 240);
