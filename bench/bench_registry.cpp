@@ -12,6 +12,7 @@ struct Figure {
   double limit = NAN;  // NAN: no limit
   bool target = false;
   std::string note;
+  bool at_least = false;  // the figure must reach the limit, not stay below it
 };
 
 struct Check {
@@ -50,6 +51,13 @@ void target_report(const std::string &name, double value, double limit,
   put(name, Figure{value, limit, true, note});
 }
 
+void target_report_at_least(const std::string &name, double value, double limit,
+                            const std::string &note) {
+  Figure f{value, limit, true, note};
+  f.at_least = true;
+  put(name, f);
+}
+
 void target_pending(const std::string &name, double limit, const std::string &why) {
   put(name, Figure{NAN, limit, true, why});
 }
@@ -83,11 +91,13 @@ int figures_print() {
   for (const std::string &name : order()) {
     const Figure &f = figures()[name];
     if (!f.target) continue;
+    const char *relation = f.at_least ? ">=" : "<=";
     if (std::isnan(f.value))
-      std::printf("target %s - <= %.2f MISS (%s)\n", name.c_str(), f.limit, f.note.c_str());
+      std::printf("target %s - %s %.2f MISS (%s)\n", name.c_str(), relation, f.limit,
+                  f.note.c_str());
     else
-      std::printf("target %s %.3f <= %.2f %s\n", name.c_str(), f.value, f.limit,
-                  f.value <= f.limit ? "ok" : "MISS");
+      std::printf("target %s %.3f %s %.2f %s\n", name.c_str(), f.value, relation, f.limit,
+                  (f.at_least ? f.value >= f.limit : f.value <= f.limit) ? "ok" : "MISS");
   }
   return failed;
 }

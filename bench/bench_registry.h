@@ -9,6 +9,9 @@ void figure_report(const std::string &name, double value, const std::string &not
 // A figure that must stay at or below `limit`.
 void target_report(const std::string &name, double value, double limit,
                    const std::string &note);
+// A figure that must reach at least `limit` (a speed-up).
+void target_report_at_least(const std::string &name, double value, double limit,
+                            const std::string &note);
 // A target whose figure could not be measured in this build; it prints as
 // MISS with the reason.
 void target_pending(const std::string &name, double limit, const std::string &why);

@@ -1,96 +1,69 @@
 #include "png_writer.h"
 
-#include <algorithm>
-#include <cstdint>
+#include <cerrno>
+#include <cstring>
 
-namespace {
+// libpng reports a failure by jumping back to the setjmp of the call that
+// made it; the functions that set one hold nothing that needs destroying.
 
-constexpr size_t IDAT_SIZE = 1 << 16;
-
-void put_u32(unsigned char *p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v >> 24);
-  p[1] = static_cast<unsigned char>(v >> 16);
-  p[2] = static_cast<unsigned char>(v >> 8);
-  p[3] = static_cast<unsigned char>(v);
+void PngWriter::on_error(png_structp png, png_const_charp message) {
+  auto *self = static_cast<PngWriter *>(png_get_error_ptr(png));
+  // A failed write leaves errno from the write itself.
+  self->error_ = errno ? std::strerror(errno) : message;
+  png_longjmp(png, 1);
 }
 
-}  // namespace
-
 PngWriter::PngWriter(FILE *file, int width, int height)
-    : file_(file), width_(width), rows_left_(height), out_(IDAT_SIZE) {
-  static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  ok_ = std::fwrite(signature, 1, 8, file_) == 8;
-  unsigned char header[13];
-  put_u32(header, static_cast<uint32_t>(width));
-  put_u32(header + 4, static_cast<uint32_t>(height));
-  header[8] = 8;   // bits per channel
-  header[9] = 6;   // RGBA
-  header[10] = 0;  // deflate
-  header[11] = 0;  // adaptive filtering (every row uses filter 0)
-  header[12] = 0;  // not interlaced
-  write_chunk("IHDR", header, sizeof header);
-  stream_open_ = deflateInit(&stream_, Z_DEFAULT_COMPRESSION) == Z_OK;
-  ok_ = ok_ && stream_open_;
-  stream_.next_out = out_.data();
-  stream_.avail_out = IDAT_SIZE;
+    : row_bytes_(static_cast<size_t>(width) * 4), rows_left_(height) {
+  png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, on_error, on_warning);
+  if (png_) info_ = png_create_info_struct(png_);
+  if (!png_ || !info_) {
+    error_ = "out of memory";
+    return;
+  }
+  if (setjmp(png_jmpbuf(png_))) return;
+  errno = 0;
+  // PNG's own limit is 2^31 - 1 pixels a side; libpng's default is lower.
+  png_set_user_limits(png_, 0x7fffffff, 0x7fffffff);
+  png_init_io(png_, file);
+  png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  // The colour is the same everywhere and only the alpha varies: filters
+  // gain little and cost time.
+  png_set_filter(png_, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_write_info(png_, info_);
+  ok_ = true;
 }
 
 PngWriter::~PngWriter() {
-  if (stream_open_) deflateEnd(&stream_);
-}
-
-void PngWriter::write_chunk(const char type[4], const unsigned char *data, size_t len) {
-  if (!ok_) return;
-  unsigned char head[8];
-  put_u32(head, static_cast<uint32_t>(len));
-  std::copy(type, type + 4, head + 4);
-  uLong crc = crc32(0L, head + 4, 4);
-  if (len > 0) crc = crc32(crc, data, static_cast<uInt>(len));
-  unsigned char tail[4];
-  put_u32(tail, static_cast<uint32_t>(crc));
-  ok_ = ok_ && std::fwrite(head, 1, 8, file_) == 8 &&
-        (len == 0 || std::fwrite(data, 1, len, file_) == len) &&
-        std::fwrite(tail, 1, 4, file_) == 4;
-}
-
-void PngWriter::deflate_input(const unsigned char *data, size_t len, int flush) {
-  stream_.next_in = const_cast<unsigned char *>(data);
-  stream_.avail_in = static_cast<uInt>(len);
-  do {
-    if (stream_.avail_out == 0) {
-      write_chunk("IDAT", out_.data(), IDAT_SIZE);
-      stream_.next_out = out_.data();
-      stream_.avail_out = IDAT_SIZE;
-    }
-    const int ret = deflate(&stream_, flush);
-    if (ret == Z_STREAM_END) return;
-    if (ret == Z_STREAM_ERROR) {
-      ok_ = false;
-      return;
-    }
-  } while (ok_ && (stream_.avail_in > 0 || stream_.avail_out == 0 || flush == Z_FINISH));
+  if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
 }
 
 void PngWriter::write_rows(const unsigned char *pixels, int rows) {
   if (!ok_) return;
   if (rows > rows_left_) {
     ok_ = false;
+    error_ = "more rows than the picture has";
     return;
   }
-  static const unsigned char filter_none = 0;
-  const size_t row_bytes = static_cast<size_t>(width_) * 4;
-  for (int y = 0; y < rows && ok_; ++y) {
-    deflate_input(&filter_none, 1, Z_NO_FLUSH);
-    deflate_input(pixels + y * row_bytes, row_bytes, Z_NO_FLUSH);
+  if (setjmp(png_jmpbuf(png_))) {
+    ok_ = false;
+    return;
   }
+  errno = 0;
+  for (int y = 0; y < rows; ++y) png_write_row(png_, pixels + y * row_bytes_);
   rows_left_ -= rows;
 }
 
 bool PngWriter::finish() {
-  if (!ok_ || rows_left_ != 0) return false;
-  deflate_input(nullptr, 0, Z_FINISH);
-  const size_t pending = IDAT_SIZE - stream_.avail_out;
-  if (pending > 0) write_chunk("IDAT", out_.data(), pending);
-  write_chunk("IEND", nullptr, 0);
-  return ok_;
+  if (!ok_) return false;
+  if (rows_left_ != 0) {
+    error_ = "fewer rows than the picture has";
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png_))) return false;
+  errno = 0;
+  png_write_end(png_, nullptr);
+  return true;
 }

@@ -1,11 +1,12 @@
 // A streaming writer of 8-bit RGBA PNG files whose colour is not
-// premultiplied, fed one strip of rows at a time.
+// premultiplied, fed a few rows at a time (libpng): nothing of the picture
+// is held, so any size PNG allows can be written.
 #pragma once
 
-#include <cstdio>
-#include <vector>
+#include <png.h>
 
-#include <zlib.h>
+#include <cstdio>
+#include <string>
 
 class PngWriter {
  public:
@@ -18,18 +19,18 @@ class PngWriter {
   // `rows` rows of width * 4 bytes each, without gaps.
   void write_rows(const unsigned char *pixels, int rows);
   // Ends the image; false if anything failed on the way (the file is then
-  // incomplete).
+  // incomplete) with error() saying what.
   bool finish();
+  const std::string &error() const { return error_; }
 
  private:
-  void write_chunk(const char type[4], const unsigned char *data, size_t len);
-  void deflate_input(const unsigned char *data, size_t len, int flush);
+  static void on_error(png_structp png, png_const_charp message);
+  static void on_warning(png_structp, png_const_charp) {}
 
-  FILE *file_;
-  int width_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  size_t row_bytes_;
   int rows_left_;
-  z_stream stream_{};
-  bool stream_open_ = false;
-  bool ok_ = true;
-  std::vector<unsigned char> out_;
+  bool ok_ = false;
+  std::string error_;
 };

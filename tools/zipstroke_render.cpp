@@ -3,10 +3,15 @@
 // (the layer pixels of an RGB image) or into SVG or PDF vector paths.
 //
 //   zipstroke-render [--settings FILE] [--size WxH] [--resolution X[xY]]
-//                    [--set KEY=VALUE]... --output FILE.png|.svg|.pdf
+//                    [--set KEY=VALUE]... [--format png|svg|pdf]
+//                    --output FILE.png|.svg|.pdf|-
 //
 // Bad input gives one line on stderr and exit status 2, and leaves no output
 // file behind; an existing output file is replaced only by a complete new one.
+// A symbolic link is written through (its target is replaced); anything that
+// is not a regular file (a device, a pipe, a folder) is refused, and `-`
+// writes to standard output instead.  The PNG is rendered and written band by
+// band, so its size is limited only by what GIMP allows.
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
@@ -24,12 +29,14 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cairo_ptr.h"
 #include "control_ranges.h"
 #include "effect_params.h"
 #include "image_services.h"
+#include "layer_bands.h"
 #include "layer_buffer.h"
 #include "png_writer.h"
 #include "render.h"
@@ -38,11 +45,12 @@
 namespace {
 
 constexpr int EXIT_BAD_INPUT = 2;
-// The largest side an image surface can have.
-constexpr guint64 MAX_SIDE = 32767;
+// The largest side of an image GIMP makes.
+constexpr guint64 MAX_SIDE = 524288;
+// Symbolic links followed to the file they name, at most.
+constexpr int MAX_LINKS = 40;
 constexpr double MIN_RESOLUTION = RESOLUTION_MIN_DPI;
 constexpr double MAX_RESOLUTION = RESOLUTION_MAX_DPI;
-constexpr int STRIP_ROWS = 64;
 
 // A failure with the one line that explains it.
 struct Failure {
@@ -219,11 +227,89 @@ bool apply_assignment(EffectParams *params, const char *assignment, Failure *fai
 
 enum class OutputKind { Png, Svg, Pdf };
 
-OutputKind output_kind(const char *path) {
-  GCharPtr lower(g_ascii_strdown(path, -1));
-  if (g_str_has_suffix(lower.get(), ".svg")) return OutputKind::Svg;
-  if (g_str_has_suffix(lower.get(), ".pdf")) return OutputKind::Pdf;
-  return OutputKind::Png;
+struct KindName {
+  OutputKind kind;
+  const char *name;
+};
+constexpr KindName KIND_NAMES[] = {
+    {OutputKind::Png, "png"}, {OutputKind::Svg, "svg"}, {OutputKind::Pdf, "pdf"}};
+
+bool kind_from_name(const char *name, OutputKind *kind) {
+  for (const KindName &k : KIND_NAMES)
+    if (g_ascii_strcasecmp(name, k.name) == 0) {
+      *kind = k.kind;
+      return true;
+    }
+  return false;
+}
+
+// The format of the output: the one --format names (or PNG), which a name
+// ending in .png, .svg or .pdf must agree with; any other extension is
+// refused rather than filled with data of another format.
+bool output_kind(const char *output, const char *format, OutputKind *kind, Failure *failure) {
+  *kind = OutputKind::Png;
+  if (format && !kind_from_name(format, kind)) {
+    failure->message = "--format " + quoted(format) + ": expected png, svg or pdf";
+    return false;
+  }
+  if (std::strcmp(output, "-") == 0) return true;
+  GCharPtr base(g_path_get_basename(output));
+  const char *dot = std::strrchr(base.get(), '.');
+  if (!dot || dot == base.get()) return true;  // no extension: the format's
+  OutputKind by_name;
+  GCharPtr shown(g_filename_display_name(output));
+  if (!kind_from_name(dot + 1, &by_name)) {
+    failure->message = quoted(shown.get()) + ": cannot write " + dot +
+                       " files; the name must end in .png, .svg or .pdf (or have no extension)";
+    return false;
+  }
+  if (format && by_name != *kind) {
+    failure->message = quoted(shown.get()) + ": the name ends in " + dot + " but --format is " +
+                       format;
+    return false;
+  }
+  *kind = by_name;
+  return true;
+}
+
+// The file `name` finally refers to: symbolic links followed, relative ones
+// from the folder of the link.  The last one may name a file that does not
+// exist yet.
+bool resolve_links(const char *name, std::string *target, Failure *failure) {
+  std::string path = name;
+  for (int hops = 0; hops <= MAX_LINKS; ++hops) {
+    GStatBuf st;
+    if (g_lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = path;
+      return true;
+    }
+    GError *error = nullptr;
+    GCharPtr link(g_file_read_link(path.c_str(), &error));
+    if (!link) {
+      GErrorPtr owned(error);
+      failure->message = error->message;
+      return false;
+    }
+    if (g_path_is_absolute(link.get())) {
+      path = link.get();
+    } else {
+      GCharPtr dir(g_path_get_dirname(path.c_str()));
+      GCharPtr joined(g_build_filename(dir.get(), link.get(), nullptr));
+      path = joined.get();
+    }
+  }
+  failure->message = g_strerror(ELOOP);
+  return false;
+}
+
+// An output that exists must be a regular file: a device node, a pipe or a
+// folder is neither replaced nor written into.
+bool check_replaceable(const std::string &target, Failure *failure) {
+  GStatBuf st;
+  if (g_stat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return true;
+  failure->message = std::string(S_ISDIR(st.st_mode) ? "a folder" : "not a regular file") +
+                     "; only regular files are written (use - for standard output)";
+  return false;
 }
 
 // A temporary file beside the output, renamed over it only when complete and
@@ -288,28 +374,21 @@ class PendingFile {
 };
 
 bool write_png(const EffectParams *params, int width, int height, FILE *file, Failure *failure) {
-  SurfacePtr coverage(render_coverage(params, width, height));
-  if (!coverage) {
-    failure->message = "cannot allocate a work area of " + std::to_string(width) + "x" +
+  PngWriter png(file, width, height);
+  const BandStatus status =
+      render_layer_bands(params, width, height, LayerFormat::RGBA, params->line_color,
+                         [&](int, int rows, const unsigned char *pixels) {
+                           png.write_rows(pixels, rows);
+                           return png.error().empty();
+                         });
+  if (status == BandStatus::NoMemory) {
+    failure->message = "not enough memory to render " + std::to_string(width) + "x" +
                        std::to_string(height) + " pixels";
     return false;
   }
-  const int rows_per_strip = std::min(STRIP_ROWS, height);
-  auto *strip = static_cast<unsigned char *>(
-      g_try_malloc(static_cast<size_t>(width) * 4 * rows_per_strip));
-  if (!strip) {
-    failure->message = "out of memory";
-    return false;
-  }
-  PngWriter png(file, width, height);
-  for (int y = 0; y < height; y += rows_per_strip) {
-    const int rows = std::min(rows_per_strip, height - y);
-    coverage_to_pixels(coverage.get(), y, rows, LayerFormat::RGBA, params->line_color, strip);
-    png.write_rows(strip, rows);
-  }
-  g_free(strip);
-  if (!png.finish()) {
-    failure->message = std::string("write error: ") + g_strerror(errno ? errno : EIO);
+  if (status != BandStatus::Done || !png.finish()) {
+    failure->message = "write error: " + (png.error().empty() ? std::string(g_strerror(EIO))
+                                                              : png.error());
     return false;
   }
   return true;
@@ -351,7 +430,9 @@ struct Options {
   char *resolution = nullptr;
   char **sets = nullptr;
   char *output = nullptr;
+  char *format = nullptr;
   ~Options() {
+    g_free(format);
     g_free(settings);
     g_free(size);
     g_free(resolution);
@@ -372,7 +453,9 @@ bool run(int argc, char **argv, Failure *failure) {
       {"set", 0, 0, G_OPTION_ARG_STRING_ARRAY, &opt.sets,
        "Set one settings key after --settings (repeatable)", "KEY=VALUE"},
       {"output", 0, 0, G_OPTION_ARG_FILENAME, &opt.output,
-       "Output file: PNG, or SVG / PDF by extension", "FILE"},
+       "Output file: PNG, or SVG / PDF by extension; - for standard output", "FILE"},
+      {"format", 0, 0, G_OPTION_ARG_STRING, &opt.format,
+       "png, svg or pdf (default: by the output's extension, else png)", "FORMAT"},
       {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
   GOptionContext *context = g_option_context_new("- render streak lines into a picture");
   g_option_context_add_main_entries(context, entries, nullptr);
@@ -413,20 +496,37 @@ bool run(int argc, char **argv, Failure *failure) {
     if (!apply_assignment(params.get(), *set, failure)) return false;
 
   GCharPtr output_name(g_filename_display_name(opt.output));
-  PendingFile pending(opt.output);
+  OutputKind kind;
+  if (!output_kind(opt.output, opt.format, &kind, failure)) return false;
+  auto write = [&](FILE *file) {
+    const bool written =
+        kind == OutputKind::Png
+            ? write_png(params.get(), width, height, file, failure)
+            : write_vector(params.get(), width, height, xres, yres, kind, file, failure);
+    if (!written) failure->message = quoted(output_name.get()) + ": " + failure->message;
+    return written;
+  };
+
+  if (std::strcmp(opt.output, "-") == 0) {
+    if (!write(stdout)) return false;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      failure->message = std::string("cannot write standard output: ") + g_strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+  std::string target;
+  if (!resolve_links(opt.output, &target, failure) || !check_replaceable(target, failure)) {
+    failure->message = "cannot write " + quoted(output_name.get()) + ": " + failure->message;
+    return false;
+  }
+  PendingFile pending(target.c_str());
   if (!pending.file()) {
     failure->message = "cannot write " + quoted(output_name.get()) + ": " + pending.error();
     return false;
   }
-  const OutputKind kind = output_kind(opt.output);
-  const bool written =
-      kind == OutputKind::Png
-          ? write_png(params.get(), width, height, pending.file(), failure)
-          : write_vector(params.get(), width, height, xres, yres, kind, pending.file(), failure);
-  if (!written) {
-    failure->message = quoted(output_name.get()) + ": " + failure->message;
-    return false;
-  }
+  if (!write(pending.file())) return false;
   if (!pending.commit()) {
     failure->message = "cannot write " + quoted(output_name.get()) + ": " + pending.error();
     return false;

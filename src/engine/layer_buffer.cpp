@@ -85,18 +85,23 @@ void coverage_to_pixels(cairo_surface_t *coverage, int y0, int rows, LayerFormat
   if (y0 < 0 || rows < 0 || rows > height - y0) return;
   const int stride = cairo_image_surface_get_stride(coverage);
   const unsigned char *data = cairo_image_surface_get_data(coverage);
-  const size_t row_bytes = static_cast<size_t>(width) * layer_format_bpp(format);
+  coverage_rows_to_pixels(data + static_cast<size_t>(y0) * stride, stride, width, rows, format,
+                          color, out, static_cast<size_t>(width) * layer_format_bpp(format));
+}
 
+void coverage_rows_to_pixels(const unsigned char *coverage, int stride, int width, int rows,
+                             LayerFormat format, const ColorRGBA &color, unsigned char *out,
+                             size_t out_stride) {
   if (format == LayerFormat::RGBA) {
     const PixelPattern pattern = rgba_pattern(color);
     for (int y = 0; y < rows; ++y)
-      convert_row_rgba(data + static_cast<size_t>(y0 + y) * stride, width, pattern,
-                       out + y * row_bytes);
+      convert_row_rgba(coverage + static_cast<size_t>(y) * stride, width, pattern,
+                       out + y * out_stride);
   } else {
     const unsigned char grey = color_intensity_byte(color);
     for (int y = 0; y < rows; ++y)
-      convert_row_graya(data + static_cast<size_t>(y0 + y) * stride, width, grey,
-                        out + y * row_bytes);
+      convert_row_graya(coverage + static_cast<size_t>(y) * stride, width, grey,
+                        out + y * out_stride);
   }
 }
 

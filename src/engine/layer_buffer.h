@@ -30,6 +30,12 @@ cairo_surface_t *render_coverage(const EffectParams *params, int width, int heig
 void coverage_to_pixels(cairo_surface_t *coverage, int y0, int rows, LayerFormat format,
                         const ColorRGBA &color, unsigned char *out);
 
+// The same conversion from raw A8 rows: `rows` rows of `width` coverage
+// bytes `stride` apart into rows of width * bpp bytes `out_stride` apart.
+void coverage_rows_to_pixels(const unsigned char *coverage, int stride, int width, int rows,
+                             LayerFormat format, const ColorRGBA &color, unsigned char *out,
+                             size_t out_stride);
+
 // The plain design, kept as the reference for tests and benchmarks: an ARGB32
 // surface and one buffer of the whole layer.  A new buffer (g_free) of *len
 // bytes, or nullptr when it cannot be allocated.

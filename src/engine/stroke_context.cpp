@@ -19,9 +19,10 @@ double length_in_pixels(double value, int unit, double resolution) {
 
 double sane_spread(double s) { return std::isfinite(s) ? std::clamp(s, 0.0, 100.0) : 0.0; }
 
-void report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &color) {
+// true when the sink only captures and the polygon is not to be filled.
+bool report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &color) {
   auto *sink = static_cast<const PolygonSink *>(cairo_get_user_data(cr, &polygon_sink_key));
-  if (!sink) return;
+  if (!sink) return false;
   double xy[12];
   for (int i = 0; i < outline.n; ++i) {
     double x = outline.x[i], y = outline.y[i];
@@ -30,6 +31,7 @@ void report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &co
     xy[2 * i + 1] = y;
   }
   sink->polygon(sink->data, xy, outline.n, cairo_get_antialias(cr), color);
+  return sink->capture_only;
 }
 
 // Device-space bounding box of the clip, found once per render.
@@ -251,17 +253,17 @@ void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length) {
   if (outside_clip(ctx, cr, outline)) return;
 
   CairoSaveGuard guard(cr);
-  cairo_set_source_rgba(cr, ctx->color.r, ctx->color.g, ctx->color.b, ctx->color.a);
   switch (ctx->antialias) {
     case 0: cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE); break;
     case 1:  // "Fast" draws with the best antialiasing too
     case 2: cairo_set_antialias(cr, CAIRO_ANTIALIAS_BEST); break;
     default: break;  // left as the caller set it
   }
+  if (report_polygon(cr, outline, ctx->color)) return;
+  cairo_set_source_rgba(cr, ctx->color.r, ctx->color.g, ctx->color.b, ctx->color.a);
   cairo_move_to(cr, outline.x[0], outline.y[0]);
   for (int i = 1; i < outline.n; ++i) cairo_line_to(cr, outline.x[i], outline.y[i]);
   cairo_close_path(cr);
-  report_polygon(cr, outline, ctx->color);
   cairo_fill(cr);
 }
 

@@ -107,10 +107,13 @@ LineOutline stroke_line_outline(double length, double half_width, double x0, dou
 // `sink`, in device coordinates (n points, x and y interleaved), together with
 // the antialias mode and colour it is filled with.  For tests and for the
 // benchmark that replays the very same polygons; `data` must outlive cr's use.
+// With `capture_only` the polygons are reported and not filled: the banded
+// layer output collects them once and fills them into each band.
 struct PolygonSink {
   void (*polygon)(void *data, const double *xy, int n, cairo_antialias_t antialias,
                   const ColorRGBA &color);
   void *data;
+  bool capture_only = false;
 };
 void stroke_attach_polygon_sink(cairo_t *cr, const PolygonSink *sink);
 

@@ -10,16 +10,12 @@
 #include "cairo_ptr.h"
 #include "services.h"
 #include "image_services.h"
+#include "layer_bands.h"
 #include "layer_buffer.h"
 #include "settings_text.h"
+#include "streak_layer.h"
 
 namespace {
-
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
-constexpr const char *LAYER_NAME = "Zipstroke Layer";
-constexpr glong LAYER_NAME_MAX_CHARS = 20;
-// Below this many pixels the write is too quick for a progress bar to help.
-constexpr long PROGRESS_MIN_PIXELS = 1L << 20;
 
 // Every GIMP call between start and end becomes one undo step.
 class UndoGroup {
@@ -36,7 +32,7 @@ class UndoGroup {
 // GIMP's progress bar for layers large enough to take a while.
 class Progress {
  public:
-  explicit Progress(long pixels) : shown_(pixels >= PROGRESS_MIN_PIXELS) {
+  explicit Progress(long pixels) : shown_(pixels >= STREAK_PROGRESS_MIN_PIXELS) {
     if (shown_) gimp_progress_init(_("Drawing Zipstrokes..."));
   }
   ~Progress() {
@@ -67,35 +63,52 @@ void place_layer(gint32 image, gint32 layer) {
   gimp_image_set_active_layer(image, layer);
 }
 
-// Writes the coverage into the layer's shadow tiles a strip at a time, so
-// that no full-size pixel buffer is ever held, then merges the shadow so the
-// change can be undone.
+// Renders the lines band by band (layer_bands.h) and writes each band into
+// the layer's shadow tiles as it arrives, so that no full-size buffer is ever
+// held, then merges the shadow so the change can be undone.  The bands are
+// drawn on worker threads; every call into GIMP stays on this thread.  On a
+// failure nothing is merged: the layer keeps the pixels it had, and the
+// message says why.
 // The pixel regions and the tile cache of the plug-in are what bound the
 // memory of the transfer to a row of tiles; they are deprecated in favour of
 // GEGL buffers, whose cache the plug-in does not control.
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-void write_pixels(gint32 layer, cairo_surface_t *coverage, int w, int h, LayerFormat format,
-                  const ColorRGBA &color, const Progress &progress) {
+bool write_pixels(gint32 layer, const EffectParams *params, int w, int h, LayerFormat format,
+                  const Progress &progress) {
   GimpDrawable *drawable = gimp_drawable_get(layer);
-  const int bpp = layer_format_bpp(format);
-  // One row of tiles per strip: each tile is filled whole, then leaves the
-  // plug-in's cache (two rows of tiles) for GIMP.
-  const int strip = std::max<int>(1, gimp_tile_height());
+  // The band's rows of tiles leave the plug-in's cache (two rows of tiles) for
+  // GIMP as the next band comes.
   gimp_tile_cache_ntiles(2 * (static_cast<gulong>(w) / gimp_tile_width() + 1));
-
   GimpPixelRgn region;
   gimp_pixel_rgn_init(&region, drawable, 0, 0, w, h, TRUE, TRUE);
-  std::vector<guchar> rows(static_cast<size_t>(w) * bpp * std::min(strip, h));
-  for (int y0 = 0; y0 < h; y0 += strip) {
-    const int n = std::min(strip, h - y0);
-    coverage_to_pixels(coverage, y0, n, format, color, rows.data());
-    gimp_pixel_rgn_set_rect(&region, rows.data(), 0, y0, w, n);
-    progress.update(0.5 + 0.5 * (y0 + n) / h);
+  const BandStatus status = render_layer_bands(
+      params, w, h, format, params->line_color,
+      [&](int y0, int rows, const unsigned char *pixels) {
+        // The image may have been closed, or the layer deleted, meanwhile.
+        if (!gimp_item_is_valid(layer)) return false;
+        gimp_pixel_rgn_set_rect(&region, pixels, 0, y0, w, rows);
+        progress.update(static_cast<double>(y0 + rows) / h);
+        return true;
+      });
+  if (status == BandStatus::Done) {
+    gimp_drawable_flush(drawable);
+    gimp_drawable_merge_shadow(layer, TRUE);
+    gimp_drawable_update(layer, 0, 0, gimp_drawable_width(layer), gimp_drawable_height(layer));
   }
-  gimp_drawable_flush(drawable);
-  gimp_drawable_merge_shadow(layer, TRUE);
-  gimp_drawable_update(layer, 0, 0, gimp_drawable_width(layer), gimp_drawable_height(layer));
   gimp_drawable_detach(drawable);
+  switch (status) {
+    case BandStatus::Done: return true;
+    case BandStatus::NoMemory:
+      g_message(_("Zipstroke could not draw the layer: not enough memory."));
+      break;
+    case BandStatus::Stopped:
+      g_message(_("Zipstroke could not draw the layer: the image or the layer was closed."));
+      break;
+    case BandStatus::BadSize:
+      g_message(_("Zipstroke could not draw the layer: the work area is empty."));
+      break;
+  }
+  return false;
 }
 G_GNUC_END_IGNORE_DEPRECATIONS
 
@@ -105,28 +118,13 @@ void attach_settings(gint32 layer, const EffectParams *params) {
   GCharPtr text(settings_to_text(params, &length));
   if (!text) return;
   GimpParasite *parasite =
-      gimp_parasite_new(PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
+      gimp_parasite_new(STREAK_PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
                         static_cast<guint32>(length), text.get());
   gimp_item_attach_parasite(layer, parasite);
   gimp_parasite_free(parasite);
 }
 
 }  // namespace
-
-char *make_layer_name() {
-  const char *name = LAYER_NAME;
-  char *result;
-  if (g_utf8_strlen(name, -1) > LAYER_NAME_MAX_CHARS) {
-    const char *cut = g_utf8_offset_to_pointer(name, LAYER_NAME_MAX_CHARS);
-    GCharPtr head(g_strndup(name, cut - name));
-    result = g_strconcat(head.get(), "...", nullptr);
-  } else {
-    result = g_strdup(name);
-  }
-  for (char *p = result; *p; ++p)
-    if (*p == '\n') *p = '/';
-  return result;
-}
 
 LayerResult gimp_render_to_layer(const EffectParams *params) {
   const gint32 image = params->image_id;
@@ -170,12 +168,6 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   }
 
   const Progress progress(static_cast<long>(w) * h);
-  SurfacePtr coverage(render_coverage(params, w, h));
-  if (!coverage) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
-    return {2, -1};
-  }
-  progress.update(0.5);
 
   // The settings text goes onto a layer that is not in the image yet: GIMP
   // 2.10 undoes and redoes a parasite of a layer in the image with one undo
@@ -195,6 +187,7 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
     return {2, -1};
   }
   attach_settings(layer, params);
+  bool drawn = false;
   {
     // Opened once and closed once, on every path from here on.
     const UndoGroup undo(image);
@@ -202,11 +195,10 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       place_layer(image, layer);
       gimp_layer_set_offsets(layer, area.x1, area.y1);
     } else {
+      // The copy goes in above the edited layer; the edited layer leaves only
+      // once the copy is drawn.
       gimp_image_insert_layer(image, layer, gimp_item_get_parent(edited),
                               gimp_image_get_item_position(image, edited));
-      gimp_image_remove_layer(image, edited);
-      gimp_item_set_name(layer, name.get());
-      gimp_image_set_active_layer(image, layer);
     }
     // The written pixels reach the layer only inside the selection, which in
     // edit mode need not cover the layer at all: none while they go in, the
@@ -217,14 +209,24 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       gimp_selection_none(image);
     }
     gimp_layer_add_alpha(layer);
-    write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
-    coverage.reset();
-    if (saved_selection >= 0) {
+    // A layer that could not be drawn goes again, so a failure leaves no
+    // half layer and an edited layer as it was; the undo group holds
+    // whatever was done.
+    drawn = write_pixels(layer, params, w, h, format, progress);
+    if (!drawn) {
+      if (gimp_item_is_valid(layer)) gimp_image_remove_layer(image, layer);
+    } else if (editing) {
+      gimp_image_remove_layer(image, edited);
+      gimp_item_set_name(layer, name.get());
+      gimp_image_set_active_layer(image, layer);
+    }
+    if (saved_selection >= 0 && gimp_image_is_valid(image)) {
       gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, saved_selection);
       gimp_image_remove_channel(image, saved_selection);
     }
   }
   // The displays are brought up to date once the step is whole.
   gimp_displays_flush();
+  if (!drawn) return {2, -1};
   return {0, layer};
 }

@@ -16,13 +16,13 @@
 #include "last_values.h"
 #include "responses.h"
 #include "script_settings.h"
+#include "streak_layer.h"
 #include "unit_change.h"
 
 namespace {
 
 constexpr const char *PROCEDURE_NAME = "plugin-zipstroke";
 constexpr const char *SETTINGS_PROCEDURE_NAME = "plugin-zipstroke-settings";
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
 
@@ -84,7 +84,7 @@ void refuse(const char *message) {
 }
 
 bool has_settings_parasite(gint32 item) {
-  GimpParasite *parasite = gimp_item_get_parasite(item, PARASITE_NAME);
+  GimpParasite *parasite = gimp_item_get_parasite(item, STREAK_PARASITE_NAME);
   if (!parasite) return false;
   gimp_parasite_free(parasite);
   return true;

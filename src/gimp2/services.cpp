@@ -9,10 +9,9 @@
 
 #include "glib_ptr.h"
 #include "image_services.h"
+#include "streak_layer.h"
 
 namespace {
-
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
 
 // The last answers about the image, for the questions asked after it has
 // been closed: a call with the id of a closed image would only make GIMP
@@ -134,7 +133,7 @@ char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer
   if (!gimp_image_is_valid(image_id)) return nullptr;
   gint32 layer = gimp_image_get_active_layer(image_id);
   if (layer < 0) return nullptr;
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, PARASITE_NAME));
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, STREAK_PARASITE_NAME));
   if (!parasite) return nullptr;
   const gsize size = gimp_parasite_data_size(parasite.get());
   const void *data = gimp_parasite_data(parasite.get());

@@ -3,7 +3,9 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,7 @@
 
 #include "effect_params.h"
 #include "image_services.h"
+#include "layer_bands.h"
 #include "layer_buffer.h"
 #include "settings_text.h"
 
@@ -38,6 +41,45 @@ ToolRun run_tool(const std::vector<std::string> &args) {
   ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, err ? err : ""};
   g_free(err);
   return run;
+}
+
+// The tool's standard output.
+std::string run_tool_stdout(const std::vector<std::string> &args, int *status) {
+  std::vector<char *> argv;
+  argv.push_back(const_cast<char *>(ZIPSTROKE_RENDER));
+  for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  int wait_status = 0;
+  GError *error = nullptr;
+  // Binary output: read through a pipe by hand, g_spawn_sync stops at NUL.
+  GPid pid;
+  int out_fd = -1;
+  const bool spawned = g_spawn_async_with_pipes(
+      nullptr, argv.data(), nullptr,
+      static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+      nullptr, &pid, nullptr, &out_fd, nullptr, &error);
+  EXPECT_TRUE(spawned) << (error ? error->message : "");
+  if (error) g_error_free(error);
+  std::string bytes;
+  if (spawned) {
+    char buf[65536];
+    ssize_t n;
+    while ((n = read(out_fd, buf, sizeof buf)) > 0) bytes.append(buf, static_cast<size_t>(n));
+    close(out_fd);
+    waitpid(pid, &wait_status, 0);
+    g_spawn_close_pid(pid);
+  }
+  *status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  return bytes;
+}
+
+std::string file_bytes(const std::string &file) {
+  char *text = nullptr;
+  gsize len = 0;
+  if (!g_file_get_contents(file.c_str(), &text, &len, nullptr)) return "";
+  std::string bytes(text, len);
+  g_free(text);
+  return bytes;
 }
 
 bool run_program(const std::vector<std::string> &args) {
@@ -210,7 +252,7 @@ TEST_F(RenderCli, BadInputFailsWithOneLineAndStatus2AndLeavesNothing) {
       {{"--settings", "/nonexistent/preset"}, "/nonexistent/preset"},
       {{"--size", "0x480"}, "--size"},
       {{"--size", "640"}, "--size"},
-      {{"--size", "99999x99999"}, "--size"},
+      {{"--size", "600000x10"}, "--size"},  // more than GIMP allows
       {{"--size", "-5x5"}, "--size"},
       {{"--resolution", "0"}, "--resolution"},
       {{"--resolution", "nan"}, "--resolution"},
@@ -311,6 +353,119 @@ TEST_F(RenderCli, VectorOutputRasterisesToThePngCoverage) {
     EXPECT_LT(mean_abs_difference(png, pdf_alpha), 1.0);
     EXPECT_NEAR(total(pdf_alpha) / total(png), 1.0, 0.01);
   }
+}
+
+// --output through a symbolic link replaces the link's target (relative links
+// count from the link's folder, a dangling link makes its target), and the
+// link stays a link.
+TEST_F(RenderCli, SymbolicLinksAreWrittenThrough) {
+  ASSERT_EQ(g_mkdir(path("pictures").c_str(), 0755), 0);
+  ASSERT_TRUE(g_file_set_contents(path("pictures/old.png").c_str(), "old", -1, nullptr));
+  ASSERT_EQ(symlink("pictures/old.png", path("to-old.png").c_str()), 0);
+  ASSERT_EQ(symlink("to-old.png", path("to-to-old.png").c_str()), 0);
+  ASSERT_EQ(symlink("pictures/new.png", path("dangling.png").c_str()), 0);
+
+  ASSERT_EQ(run_tool({"--size", "64x48", "--output", path("to-to-old.png")}).status, 0);
+  EXPECT_EQ(load_picture(path("pictures/old.png")).width, 64);
+  ASSERT_EQ(run_tool({"--size", "32x24", "--output", path("dangling.png")}).status, 0);
+  EXPECT_EQ(load_picture(path("pictures/new.png")).width, 32);
+  for (const char *link : {"to-old.png", "to-to-old.png", "dangling.png"})
+    EXPECT_TRUE(g_file_test(path(link).c_str(), G_FILE_TEST_IS_SYMLINK)) << link;
+  // Nothing left beside the targets: the replacement was made there.
+  auto names = list_dir(path("pictures"));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"new.png", "old.png"}));
+
+  ASSERT_EQ(symlink("loop-b.png", path("loop-a.png").c_str()), 0);
+  ASSERT_EQ(symlink("loop-a.png", path("loop-b.png").c_str()), 0);
+  const ToolRun loop = run_tool({"--output", path("loop-a.png")});
+  EXPECT_EQ(loop.status, 2);
+  EXPECT_NE(loop.err.find("loop-a.png"), std::string::npos) << loop.err;
+  for (const char *name : {"pictures/new.png", "pictures/old.png"}) g_unlink(path(name).c_str());
+}
+
+// A device node or a pipe is refused, also behind a link, and left as it is.
+TEST_F(RenderCli, SpecialFilesAreRefused) {
+  ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/null", path("null.png").c_str()), 0);
+  for (const std::string &out : {std::string("/dev/null"), path("pipe"), path("null.png")}) {
+    const ToolRun run = run_tool({"--size", "16x16", "--output", out});
+    EXPECT_EQ(run.status, 2) << out;
+    EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+  }
+  GStatBuf st;
+  ASSERT_EQ(g_stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  ASSERT_EQ(g_lstat(path("pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  auto names = list_dir(dir_);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"null.png", "pipe"}));
+}
+
+// The format comes from the extension or --format; an extension the tool
+// cannot write, or one that contradicts --format, is refused.
+TEST_F(RenderCli, ExtensionsAndFormatsMustAgree) {
+  for (const char *name : {"photo.jpg", "photo.tiff", "photo.png.txt"}) {
+    const ToolRun run = run_tool({"--output", path(name)});
+    EXPECT_EQ(run.status, 2) << name;
+    EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(run_tool({"--format", "svg", "--output", path("lines.png")}).status, 2);
+  EXPECT_EQ(run_tool({"--format", "gif", "--output", path("lines")}).status, 2);
+  EXPECT_TRUE(list_dir(dir_).empty());
+
+  ASSERT_EQ(run_tool({"--size", "40x30", "--output", path("plain")}).status, 0);
+  EXPECT_EQ(file_bytes(path("plain")).substr(1, 3), "PNG");
+  ASSERT_EQ(run_tool({"--size", "40x30", "--format", "svg", "--output", path("drawing")}).status, 0);
+  EXPECT_NE(file_bytes(path("drawing")).find("<svg"), std::string::npos);
+  ASSERT_EQ(run_tool({"--size", "40x30", "--output", path("UPPER.PDF")}).status, 0);
+  EXPECT_EQ(file_bytes(path("UPPER.PDF")).substr(0, 5), "%PDF-");
+}
+
+// - writes to standard output: the very bytes of a file, in any format.
+TEST_F(RenderCli, DashWritesToStandardOutput) {
+  ASSERT_EQ(run_tool({"--size", "80x60", "--output", path("file.png")}).status, 0);
+  int status = -1;
+  const std::string png = run_tool_stdout({"--size", "80x60", "--output", "-"}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(png, file_bytes(path("file.png")));
+  const std::string pdf =
+      run_tool_stdout({"--size", "80x60", "--format", "pdf", "--output", "-"}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+  EXPECT_EQ(list_dir(dir_), std::vector<std::string>{"file.png"});
+}
+
+// Beyond the 32767 pixels of one image surface: the PNG holds the banded
+// output's pixels, and SVG and PDF pages of that size are written.
+TEST_F(RenderCli, WorkAreasBeyondOneSurfaceAreWritten) {
+  const int w = 40000, h = 12;
+  ASSERT_EQ(run_tool({"--size", "40000x12", "--output", path("wide.png")}).status, 0);
+  const Picture pic = load_picture(path("wide.png"));
+  ASSERT_EQ(pic.width, w);
+  ASSERT_EQ(pic.height, h);
+  const EffectParams p = defaults_of(w, h);
+  std::vector<unsigned char> expected;
+  ASSERT_EQ(render_layer_bands(&p, w, h, LayerFormat::RGBA, p.line_color,
+                               [&](int, int rows, const unsigned char *px) {
+                                 for (size_t i = 3; i < static_cast<size_t>(w) * 4 * rows; i += 4)
+                                   expected.push_back(px[i]);
+                                 return true;
+                               }),
+            BandStatus::Done);
+  EXPECT_EQ(alpha_of(pic), expected);
+  ASSERT_EQ(run_tool({"--size", "12x40000", "--output", path("tall.svg")}).status, 0);
+  EXPECT_NE(file_bytes(path("tall.svg")).find("height=\"40000"), std::string::npos);
+  ASSERT_EQ(run_tool({"--size", "40000x12", "--output", path("wide.pdf")}).status, 0);
+  // The page's size as a reader sees it (newer cairo packs the page
+  // dictionary into a compressed object stream).
+  char *info = nullptr;
+  const std::string command = "pdfinfo " + path("wide.pdf");
+  ASSERT_TRUE(g_spawn_command_line_sync(command.c_str(), &info, nullptr, nullptr, nullptr))
+      << "pdfinfo (poppler-utils) is needed";
+  EXPECT_NE(std::string(info ? info : "").find("40000 x 12 pts"), std::string::npos) << info;
+  g_free(info);
 }
 
 // The image editor's highest resolution is accepted.

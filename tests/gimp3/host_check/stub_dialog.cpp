@@ -1,0 +1,95 @@
+// Stand-in for the dialog in the host check: instead of showing anything, each
+// run does what the file $ZIPSTROKE_HOST_CHECK/act asks through the installed
+// services and appends one line of key=value facts to $ZIPSTROKE_HOST_CHECK/log.
+// Words in act: create, edit (re-render the selected streak layer), red (line
+// colour), setwin=X (window_x to store).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtk/gtk.h>
+
+#include "dialog.h"
+#include "glib_ptr.h"
+#include "host_services.h"
+#include "image_services.h"
+#include "responses.h"
+#include "unit_change.h"
+
+void current_unit_set(int) {}
+
+void responses_finish(EffectParams *params) { params->edit_mode = 0; }
+
+namespace {
+
+std::string path_in_check_dir(const char *name) {
+  const char *dir = std::getenv("ZIPSTROKE_HOST_CHECK");
+  return std::string(dir ? dir : ".") + "/" + name;
+}
+
+// VmHWM and VmRSS of this process in kB.
+void memory_kb(long *hwm, long *rss) {
+  *hwm = *rss = -1;
+  FILE *f = std::fopen("/proc/self/status", "r");
+  if (!f) return;
+  char line[256];
+  while (std::fgets(line, sizeof line, f)) {
+    std::sscanf(line, "VmHWM: %ld", hwm);
+    std::sscanf(line, "VmRSS: %ld", rss);
+  }
+  std::fclose(f);
+}
+
+}  // namespace
+
+GtkWidget *dialog_build(EffectParams *params) {
+  char *contents = nullptr;
+  g_file_get_contents(path_in_check_dir("act").c_str(), &contents, nullptr, nullptr);
+  GCharPtr act(contents);
+  std::string out = "image=" + std::to_string(params->image_id) +
+                    " drawable=" + std::to_string(params->drawable_id) +
+                    " window_x=" + std::to_string(params->window_x);
+  const std::string words = act ? act.get() : "";
+
+  const WorkArea area = work_area_of(params->image_id);
+  GdkPixbuf *thumb = host_services().work_area_thumbnail(params->image_id, area.x1, area.y1,
+                                                         area.width, area.height, 100, 80);
+  out += " thumb=" + (thumb ? std::to_string(gdk_pixbuf_get_width(thumb)) + "x" +
+                                  std::to_string(gdk_pixbuf_get_height(thumb))
+                            : std::string("none"));
+  if (thumb) g_object_unref(thumb);
+
+  gsize length = 0;
+  int32_t layer = -1;
+  GCharPtr text(host_services().active_layer_settings(params->image_id, &length, &layer));
+  out += " parasite_layer=" + std::to_string(layer) + " parasite_length=" + std::to_string(length);
+
+  if (words.find("red") != std::string::npos) params->line_color = {1.0, 0.0, 0.0, 1.0};
+  const bool create = words.find("create") != std::string::npos;
+  const bool edit = words.find("edit") != std::string::npos && text;
+  if (create || edit) {
+    if (edit) {
+      params->edit_mode = 1;
+      params->drawable_id = layer;
+    }
+    long hwm_before = 0, rss_before = 0, hwm_after = 0, rss_after = 0;
+    memory_kb(&hwm_before, &rss_before);
+    const LayerResult result = host_services().render_to_layer(params);
+    memory_kb(&hwm_after, &rss_after);
+    out += " status=" + std::to_string(result.status) + " layer=" + std::to_string(result.layer_id) +
+           " hwm_before=" + std::to_string(hwm_before) + " rss_before=" + std::to_string(rss_before) +
+           " hwm_after=" + std::to_string(hwm_after);
+  }
+  const size_t setwin = words.find("setwin=");
+  if (setwin != std::string::npos) params->window_x = std::atoi(words.c_str() + setwin + 7);
+
+  FILE *log = std::fopen(path_in_check_dir("log").c_str(), "a");
+  if (log) {
+    std::fprintf(log, "%s\n", out.c_str());
+    std::fclose(log);
+  }
+  return nullptr;
+}
+
+void dialog_run(GtkWidget *) {}
