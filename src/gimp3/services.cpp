@@ -142,6 +142,30 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The picture without one layer, taken from a copy of the image that is never
+// shown: the image itself gets no undo step and never changes, not even for a
+// moment on the canvas.  The layer is found in the copy by its tattoo, which
+// duplicating keeps.
+GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
+                                            int w, int h, int thumb_w, int thumb_h) {
+  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  GimpImage *image = image_of(image_id);
+  if (!image) return nullptr;
+  GimpLayer *layer = layer_of(layer_id);
+  GimpImage *owner = layer ? gimp_item_get_image(GIMP_ITEM(layer)) : nullptr;
+  if (!owner || gimp_image_get_id(owner) != image_id)
+    return gimp_work_area_thumbnail(image_id, x, y, w, h, thumb_w, thumb_h);
+  GimpImage *copy = gimp_image_duplicate(image);
+  if (!copy) return nullptr;
+  gimp_image_undo_disable(copy);
+  GdkPixbuf *thumb = nullptr;
+  GimpLayer *twin = gimp_image_get_layer_by_tattoo(copy, gimp_item_get_tattoo(GIMP_ITEM(layer)));
+  if (twin && gimp_item_set_visible(GIMP_ITEM(twin), FALSE))
+    thumb = gimp_work_area_thumbnail(gimp_image_get_id(copy), x, y, w, h, thumb_w, thumb_h);
+  gimp_image_delete(copy);
+  return thumb;
+}
+
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
   *length = 0;
   *layer_id = -1;
@@ -192,5 +216,5 @@ void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
       HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
-                   gimp_target_state, gimp_layer_extent});
+                   gimp_target_state, gimp_layer_extent, gimp_work_area_thumbnail_without});
 }
