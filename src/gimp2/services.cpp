@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
@@ -94,10 +95,29 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The layer of `copy` (a duplicate of `image`) at the place `layer` holds in
+// `image`: the same position under parents at the same positions.
+gint32 layer_at_same_place(gint32 copy, gint32 image, gint32 layer) {
+  std::vector<int> path;  // positions from the top level down
+  for (gint32 item = layer; item > 0; item = gimp_item_get_parent(item)) {
+    const int position = gimp_image_get_item_position(image, item);
+    if (position < 0) return -1;
+    path.insert(path.begin(), position);
+  }
+  gint32 found = -1;
+  for (size_t depth = 0; depth < path.size(); ++depth) {
+    gint n = 0;
+    gint *level = depth == 0 ? gimp_image_get_layers(copy, &n) : gimp_item_get_children(found, &n);
+    found = level && path[depth] < n ? level[path[depth]] : -1;
+    g_free(level);
+    if (found < 0) return -1;
+  }
+  return found;
+}
+
 // The picture without one layer, taken from a copy of the image that is never
 // shown: the image itself gets no undo step and never changes, not even for a
-// moment on the canvas.  The layer is found in the copy by its tattoo, which
-// duplicating keeps.
+// moment on the canvas.
 GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
                                             int w, int h, int thumb_w, int thumb_h) {
   if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
@@ -109,7 +129,7 @@ GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, 
   if (copy < 0) return nullptr;
   gimp_image_undo_disable(copy);
   GdkPixbuf *thumb = nullptr;
-  const gint32 twin = gimp_image_get_layer_by_tattoo(copy, gimp_item_get_tattoo(layer_id));
+  const gint32 twin = layer_at_same_place(copy, image_id, layer_id);
   if (twin >= 0 && gimp_item_set_visible(twin, FALSE))
     thumb = gimp_work_area_thumbnail(copy, x, y, w, h, thumb_w, thumb_h);
   gimp_image_delete(copy);

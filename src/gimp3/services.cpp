@@ -142,10 +142,32 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The layer of `copy` (a duplicate of `image`) at the place `layer` holds in
+// `image`: the same position under parents at the same positions.  (The
+// copy's layers do not answer to the tattoos of the original's.)
+GimpLayer *layer_at_same_place(GimpImage *copy, GimpImage *image, GimpLayer *layer) {
+  std::vector<int> path;  // positions from the top level down
+  for (GimpItem *item = GIMP_ITEM(layer); item; item = gimp_item_get_parent(item)) {
+    const int position = gimp_image_get_item_position(image, item);
+    if (position < 0) return nullptr;
+    path.insert(path.begin(), position);
+  }
+  GimpItem *found = nullptr;
+  for (size_t depth = 0; depth < path.size(); ++depth) {
+    GimpItem **level = depth == 0 ? reinterpret_cast<GimpItem **>(gimp_image_get_layers(copy))
+                                  : gimp_item_get_children(found);
+    found = nullptr;
+    for (int i = 0; level && level[i]; ++i)
+      if (i == path[depth]) found = level[i];
+    g_free(level);
+    if (!found) return nullptr;
+  }
+  return found && GIMP_IS_LAYER(found) ? GIMP_LAYER(found) : nullptr;
+}
+
 // The picture without one layer, taken from a copy of the image that is never
 // shown: the image itself gets no undo step and never changes, not even for a
-// moment on the canvas.  The layer is found in the copy by its tattoo, which
-// duplicating keeps.
+// moment on the canvas.
 GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
                                             int w, int h, int thumb_w, int thumb_h) {
   if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
@@ -159,9 +181,9 @@ GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, 
   if (!copy) return nullptr;
   gimp_image_undo_disable(copy);
   GdkPixbuf *thumb = nullptr;
-  GimpLayer *twin = gimp_image_get_layer_by_tattoo(copy, gimp_item_get_tattoo(GIMP_ITEM(layer)));
-  if (twin && gimp_item_set_visible(GIMP_ITEM(twin), FALSE))
-    thumb = gimp_work_area_thumbnail(gimp_image_get_id(copy), x, y, w, h, thumb_w, thumb_h);
+  GimpLayer *twin = layer_at_same_place(copy, image, layer);
+  const bool hidden = twin && gimp_item_set_visible(GIMP_ITEM(twin), FALSE);
+  if (hidden) thumb = gimp_work_area_thumbnail(gimp_image_get_id(copy), x, y, w, h, thumb_w, thumb_h);
   gimp_image_delete(copy);
   return thumb;
 }

@@ -97,7 +97,9 @@ GtkWidget *dialog_build(EffectParams *params) {
         GdkPixbuf *with = host.work_area_thumbnail(params->image_id, lx, ly, lw, lh, 50, 50);
         GdkPixbuf *without =
             host.work_area_thumbnail_without(params->image_id, layer, lx, ly, lw, lh, 50, 50);
-        out += " without_differs=" + std::to_string(differing_pixels(with, without));
+        out += std::string(" with_layer=") + (with ? "1" : "0") + " without_layer=" +
+               (without ? "1" : "0") +
+               " without_differs=" + std::to_string(differing_pixels(with, without));
         if (with) g_object_unref(with);
         if (without) g_object_unref(without);
       }
