@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "gtk_compat.h"
+#include "preview.h"
 
 // The pointer device of the default display.
 inline GdkDevice *test_pointer_device() {
@@ -67,4 +68,17 @@ inline cairo_surface_t *test_widget_pixels(GtkWidget *widget) {
   cairo_destroy(cr);
   cairo_surface_flush(surface);
   return surface;
+}
+
+// Runs the main loop until the preview is at least min_w x min_h (the window
+// manager and the frame clock answer a resize in their own time); false when
+// it never gets there.  Never blocks: a window that stays small ends the wait.
+inline bool wait_for_preview_size(int min_w, int min_h) {
+  for (int i = 0; i < 20000; ++i) {
+    int w = 0, h = 0;
+    preview_view_size(&w, &h);
+    if (w >= min_w && h >= min_h) return true;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return false;
 }
