@@ -5,7 +5,10 @@
 //   zipstroke-render [--settings FILE] [--size WxH] [--resolution X[xY]]
 //                    [--set KEY=VALUE]... [--format png|svg|pdf]
 //                    --output FILE.png|.svg|.pdf|-
+//   zipstroke-render [--size WxH] [--resolution X[xY]] --list-keys
 //
+// A value outside its control's range is clamped as the dialog clamps it,
+// with a warning on stderr.
 // Bad input gives one line on stderr and exit status 2, and leaves no output
 // file behind; an existing output file is replaced only by a complete new one.
 // A symbolic link is written through (its target is replaced); anything that
@@ -19,6 +22,7 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
@@ -33,6 +37,7 @@
 #include <unistd.h>
 
 #include "cairo_ptr.h"
+#include "color.h"
 #include "control_ranges.h"
 #include "effect_params.h"
 #include "image_services.h"
@@ -137,6 +142,9 @@ void apply_key_file(EffectParams *params, GKeyFile *key_file) {
   settings_apply_parsed(params, &parsed);
 }
 
+void warn_out_of_range(GKeyFile *key_file, const EffectParams *params, const char *origin,
+                       const char *only);
+
 bool apply_settings_file(EffectParams *params, const char *path, Failure *failure) {
   KeyFilePtr key_file(g_key_file_new());
   GError *error = nullptr;
@@ -146,6 +154,8 @@ bool apply_settings_file(EffectParams *params, const char *path, Failure *failur
     failure->message = "cannot read settings file " + quoted(name.get()) + ": " + error->message;
     return false;
   }
+  GCharPtr name(g_filename_display_name(path));
+  warn_out_of_range(key_file.get(), params, name.get(), nullptr);
   apply_key_file(params, key_file.get());
   return true;
 }
@@ -196,6 +206,119 @@ bool check_value(GKeyFile *kf, const char *key, KeyKind kind, std::string *probl
   return problem->empty();
 }
 
+// Every key a settings text may carry that --set accepts, in the text's order.
+std::vector<std::string> settable_keys(const EffectParams *params) {
+  std::vector<std::string> keys;
+  // A text names an outline's samples only while the outline is active.
+  auto all = std::make_unique<EffectParams>(*params);
+  for (FreehandOutline *outline : {&all->radiation_in_freehand, &all->radiation_out_freehand,
+                                   &all->parallel_in_freehand, &all->parallel_out_freehand})
+    outline->active = 1;
+  KeyFilePtr key_file(settings_to_key_file(all.get()));
+  StrvPtr names(g_key_file_get_keys(key_file.get(), SETTINGS_GROUP, nullptr, nullptr));
+  for (char **name = names.get(); name && *name; ++name)
+    if (key_kind(*name) != KeyKind::Unknown) keys.emplace_back(*name);
+  return keys;
+}
+
+// Edits (insertions, deletions, substitutions) that turn a into b.
+std::size_t edit_distance(const std::string &a, const std::string &b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      const std::size_t cost = g_ascii_tolower(a[i - 1]) == g_ascii_tolower(b[j - 1]) ? 0 : 1;
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + cost});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string nearest_key(const EffectParams *params, const std::string &key) {
+  std::string best;
+  std::size_t best_distance = 0;
+  for (const std::string &known : settable_keys(params)) {
+    const std::size_t d = edit_distance(key, known);
+    if (best.empty() || d < best_distance) {
+      best = known;
+      best_distance = d;
+    }
+  }
+  return best;
+}
+
+// A colour as #rrggbb or r,g,b becomes the text's R;G;B; anything else is
+// left for the key file to judge.
+std::string color_value(const char *value) {
+  if (value[0] == '#' && std::strlen(value) == 7) {
+    bool hex = true;
+    for (int i = 1; i < 7; ++i) hex = hex && g_ascii_isxdigit(value[i]);
+    if (hex) {
+      std::string rgb;
+      for (int i = 1; i < 7; i += 2) {
+        if (!rgb.empty()) rgb += ';';
+        rgb += std::to_string(g_ascii_xdigit_value(value[i]) * 16 +
+                              g_ascii_xdigit_value(value[i + 1]));
+      }
+      return rgb;
+    }
+  }
+  if (std::strchr(value, ',') && !std::strchr(value, ';')) {
+    std::string rgb(value);
+    std::replace(rgb.begin(), rgb.end(), ',', ';');
+    return rgb;
+  }
+  return value;
+}
+
+std::string number_text(double value) {
+  char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+  return g_ascii_formatd(buffer, sizeof buffer, "%.10g", value);
+}
+
+// The lengths of a key file are in its own unit when it names one a control
+// can show, otherwise in the record's.
+int unit_of(GKeyFile *key_file, const EffectParams *params) {
+  GError *error = nullptr;
+  const int unit = g_key_file_get_integer(key_file, SETTINGS_GROUP, "area_unit", &error);
+  if (error) {
+    g_error_free(error);
+    return params->area_unit;
+  }
+  return combo_has_value(*combo_range_find("area_unit"), unit) ? unit : params->area_unit;
+}
+
+// Warns on stderr about every value of the key file's spin keys (all of
+// them, or only `only`) that lies outside its control's range: the control
+// clamps it, and so does the renderer.
+void warn_out_of_range(GKeyFile *key_file, const EffectParams *params, const char *origin,
+                       const char *only) {
+  const int unit = unit_of(key_file, params);
+  const Resolution resolution = image_resolution(params->image_id);
+  for (const SpinRange &range : SPIN_RANGES) {
+    if (only && std::strcmp(only, range.key) != 0) continue;
+    GError *error = nullptr;
+    const double value = g_key_file_get_double(key_file, SETTINGS_GROUP, range.key, &error);
+    if (error) {
+      g_error_free(error);
+      continue;
+    }
+    if (!std::isfinite(value)) continue;
+    const SpinLimits limits = spin_limits(range, unit, resolution);
+    const double clamped = spin_clamp(limits, value);
+    if (clamped == value) continue;
+    std::fprintf(stderr,
+                 "zipstroke-render: warning: %s: %s=%s is %s the range %s..%s; %s is used\n",
+                 origin, range.key, number_text(value).c_str(),
+                 value < limits.min ? "below" : "above", number_text(limits.min).c_str(),
+                 number_text(limits.max).c_str(), number_text(clamped).c_str());
+  }
+}
+
 // KEY=VALUE: the record written as settings text, the key's value replaced,
 // the text read back and applied by the controls' rules.
 bool apply_assignment(EffectParams *params, const char *assignment, Failure *failure) {
@@ -205,21 +328,100 @@ bool apply_assignment(EffectParams *params, const char *assignment, Failure *fai
     return false;
   }
   const std::string key(assignment, equals - assignment);
-  const char *value = equals + 1;
   const KeyKind kind = key_kind(key.c_str());
   if (kind == KeyKind::Unknown) {
-    failure->message = "--set: unknown settings key " + quoted(key.c_str());
+    if (key == "version") {
+      failure->message = "--set: the settings key " + quoted(key.c_str()) +
+                         " is written by the program and cannot be set";
+      return false;
+    }
+    failure->message = "--set: unknown settings key " + quoted(key.c_str()) + "; did you mean " +
+                       quoted(nearest_key(params, key).c_str()) +
+                       "? (--list-keys lists every key)";
     return false;
   }
+  const std::string value = kind == KeyKind::Color ? color_value(equals + 1) : equals + 1;
   KeyFilePtr key_file(settings_to_key_file(params));
-  g_key_file_set_value(key_file.get(), SETTINGS_GROUP, key.c_str(), value);
+  g_key_file_set_value(key_file.get(), SETTINGS_GROUP, key.c_str(), value.c_str());
   std::string problem;
   if (!check_value(key_file.get(), key.c_str(), kind, &problem)) {
-    failure->message = "--set " + key + ": value " + quoted(value) + " not accepted: " + problem;
+    failure->message = "--set " + key + ": value " + quoted(equals + 1) + " not accepted: " + problem;
     return false;
   }
+  const std::string origin = "--set " + key;
+  warn_out_of_range(key_file.get(), params, origin.c_str(), key.c_str());
   apply_key_file(params, key_file.get());
   return true;
+}
+
+// ---------------------------------------------------------------------------
+// --list-keys
+
+std::string combo_choices(const ComboRange &range) {
+  std::string text;
+  for (int i = 0; i < range.n_items; ++i) {
+    if (i) text += ", ";
+    text += std::to_string(range.items[i].value) + " " + range.items[i].label;
+  }
+  return text;
+}
+
+// Type, range and default of one key, for the record's defaults.
+void describe_key(const EffectParams *params, const std::string &key, std::string *type,
+                  std::string *range_text, std::string *default_text) {
+  const Resolution resolution = image_resolution(params->image_id);
+  if (const SpinRange *range = spin_range_find(key.c_str())) {
+    const SpinLimits limits = spin_limits(*range, params->area_unit, resolution);
+    *type = range->type == FieldType::Int ? "integer" : "number";
+    *range_text = number_text(limits.min) + ".." + number_text(limits.max);
+    if (range->rule == IntRule::WavePoints) *range_text += ", a multiple of 4";
+    if (range->axis != LengthAxis::None && range->type == FieldType::Double)
+      *range_text += ", a length in area_unit";
+    *default_text = number_text(spin_field_get(params, *range));
+  } else if (const ComboRange *combo = combo_range_find(key.c_str())) {
+    *type = "choice";
+    *range_text = combo_choices(*combo);
+    *default_text = std::to_string(combo_field_get(params, *combo));
+  } else if (key == "area_type") {
+    *type = "choice";
+    *range_text = "0 radiation, 1 parallel";
+    *default_text = std::to_string(params->area_type);
+  } else if (key == "line_color") {
+    unsigned char bytes[3];
+    color_to_bytes(params->line_color, bytes);
+    *type = "colour";
+    *range_text = "R;G;B, r,g,b or #rrggbb, each channel 0..255";
+    *default_text = std::to_string(bytes[0]) + ";" + std::to_string(bytes[1]) + ";" +
+                    std::to_string(bytes[2]);
+  } else {
+    switch (key_kind(key.c_str())) {
+      case KeyKind::Boolean:
+        *type = "boolean";
+        *range_text = "true or false";
+        *default_text = "false";
+        break;
+      case KeyKind::Integer:
+        *type = "integer";
+        *range_text = "1000 (an outline's samples), otherwise the outline is not taken";
+        *default_text = std::to_string(FREEHAND_SAMPLES);
+        break;
+      default:
+        *type = "numbers";
+        *range_text = "1000 pairs POSITION;FACTOR, factor 1 on the boundary";
+        *default_text = "every factor 1";
+        break;
+    }
+  }
+}
+
+void list_keys(const EffectParams *params) {
+  std::printf("%-36s  %-8s  %-66s  %s\n", "KEY", "TYPE", "RANGE", "DEFAULT");
+  for (const std::string &key : settable_keys(params)) {
+    std::string type, range, default_text;
+    describe_key(params, key, &type, &range, &default_text);
+    std::printf("%-36s  %-8s  %-66s  %s\n", key.c_str(), type.c_str(), range.c_str(),
+                default_text.c_str());
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -424,6 +626,19 @@ bool write_vector(const EffectParams *params, int width, int height, double xres
   return true;
 }
 
+constexpr const char *HELP_EXAMPLES =
+    "A work area's defaults draw focus lines round its middle; a settings text\n"
+    "(--settings) and single keys (--set, applied in order) change them.  Lengths\n"
+    "are in the unit of area_unit (0 pixels).  --list-keys shows every key.\n"
+    "\n"
+    "Examples:\n"
+    "  zipstroke-render --size 2480x3508 --resolution 300 --set line_pitch=6 --output focus.png\n"
+    "      focus lines over an A4 page at 300 dpi, denser than the default\n"
+    "  zipstroke-render --set area_type=1 --set line_color=#1e50c8 --set line_width=3 --output speed.svg\n"
+    "      blue parallel speed lines across 640 x 480 pixels, as vector paths\n"
+    "  zipstroke-render --settings my.preset --set radiation_x=100 --set radiation_y=80 --output moved.png\n"
+    "      a saved preset with its centre moved to 100, 80\n";
+
 struct Options {
   char *settings = nullptr;
   char *size = nullptr;
@@ -431,6 +646,7 @@ struct Options {
   char **sets = nullptr;
   char *output = nullptr;
   char *format = nullptr;
+  gboolean list_keys = FALSE;
   ~Options() {
     g_free(format);
     g_free(settings);
@@ -456,9 +672,14 @@ bool run(int argc, char **argv, Failure *failure) {
        "Output file: PNG, or SVG / PDF by extension; - for standard output", "FILE"},
       {"format", 0, 0, G_OPTION_ARG_STRING, &opt.format,
        "png, svg or pdf (default: by the output's extension, else png)", "FORMAT"},
+      {"list-keys", 0, 0, G_OPTION_ARG_NONE, &opt.list_keys,
+       "List every settings key with its type, range and default (for --size and --resolution), "
+       "and exit",
+       nullptr},
       {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
   GOptionContext *context = g_option_context_new("- render streak lines into a picture");
   g_option_context_add_main_entries(context, entries, nullptr);
+  g_option_context_set_description(context, HELP_EXAMPLES);
   GError *error = nullptr;
   const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
   g_option_context_free(context);
@@ -471,7 +692,7 @@ bool run(int argc, char **argv, Failure *failure) {
     failure->message = "unexpected argument " + quoted(argv[1]);
     return false;
   }
-  if (!opt.output || !*opt.output) {
+  if (!opt.list_keys && (!opt.output || !*opt.output)) {
     failure->message = "--output FILE is required";
     return false;
   }
@@ -491,6 +712,10 @@ bool run(int argc, char **argv, Failure *failure) {
   auto params = std::make_unique<EffectParams>();
   effect_params_init_run_fields(params.get(), 1, -1);
   effect_params_set_defaults(params.get());
+  if (opt.list_keys) {
+    list_keys(params.get());
+    return true;
+  }
   if (opt.settings && !apply_settings_file(params.get(), opt.settings, failure)) return false;
   for (char **set = opt.sets; set && *set; ++set)
     if (!apply_assignment(params.get(), *set, failure)) return false;

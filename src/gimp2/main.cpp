@@ -13,7 +13,9 @@
 #include "effect_params.h"
 #include "services.h"
 #include "glib_ptr.h"
+#include "image_services.h"
 #include "last_values.h"
+#include "procedure_help.h"
 #include "responses.h"
 #include "script_settings.h"
 #include "streak_layer.h"
@@ -47,7 +49,8 @@ void query() {
   };
   // No domain is bound while registering: these look-ups use the default one.
   const char *blurb = gettext("A Tool for drawing Zipstrokes.");
-  gimp_install_procedure(PROCEDURE_NAME, blurb, blurb, AUTHOR, AUTHOR, DATE,
+  const char *help = gettext(PROCEDURE_HELP);
+  gimp_install_procedure(PROCEDURE_NAME, blurb, help, AUTHOR, AUTHOR, DATE,
                          gettext("_Zipstroke..."), "RGB*, GRAY*", GIMP_PLUGIN,
                          G_N_ELEMENTS(args), G_N_ELEMENTS(return_args), args, return_args);
   gimp_plugin_menu_register(PROCEDURE_NAME, "<Image>/Filters/KestrelKit/");
@@ -186,6 +189,8 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   params.image_id = image_id;
   params.drawable_id = drawable_id;
   params.edit_mode = 0;
+  // Values made for a work area of another size are fitted to this one.
+  last_values_fit(&params, work_area_of(image_id), image_resolution(image_id));
   // The restored lengths are in the stored unit.
   current_unit_set(params.area_unit);
 

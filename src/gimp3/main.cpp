@@ -12,7 +12,9 @@
 #include "dialog.h"
 #include "effect_params.h"
 #include "glib_ptr.h"
+#include "image_services.h"
 #include "last_values.h"
+#include "procedure_help.h"
 #include "responses.h"
 #include "script_settings.h"
 #include "services.h"
@@ -80,6 +82,8 @@ GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *i
   params.image_id = image_id;
   params.drawable_id = drawable_id;
   params.edit_mode = 0;
+  // Values made for a work area of another size are fitted to this one.
+  last_values_fit(&params, work_area_of(image_id), image_resolution(image_id));
   // The restored lengths are in the stored unit.
   current_unit_set(params.area_unit);
 
@@ -221,7 +225,7 @@ static GimpProcedure *zipstroke_create_procedure(GimpPlugIn *plug_in, const gcha
   gimp_procedure_set_menu_label(procedure, _("_Zipstroke..."));
   gimp_procedure_add_menu_path(procedure, "<Image>/Filters/KestrelKit/");
   const char *blurb = _("A Tool for drawing Zipstrokes.");
-  gimp_procedure_set_documentation(procedure, blurb, blurb, name);
+  gimp_procedure_set_documentation(procedure, blurb, _(PROCEDURE_HELP), name);
   gimp_procedure_set_attribution(procedure, AUTHOR, AUTHOR, DATE);
   gimp_procedure_add_layer_return_value(procedure, "layer", "Layer", "The zipstroke layer", TRUE,
                                         G_PARAM_READWRITE);

@@ -33,6 +33,11 @@ void effect_params_set_defaults(EffectParams *p) {
   const WorkArea area = work_area_of(p->image_id);
   const int w = area.width;
   const int h = area.height;
+  const Resolution resolution = image_resolution(p->image_id);
+  p->geometry_width = w;
+  p->geometry_height = h;
+  p->geometry_xres = resolution.x;
+  p->geometry_yres = resolution.y;
 
   p->area_type = AREA_RADIATION;
   p->area_unit = 0;

@@ -91,6 +91,12 @@ struct EffectParams {
   int32_t window_height;
   int32_t topmost;
   int32_t edit_mode;
+  // The work area (pixels) and resolution (dpi) the geometry was made for, so
+  // that the next run on a work area of another size can fit it to that one.
+  int32_t geometry_width;
+  int32_t geometry_height;
+  double geometry_xres;
+  double geometry_yres;
 };
 
 static_assert(std::is_trivially_copyable<EffectParams>::value,
@@ -103,7 +109,8 @@ constexpr double RADIAL_SAMPLE_STEP = 0.006283185307179587;  // 2*pi/1000
 constexpr double PARALLEL_SAMPLE_STEP = 0.001;
 
 // Fills every keyed field and the four outlines from the work area of
-// params->image_id (through the installed image services).  Leaves image_id,
+// params->image_id (through the installed image services), and records that
+// work area's size and resolution in the geometry fields.  Leaves image_id,
 // drawable_id, the window fields, topmost and edit_mode untouched.
 void effect_params_set_defaults(EffectParams *params);
 

@@ -36,7 +36,79 @@ void take_outline(FreehandOutline *out, const FreehandOutline &stored,
   out->active = active;
 }
 
+bool resolution_usable(double dpi) {
+  return std::isfinite(dpi) && dpi >= RESOLUTION_MIN_DPI && dpi <= RESOLUTION_MAX_DPI;
+}
+
+// Scales one length field, clamped to the limits of its control in `unit`.
+void scale_field(EffectParams *params, const char *key, double factor, int unit,
+                 const Resolution &resolution) {
+  const SpinRange *range = spin_range_find(key);
+  const double value = spin_field_get(params, *range) * factor;
+  spin_field_set(params, *range, spin_limits(*range, unit, resolution), value);
+}
+
 }  // namespace
+
+void last_values_fit(EffectParams *params, const WorkArea &area, const Resolution &resolution) {
+  const int old_w = params->geometry_width;
+  const int old_h = params->geometry_height;
+  const double old_xres = params->geometry_xres;
+  const double old_yres = params->geometry_yres;
+  params->geometry_width = area.width;
+  params->geometry_height = area.height;
+  params->geometry_xres = resolution.x;
+  params->geometry_yres = resolution.y;
+  if (old_w <= 0 || old_h <= 0 || area.width <= 0 || area.height <= 0) return;
+
+  const bool pixels = params->area_unit == 0;
+  const bool resolutions_usable = resolution_usable(old_xres) && resolution_usable(old_yres) &&
+                                  resolution_usable(resolution.x) &&
+                                  resolution_usable(resolution.y);
+  // How a held length changes when its pixels stay the same.
+  double ux = 1.0, uy = 1.0;
+  if (!pixels && resolutions_usable) {
+    ux = old_xres / resolution.x;
+    uy = old_yres / resolution.y;
+  }
+  if (old_w == area.width && old_h == area.height && ux == 1.0 && uy == 1.0) return;
+
+  const double sx = static_cast<double>(area.width) / old_w;
+  const double sy = static_cast<double>(area.height) / old_h;
+  const double sd = std::hypot(static_cast<double>(area.width), static_cast<double>(area.height)) /
+                    std::hypot(static_cast<double>(old_w), static_cast<double>(old_h));
+
+  // The band's direction in pixels of the old work area; a band scaled by
+  // sx, sy keeps its area, so its width across grows by sx * sy over the
+  // growth along it.
+  const double px = pixels || !resolutions_usable ? 1.0 : old_xres;
+  const double py = pixels || !resolutions_usable ? 1.0 : old_yres;
+  const double dx = (params->parallel_out_x - params->parallel_in_x) * px;
+  const double dy = (params->parallel_out_Y - params->parallel_in_Y) * py;
+  const double along = std::hypot(dx, dy);
+  double across = sy;
+  if (along > 0.0 && std::isfinite(along)) {
+    const double stretch = std::hypot(sx * dx / along, sy * dy / along);
+    if (stretch > 0.0) across = sx * sy / stretch;
+  }
+
+  const int unit = params->area_unit;
+  const auto scale = [&](const char *key, double factor) {
+    scale_field(params, key, factor, unit, resolution);
+  };
+  scale("radiation_x", sx * ux);
+  scale("radiation_y", sy * uy);
+  scale("radiation_in_radius", sd * ux);
+  scale("radiation_out_radius", sd * ux);
+  scale("parallel_in_x", sx * ux);
+  scale("parallel_in_Y", sy * uy);
+  scale("parallel_out_x", sx * ux);
+  scale("parallel_out_Y", sy * uy);
+  scale("parallel_in_range", across * ux);
+  scale("parallel_out_range", across * ux);
+  scale("line_in_margin", sd * ux);
+  scale("line_in_length", sd * ux);
+}
 
 bool last_values_restore(EffectParams *params, const void *block, std::size_t size) {
   if (!block || size != sizeof(EffectParams)) return false;

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 constexpr const char *LAST_VALUES_NAME = "plugin-zipstroke";
 
@@ -17,3 +18,17 @@ constexpr const char *LAST_VALUES_NAME = "plugin-zipstroke";
 // taken as stored; the caller sets the ids and edit_mode of the current run
 // afterwards.
 bool last_values_restore(EffectParams *params, const void *block, std::size_t size);
+
+// Fits the geometry of a restored record to the work area of this run: when
+// the record was made for a work area of another size, the centre, the
+// radii, the band's ends and ranges, and the lengths whose defaults come from
+// the work area (line_in_margin, line_in_length) are scaled to `area`, the
+// positions by the change of width and height, radii and those lengths by the
+// change of the diagonal, a band's range across the band.  Lengths held in a
+// unit other than pixels keep the pixels they stood for when the resolution
+// differs.  The line options are left alone, and on a work area of the same
+// size (and, for a unit other than pixels, the same resolution) nothing
+// changes.  A record that does not know its work area is left as it is.
+// Afterwards the record knows `area` and `resolution` as its own.  Every
+// scaled value is clamped as its control would clamp it.
+void last_values_fit(EffectParams *params, const WorkArea &area, const Resolution &resolution);

@@ -20,6 +20,7 @@
 #include "preset_page.h"
 #include "preview.h"
 #include "responses.h"
+#include "tooltips.h"
 #include "unit_change.h"
 #include "window_icon.h"
 
@@ -483,6 +484,7 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), preset_page_new(params),
                            gtk_label_new(_("Preset")));
+  tooltips_apply(dialog);
 
   const WindowPlacement placement = window_placement_from_record(params);
   if (placement.resize) gtk_window_resize(GTK_WINDOW(dialog), placement.width, placement.height);

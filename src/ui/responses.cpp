@@ -18,6 +18,7 @@
 #include "preview.h"
 #include "settings_apply.h"
 #include "settings_text.h"
+#include "tooltips.h"
 #include "unit_change.h"
 
 namespace {
@@ -107,6 +108,7 @@ void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   show_work_area(params);  // the layer shows again, as Apply has just drawn it
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
+  tooltips_set_edit_mode(create, close, false);
   if (edit) gtk_widget_show(edit);
 }
 
@@ -157,6 +159,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
   set_button_label(create, _("Apply"));
   set_button_label(close, _("Cancel"));
+  tooltips_set_edit_mode(create, close, true);
   if (edit) gtk_widget_hide(edit);
   params->edit_mode = 1;
   params->drawable_id = layer;

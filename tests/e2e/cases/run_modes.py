@@ -14,12 +14,16 @@ def registration(t):
   (e2e-put "proc-type" (list-ref info 5))
   (e2e-put "nargs" (list-ref info 6))
   (e2e-put "nvalues" (list-ref info 7))
-  (e2e-put "blurb" (list-ref info 0)))
+  (e2e-put "blurb" (list-ref info 0))
+  (e2e-put "help" (list-ref info 1)))
 (e2e-put "end")''')
     expect(run["proc-type"] == "1", "procedure type %s, expected 1 (plug-in)" % run["proc-type"])
     expect(run["nargs"] == "3" and run["nvalues"] == "1",
            "%s arguments and %s return values, expected 3 and 1" % (run["nargs"], run["nvalues"]))
     expect(run["blurb"] == "A Tool for drawing Zipstrokes.", "blurb %r" % run["blurb"])
+    for words in ("streak lines", "focus lines", "speed lines", "new layer"):
+        expect(words in run["help"], "the help does not say what the filter draws (%s): %r"
+               % (words, run["help"]))
     pluginrc = open(os.path.join(t.homes[-1], ".config/GIMP/2.10/pluginrc"),
                     encoding="utf-8", errors="replace").read()
     entry = pluginrc[pluginrc.find('"plugin-zipstroke"'):]
@@ -31,18 +35,36 @@ def registration(t):
 
 @case("last-values-other-image")
 def last_values_other_image(t):
-    # Stored positions are not rescaled to the next image.
+    # The stored geometry is fitted to the next work area: scaled when its
+    # size differs, kept when it is the same.  Odd sides tell a scaled centre
+    # (320 * 2) from the new work area's own default (1282 / 2 = 641), and the
+    # selections tell the work area from the image.
     run = t.gimp(r'''
-(define first (e2e-new-image 640 480 RGB))
+(define first (e2e-new-image 1282 962 RGB))
+(gimp-image-select-rectangle (car first) CHANNEL-OP-REPLACE 100 50 641 481)
 (plugin-zipstroke RUN-INTERACTIVE (car first) (cadr first))
-(define second (e2e-new-image 300 200 RGB))
+(define second (e2e-new-image 1282 962 RGB))
+(plugin-zipstroke RUN-INTERACTIVE (car second) (cadr second))
+(e2e-put "end")''', drive="read-centre-twice")
+    d = run.driver
+    expect(d.get("first") == [320.0, 240.0],
+           "on a 641x481 selection the first run showed the centre %s" % d.get("first"))
+    expect(d.get("second") == [640.0, 480.0],
+           "on a 1282x962 image after a 641x481 selection the second run showed the centre %s, "
+           "expected 320, 240 scaled to 640, 480 (641, 481 would be the defaults)" % d.get("second"))
+
+    run = t.gimp(r'''
+(define first (e2e-new-image 641 481 RGB))
+(plugin-zipstroke RUN-INTERACTIVE (car first) (cadr first))
+(define second (e2e-new-image 1282 962 RGB))
+(gimp-image-select-rectangle (car second) CHANNEL-OP-REPLACE 300 200 641 481)
 (plugin-zipstroke RUN-INTERACTIVE (car second) (cadr second))
 (e2e-put "end")''', drive="read-centre-twice")
     d = run.driver
     expect(d.get("first") == [320.0, 240.0], "the first run showed the centre %s" % d.get("first"))
     expect(d.get("second") == [320.0, 240.0],
-           "on a 300x200 image the second run showed the centre %s, the stored one is 320, 240"
-           % d.get("second"))
+           "on a 641x481 selection of a larger image the second run showed the centre %s, "
+           "expected the stored 320, 240 unchanged" % d.get("second"))
 
 
 @case("run-mode-noninteractive")

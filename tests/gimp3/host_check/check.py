@@ -200,6 +200,23 @@ def session_one():
     result, facts = run(a, abg, '', Gimp.RunMode.WITH_LAST_VALS)
     expect(facts.get('window_x') == '77', 'last values on an image used before: %r' % facts.get('window_x'))
 
+    # The record's geometry is fitted to the work area of each run: scaled on
+    # one of another size, unchanged on one of the same size.
+    def centre(width, height, selection=None):
+        img, bg = new_image(width, height)
+        if selection:
+            img.select_rectangle(Gimp.ChannelOps.REPLACE, *selection)
+        result, facts = run(img, bg)
+        return tuple(float(v) for v in facts.get('centre', 'nan,nan').split(','))
+
+    small = centre(641, 481)
+    large = centre(1282, 962)
+    expect(large == (2 * small[0], 2 * small[1]), 'centre %r after %r: not scaled' % (large, small))
+    back = centre(1282, 962, (100, 50, 641, 481))
+    expect(back == small, 'centre %r on a 641x481 selection, %r before' % (back, small))
+    same = centre(641, 481)
+    expect(same == small, 'centre %r on a work area of the same size, %r before' % (same, small))
+
     # At most 2 bytes a work-area pixel above what the process held before.
     if os.environ.get('ZIPSTROKE_HOST_CHECK_MEMORY') == '1':
         img, bg = new_image(4000, 3000)

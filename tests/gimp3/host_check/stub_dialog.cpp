@@ -67,6 +67,11 @@ GtkWidget *dialog_build(EffectParams *params) {
   std::string out = "image=" + std::to_string(params->image_id) +
                     " drawable=" + std::to_string(params->drawable_id) +
                     " window_x=" + std::to_string(params->window_x);
+  char centre[2 * G_ASCII_DTOSTR_BUF_SIZE + 1];
+  g_ascii_dtostr(centre, G_ASCII_DTOSTR_BUF_SIZE, params->radiation_x);
+  std::strcat(centre, ",");
+  g_ascii_dtostr(centre + std::strlen(centre), G_ASCII_DTOSTR_BUF_SIZE, params->radiation_y);
+  out += std::string(" centre=") + centre;
   const std::string words = act ? act.get() : "";
 
   const WorkArea area = work_area_of(params->image_id);

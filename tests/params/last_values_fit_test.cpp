@@ -1,0 +1,199 @@
+// Values of the last run fitted to the work area of the next one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "effect_params.h"
+#include "image_services.h"
+#include "last_values.h"
+
+namespace {
+
+// The defaults of a work area of width x height at the given resolution.
+std::unique_ptr<EffectParams> defaults_for(int width, int height, double dpi = 72.0) {
+  FixedImage image;
+  image.width = width;
+  image.height = height;
+  image.xres = dpi;
+  image.yres = dpi;
+  image_services_install_fixed(image);
+  auto p = std::make_unique<EffectParams>();
+  std::memset(p.get(), 0, sizeof(EffectParams));
+  effect_params_init_run_fields(p.get(), 1, 2);
+  effect_params_set_defaults(p.get());
+  image_services_install_fixed(FixedImage{});
+  return p;
+}
+
+WorkArea area(int width, int height) { return WorkArea{0, 0, width, height, false}; }
+
+// A record the user has worked on: nothing left at its default.
+std::unique_ptr<EffectParams> worked_on(int width, int height, double dpi = 72.0) {
+  auto p = defaults_for(width, height, dpi);
+  p->radiation_x = 100.0;
+  p->radiation_y = 50.0;
+  p->radiation_in_radius = 30.0;
+  p->radiation_out_radius = 90.0;
+  p->radiation_oblateness = 0.25;
+  p->parallel_in_x = 10.0;
+  p->parallel_in_Y = 20.0;
+  p->parallel_out_x = 300.0;
+  p->parallel_out_Y = 20.0;
+  p->parallel_in_range = 40.0;
+  p->parallel_out_range = 60.0;
+  p->line_in_margin = 12.0;
+  p->line_in_length = 8.0;
+  p->line_out_margin = 3.0;
+  p->line_out_length = 4.0;
+  p->line_color = {0.25, 0.5, 0.75, 1.0};
+  p->line_pitch = 7.5;
+  p->line_width = 3.5;
+  p->line_wave_npoint = 8;
+  p->line_wave_depth = 11.0;
+  p->line_block_on_pitch = 5.0;
+  p->line_block_off_pitch = 6.0;
+  p->line_pitch_rand_seed = 321;
+  p->line_width_rand_seed = 77;
+  p->radiation_out_freehand.active = 1;
+  p->radiation_out_freehand.samples[10].factor = 1.5;
+  return p;
+}
+
+TEST(LastValuesFit, OnAWorkAreaOfTheSameSizeNothingChanges) {
+  auto params = worked_on(640, 480);
+  auto before = worked_on(640, 480);
+  last_values_fit(params.get(), area(640, 480), {72.0, 72.0});
+  EXPECT_EQ(std::memcmp(params.get(), before.get(), sizeof(EffectParams)), 0);
+
+  // Pixels hold whatever the resolution.
+  last_values_fit(params.get(), area(640, 480), {300.0, 150.0});
+  EXPECT_EQ(params->radiation_x, 100.0);
+  EXPECT_EQ(params->radiation_out_radius, 90.0);
+  EXPECT_EQ(params->parallel_in_range, 40.0);
+  EXPECT_EQ(params->line_in_margin, 12.0);
+}
+
+TEST(LastValuesFit, TheDefaultsOfOneWorkAreaBecomeTheDefaultsOfAnother) {
+  // Even sides, so that no half is truncated; another aspect ratio too.
+  for (auto size : {std::pair<int, int>{320, 200}, {1280, 960}, {200, 600}}) {
+    auto params = defaults_for(640, 480);
+    const auto expected = defaults_for(size.first, size.second);
+    last_values_fit(params.get(), area(size.first, size.second), {72.0, 72.0});
+    SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
+    EXPECT_DOUBLE_EQ(params->radiation_x, expected->radiation_x);
+    EXPECT_DOUBLE_EQ(params->radiation_y, expected->radiation_y);
+    EXPECT_DOUBLE_EQ(params->radiation_in_radius, expected->radiation_in_radius);
+    EXPECT_DOUBLE_EQ(params->radiation_out_radius, expected->radiation_out_radius);
+    EXPECT_DOUBLE_EQ(params->parallel_in_x, expected->parallel_in_x);
+    EXPECT_DOUBLE_EQ(params->parallel_in_Y, expected->parallel_in_Y);
+    EXPECT_DOUBLE_EQ(params->parallel_out_x, expected->parallel_out_x);
+    EXPECT_DOUBLE_EQ(params->parallel_out_Y, expected->parallel_out_Y);
+    EXPECT_DOUBLE_EQ(params->parallel_in_range, expected->parallel_in_range);
+    EXPECT_DOUBLE_EQ(params->parallel_out_range, expected->parallel_out_range);
+    EXPECT_DOUBLE_EQ(params->line_in_margin, expected->line_in_margin);
+    EXPECT_DOUBLE_EQ(params->line_in_length, expected->line_in_length);
+    EXPECT_EQ(params->geometry_width, size.first);
+    EXPECT_EQ(params->geometry_height, size.second);
+  }
+}
+
+TEST(LastValuesFit, LineOptionsAndOutlinesStayAsTheyWere) {
+  auto params = worked_on(640, 480);
+  const auto before = worked_on(640, 480);
+  last_values_fit(params.get(), area(1600, 900), {72.0, 72.0});
+  EXPECT_DOUBLE_EQ(params->radiation_x, 250.0);
+  EXPECT_DOUBLE_EQ(params->radiation_y, 93.75);
+  EXPECT_EQ(std::memcmp(&params->line_color, &before->line_color, sizeof(ColorRGBA)), 0);
+  EXPECT_EQ(params->line_pitch, 7.5);
+  EXPECT_EQ(params->line_width, 3.5);
+  EXPECT_EQ(params->line_wave_npoint, 8);
+  EXPECT_EQ(params->line_wave_depth, 11.0);
+  EXPECT_EQ(params->line_block_on_pitch, 5.0);
+  EXPECT_EQ(params->line_block_off_pitch, 6.0);
+  EXPECT_EQ(params->line_pitch_rand_seed, 321);
+  EXPECT_EQ(params->line_width_rand_seed, 77);
+  EXPECT_EQ(params->line_out_margin, 3.0);
+  EXPECT_EQ(params->line_out_length, 4.0);
+  EXPECT_EQ(params->radiation_oblateness, 0.25);
+  EXPECT_EQ(params->area_unit, 0);
+  EXPECT_EQ(std::memcmp(&params->radiation_out_freehand, &before->radiation_out_freehand,
+                        sizeof(FreehandOutline)),
+            0);
+}
+
+TEST(LastValuesFit, ABandsRangeScalesAcrossTheBand) {
+  // A horizontal band takes the change of height, an upright one the change
+  // of width, a diagonal one what its area and length say.
+  auto params = worked_on(640, 480);
+  last_values_fit(params.get(), area(320, 960), {72.0, 72.0});
+  EXPECT_DOUBLE_EQ(params->parallel_in_range, 80.0);
+  EXPECT_DOUBLE_EQ(params->parallel_out_range, 120.0);
+
+  params = worked_on(640, 480);
+  params->parallel_in_x = params->parallel_out_x = 100.0;
+  params->parallel_in_Y = 0.0;
+  params->parallel_out_Y = 480.0;
+  last_values_fit(params.get(), area(320, 960), {72.0, 72.0});
+  EXPECT_DOUBLE_EQ(params->parallel_in_range, 20.0);
+  EXPECT_DOUBLE_EQ(params->parallel_out_Y, 960.0);
+
+  params = worked_on(100, 100);
+  params->parallel_in_x = params->parallel_in_Y = 0.0;
+  params->parallel_out_x = params->parallel_out_Y = 100.0;
+  params->parallel_in_range = 10.0;
+  last_values_fit(params.get(), area(200, 100), {72.0, 72.0});
+  // The diagonal of length 141.42 becomes one of 223.61; the area doubles.
+  EXPECT_NEAR(params->parallel_in_range, 10.0 * 2.0 * std::sqrt(2.0) / std::sqrt(5.0), 1e-9);
+}
+
+TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
+  auto params = worked_on(640, 480);
+  params->area_unit = 1;  // inches, made at 72 dpi
+  params->radiation_x = 2.0;
+  params->radiation_out_radius = 1.0;
+  // The same pixels at 144 dpi are half as many inches.
+  last_values_fit(params.get(), area(640, 480), {144.0, 144.0});
+  EXPECT_DOUBLE_EQ(params->radiation_x, 1.0);
+  EXPECT_DOUBLE_EQ(params->radiation_out_radius, 0.5);
+  EXPECT_EQ(params->geometry_xres, 144.0);
+  // And a larger work area at that resolution scales them as pixels would.
+  last_values_fit(params.get(), area(1280, 960), {144.0, 144.0});
+  EXPECT_DOUBLE_EQ(params->radiation_x, 2.0);
+  EXPECT_DOUBLE_EQ(params->radiation_out_radius, 1.0);
+}
+
+TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
+  auto params = worked_on(100, 100);
+  params->radiation_out_radius = 30000.0;
+  params->radiation_x = -30000.0;
+  last_values_fit(params.get(), area(1000, 1000), {72.0, 72.0});
+  EXPECT_EQ(params->radiation_out_radius, 32767.0);
+  EXPECT_EQ(params->radiation_x, -32768.0);
+  EXPECT_TRUE(std::isfinite(params->parallel_in_range));
+}
+
+TEST(LastValuesFit, ARecordThatDoesNotKnowItsWorkAreaIsLeftAsItIs) {
+  auto params = worked_on(640, 480);
+  params->geometry_width = 0;
+  params->geometry_height = 0;
+  last_values_fit(params.get(), area(100, 100), {72.0, 72.0});
+  EXPECT_EQ(params->radiation_x, 100.0);
+  EXPECT_EQ(params->radiation_out_radius, 90.0);
+  // From now on it knows it.
+  EXPECT_EQ(params->geometry_width, 100);
+  EXPECT_EQ(params->geometry_height, 100);
+  last_values_fit(params.get(), area(200, 200), {72.0, 72.0});
+  EXPECT_EQ(params->radiation_x, 200.0);
+}
+
+TEST(LastValuesFit, TheDefaultsKnowTheirWorkArea) {
+  const auto p = defaults_for(123, 45, 300.0);
+  EXPECT_EQ(p->geometry_width, 123);
+  EXPECT_EQ(p->geometry_height, 45);
+  EXPECT_EQ(p->geometry_xres, 300.0);
+  EXPECT_EQ(p->geometry_yres, 300.0);
+}
+
+}  // namespace
