@@ -197,6 +197,32 @@ void preview_picture(benchmark::State &state) {
                 "enlarged pixbuf holds " + std::to_string(plain_held / 1000000) + " MB");
 }
 
+// The same target at the closer zooms: 6000 x 4000 at 100 % and at 400 % of
+// the image's pixels (range(0)), against 500 x 500 fitting.
+void preview_picture_zoomed(benchmark::State &state) {
+  install_stand_in_host();
+  const double magnification = static_cast<double>(state.range(0));
+  SurfaceRef large = window_surface(), small = window_surface();
+  const Side a{[&] {
+                 use_work_area(6000, 4000);
+                 for (int i = 0; i < 12 && preview_view_scale() < magnification; ++i)
+                   preview_zoom_in();
+                 surface_clear(large);
+               },
+               [&] { paint_picture(large); }};
+  const Side b{[&] {
+                 use_work_area(500, 500);
+                 surface_clear(small);
+               },
+               [&] { paint_picture(small); }};
+  const PairFigures f = time_pair(state, a, b);
+  const std::string zoom = std::to_string(static_cast<int>(magnification * 100));
+  target_report("preview_picture_at_" + zoom + "pct", f.ratio, 1.5,
+                "picture paint 6000x4000 at " + zoom + " % / 500x500: " +
+                    std::to_string(f.a_ms) + " ms / " + std::to_string(f.b_ms) + " ms");
+  preview_picture_release();
+}
+
 void preview_picture_plain(benchmark::State &state) {
   const PlainPicture large_picture(6000, 4000), small_picture(500, 500);
   SurfaceRef large = window_surface(), small = window_surface();
@@ -265,6 +291,13 @@ void preview_expose(benchmark::State &state) {
 
 void register_preview_benchmarks() {
   benchmark::RegisterBenchmark("preview_picture/6000x4000_vs_500x500", preview_picture)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(31))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_picture_zoomed/6000x4000_vs_500x500",
+                               preview_picture_zoomed)
+      ->Arg(1)
+      ->Arg(4)
       ->UseManualTime()
       ->Iterations(bench_rounds(31))
       ->Unit(benchmark::kMillisecond);

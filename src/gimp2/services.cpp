@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
@@ -94,6 +95,47 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The layer of `copy` (a duplicate of `image`) at the place `layer` holds in
+// `image`: the same position under parents at the same positions.
+gint32 layer_at_same_place(gint32 copy, gint32 image, gint32 layer) {
+  std::vector<int> path;  // positions from the top level down
+  for (gint32 item = layer; item > 0; item = gimp_item_get_parent(item)) {
+    const int position = gimp_image_get_item_position(image, item);
+    if (position < 0) return -1;
+    path.insert(path.begin(), position);
+  }
+  gint32 found = -1;
+  for (size_t depth = 0; depth < path.size(); ++depth) {
+    gint n = 0;
+    gint *level = depth == 0 ? gimp_image_get_layers(copy, &n) : gimp_item_get_children(found, &n);
+    found = level && path[depth] < n ? level[path[depth]] : -1;
+    g_free(level);
+    if (found < 0) return -1;
+  }
+  return found;
+}
+
+// The picture without one layer, taken from a copy of the image that is never
+// shown: the image itself gets no undo step and never changes, not even for a
+// moment on the canvas.
+GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
+                                            int w, int h, int thumb_w, int thumb_h) {
+  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  if (!gimp_image_is_valid(image_id)) return nullptr;
+  if (!gimp_item_is_valid(layer_id) || !gimp_item_is_layer(layer_id) ||
+      gimp_item_get_image(layer_id) != image_id)
+    return gimp_work_area_thumbnail(image_id, x, y, w, h, thumb_w, thumb_h);
+  const gint32 copy = gimp_image_duplicate(image_id);
+  if (copy < 0) return nullptr;
+  gimp_image_undo_disable(copy);
+  GdkPixbuf *thumb = nullptr;
+  const gint32 twin = layer_at_same_place(copy, image_id, layer_id);
+  if (twin >= 0 && gimp_item_set_visible(twin, FALSE))
+    thumb = gimp_work_area_thumbnail(copy, x, y, w, h, thumb_w, thumb_h);
+  gimp_image_delete(copy);
+  return thumb;
+}
+
 bool gimp_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
   if (!gimp_item_is_valid(layer_id) || !gimp_item_is_layer(layer_id)) return false;
   gint ox = 0, oy = 0;
@@ -130,5 +172,5 @@ void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
       HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
-                   gimp_target_state, gimp_layer_extent});
+                   gimp_target_state, gimp_layer_extent, gimp_work_area_thumbnail_without});
 }

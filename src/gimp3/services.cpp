@@ -142,6 +142,52 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   return thumb;
 }
 
+// The layer of `copy` (a duplicate of `image`) at the place `layer` holds in
+// `image`: the same position under parents at the same positions.  (The
+// copy's layers do not answer to the tattoos of the original's.)
+GimpLayer *layer_at_same_place(GimpImage *copy, GimpImage *image, GimpLayer *layer) {
+  std::vector<int> path;  // positions from the top level down
+  for (GimpItem *item = GIMP_ITEM(layer); item; item = gimp_item_get_parent(item)) {
+    const int position = gimp_image_get_item_position(image, item);
+    if (position < 0) return nullptr;
+    path.insert(path.begin(), position);
+  }
+  GimpItem *found = nullptr;
+  for (size_t depth = 0; depth < path.size(); ++depth) {
+    GimpItem **level = depth == 0 ? reinterpret_cast<GimpItem **>(gimp_image_get_layers(copy))
+                                  : gimp_item_get_children(found);
+    found = nullptr;
+    for (int i = 0; level && level[i]; ++i)
+      if (i == path[depth]) found = level[i];
+    g_free(level);
+    if (!found) return nullptr;
+  }
+  return found && GIMP_IS_LAYER(found) ? GIMP_LAYER(found) : nullptr;
+}
+
+// The picture without one layer, taken from a copy of the image that is never
+// shown: the image itself gets no undo step and never changes, not even for a
+// moment on the canvas.
+GdkPixbuf *gimp_work_area_thumbnail_without(int32_t image_id, int32_t layer_id, int x, int y,
+                                            int w, int h, int thumb_w, int thumb_h) {
+  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  GimpImage *image = image_of(image_id);
+  if (!image) return nullptr;
+  GimpLayer *layer = layer_of(layer_id);
+  GimpImage *owner = layer ? gimp_item_get_image(GIMP_ITEM(layer)) : nullptr;
+  if (!owner || gimp_image_get_id(owner) != image_id)
+    return gimp_work_area_thumbnail(image_id, x, y, w, h, thumb_w, thumb_h);
+  GimpImage *copy = gimp_image_duplicate(image);
+  if (!copy) return nullptr;
+  gimp_image_undo_disable(copy);
+  GdkPixbuf *thumb = nullptr;
+  GimpLayer *twin = layer_at_same_place(copy, image, layer);
+  const bool hidden = twin && gimp_item_set_visible(GIMP_ITEM(twin), FALSE);
+  if (hidden) thumb = gimp_work_area_thumbnail(gimp_image_get_id(copy), x, y, w, h, thumb_w, thumb_h);
+  gimp_image_delete(copy);
+  return thumb;
+}
+
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
   *length = 0;
   *layer_id = -1;
@@ -192,5 +238,5 @@ void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
       HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
-                   gimp_target_state, gimp_layer_extent});
+                   gimp_target_state, gimp_layer_extent, gimp_work_area_thumbnail_without});
 }

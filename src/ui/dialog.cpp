@@ -425,7 +425,8 @@ GtkWidget *dialog_build(EffectParams *params) {
   std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(window_icon_new());
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+  // The preview takes whatever the window gains.
+  gtk_window_set_resizable(GTK_WINDOW(dialog), TRUE);
   compat_dialog_remove_separator(dialog);
 
   build_action_area(dialog, params);
@@ -437,7 +438,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox);
 
   w.preview_area = preview_new(params);
-  gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, TRUE, TRUE, 0);
 
   GtkWidget *zoom_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   w.zoom_in_button = gtk_button_new_with_label("+");
@@ -449,11 +450,13 @@ GtkWidget *dialog_build(EffectParams *params) {
   }
   gtk_widget_set_sensitive(w.zoom_in_button, FALSE);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
+  compat_widget_keep_width(zoom_box);
 
   w.main_notebook = gtk_notebook_new();
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.main_notebook), TRUE);
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.main_notebook), TRUE);
   gtk_box_pack_start(GTK_BOX(hbox), w.main_notebook, FALSE, FALSE, 4);
+  compat_widget_keep_width(w.main_notebook);
 
   GtkWidget *options = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   gtk_container_set_border_width(GTK_CONTAINER(options), 4);

@@ -78,6 +78,16 @@ inline void compat_label_set_xalign(GtkWidget *label, float x) {
 }
 
 // No line between a dialog's content and its buttons (GTK 3 never draws one).
+// Keeps a box child from taking a share of the room its box gains: GTK 3
+// would otherwise pass the wish to grow up from the widgets inside it.
+inline void compat_widget_keep_width(GtkWidget *widget) {
+#if ZS_GTK3
+  gtk_widget_set_hexpand(widget, FALSE);
+#else
+  (void)widget;
+#endif
+}
+
 inline void compat_dialog_remove_separator(GtkWidget *dialog) {
 #if ZS_GTK3
   (void)dialog;

@@ -37,6 +37,11 @@ struct HostServices {
   // The extent of a layer in image pixels; false when there is no such
   // layer.  nullptr: the extent is unknown.
   bool (*layer_extent)(int32_t layer_id, int *x, int *y, int *width, int *height);
+  // As work_area_thumbnail, with the layer layer_id left out (the layer being
+  // re-edited), without an undo step or any change to the image that stays or
+  // shows.  nullptr: the picture keeps every layer.
+  GdkPixbuf *(*work_area_thumbnail_without)(int32_t image_id, int32_t layer_id, int x, int y,
+                                            int w, int h, int thumb_w, int thumb_h);
 };
 
 const HostServices &host_services();

@@ -95,13 +95,16 @@ void show_work_area(const EffectParams *params) {
   if (params->edit_mode == 1 && host.layer_extent &&
       host.layer_extent(params->drawable_id, &x, &y, &w, &h))
     area = {x, y, w, h, false};
-  preview_picture_init_area(params->image_id, area);
+  // Editing, the layer is left out of the picture: the new lines are seen on
+  // what lies under them, not over the old ones.
+  preview_picture_init_area(params->image_id, area,
+                            params->edit_mode == 1 ? params->drawable_id : -1);
   preview_queue_redraw();
 }
 
 void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
   params->edit_mode = 0;
-  show_work_area(params);
+  show_work_area(params);  // the layer shows again, as Apply has just drawn it
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
   if (edit) gtk_widget_show(edit);

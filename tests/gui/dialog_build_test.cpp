@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 #include <set>
 
 #include <gegl.h>
@@ -108,7 +109,8 @@ TEST_F(DialogBuild, StoredAreaTypeAndOutlinesOpenTheirControls) {
   EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.parallel_in_freehand.check)));
   EXPECT_FALSE(gtk_widget_get_sensitive(w.parallel_in_freehand.edit_button));
   EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.topmost_check)));
-  EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_in_button));
+  // Fitting, with closer zooms up to 400 % of the image's pixels.
+  EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_in_button));
   EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_out_button));
 }
 
@@ -192,9 +194,17 @@ TEST_F(DialogBuild, ZoomButtonsStopAtTheEnds) {
   EXPECT_EQ(preview_zoom_get(), 25);
   EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_out_button));
   EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_in_button));
-  for (int i = 0; i < 4; ++i)
-    if (gtk_widget_get_sensitive(w.zoom_in_button)) gtk_button_clicked(GTK_BUTTON(w.zoom_in_button));
-  EXPECT_EQ(preview_zoom_get(), 100);
+  // Up through fitting (640 x 480 in the view at k_fit < 1), then the image's
+  // own pixels at 100, 200 and 400 %.
+  const double fit = preview_view_scale() * 4;
+  std::vector<double> seen;
+  for (int i = 0; i < 20 && gtk_widget_get_sensitive(w.zoom_in_button); ++i) {
+    gtk_button_clicked(GTK_BUTTON(w.zoom_in_button));
+    seen.push_back(preview_view_scale());
+  }
+  const std::vector<double> expected = {fit * 0.5, fit * 0.75, fit, 1, 2, 4};
+  ASSERT_EQ(seen.size(), expected.size());
+  for (size_t i = 0; i < seen.size(); ++i) EXPECT_NEAR(seen[i], expected[i], 1e-12) << i;
   EXPECT_FALSE(gtk_widget_get_sensitive(w.zoom_in_button));
   EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_out_button));
 }
@@ -223,12 +233,20 @@ TEST_F(DialogBuild, Screenshot) {
   }
   GdkWindow *window = gtk_widget_get_window(dialog);
   ASSERT_NE(window, nullptr);
-  GdkPixbuf *picture = test_window_pixbuf(window);
-  ASSERT_NE(picture, nullptr);
-  gchar *path = g_build_filename(dir, "dialog-inprocess.png", nullptr);
-  EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;
-  g_free(path);
-  g_object_unref(picture);
+  for (const char *name : {"dialog-inprocess.png", "dialog-inprocess-preset.png"}) {
+    GdkPixbuf *picture = test_window_pixbuf(window);
+    ASSERT_NE(picture, nullptr);
+    gchar *path = g_build_filename(dir, name, nullptr);
+    EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;
+    g_free(path);
+    g_object_unref(picture);
+    // Then the Preset page.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(dialog_widgets.main_notebook), 1);
+    for (int i = 0; i < 10; ++i) {
+      pump_gtk_events();
+      g_usleep(20000);
+    }
+  }
 }
 
 }  // namespace

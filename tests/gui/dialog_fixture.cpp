@@ -9,12 +9,24 @@ StandInHost stand_in_host;
 
 namespace {
 
-GdkPixbuf *grey_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
-  stand_in_host.thumbnails.push_back({x, y, w, h});
+GdkPixbuf *plain_picture(int thumb_w, int thumb_h, guint32 rgba) {
   if (thumb_w <= 0 || thumb_h <= 0) return nullptr;
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
-  gdk_pixbuf_fill(pixbuf, 0x808080ff);
+  gdk_pixbuf_fill(pixbuf, rgba);
   return pixbuf;
+}
+
+GdkPixbuf *grey_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
+  stand_in_host.pictures.push_back(-1);
+  return plain_picture(thumb_w, thumb_h, PICTURE_ALL_RGBA);
+}
+
+GdkPixbuf *thumbnail_without(int32_t, int32_t layer, int x, int y, int w, int h, int thumb_w,
+                             int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
+  stand_in_host.pictures.push_back(layer);
+  return plain_picture(thumb_w, thumb_h, PICTURE_WITHOUT_RGBA);
 }
 
 LayerResult record_render(const EffectParams *params) {
@@ -58,7 +70,7 @@ void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParam
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
   host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
-                                    stand_in_layer_extent});
+                                     stand_in_layer_extent, thumbnail_without});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));

@@ -36,7 +36,12 @@ struct StandInHost {
     int x, y, w, h;
   };
   std::vector<Area> thumbnails;
+  // Every picture asked for, in order: -1 for every layer, else the layer left out.
+  std::vector<int32_t> pictures;
 };
+// The stand-in pictures: grey with every layer, dark without one.
+constexpr guint32 PICTURE_ALL_RGBA = 0x808080ff;
+constexpr guint32 PICTURE_WITHOUT_RGBA = 0x204060ff;
 // The one stand-in, reset by every PluginDialogTest.
 extern StandInHost stand_in_host;
 

@@ -1,5 +1,6 @@
 // Freehand outlines: the row controls, the edit target with its cursor, and
 // the captures that turn strokes into factors.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -232,4 +233,94 @@ TEST_F(FreehandEdit, AnOutlineOfTheOtherAreaTypeIsNeverChanged) {
   EXPECT_EQ(count_factors_not(params.parallel_in_freehand, 1.0), 0);
   EXPECT_EQ(count_factors_not(params.parallel_out_freehand, 1.0), 0);
   EXPECT_EQ(freehand_edit_target_get(), 1);
+}
+
+// A stroke round the centre that stops short of its start: the gap is filled
+// from the last point back to the first, as one more motion would, and no
+// sample keeps the old boundary.  Expected factors follow the stroke's own
+// distances: 120 at 10 degrees rising evenly to 140 at 350, then back to 120
+// across the gap.
+TEST_F(FreehandEdit, AStrokeRoundTheCentreClosesOnItself) {
+  build_radial();
+  const FreehandOutline &o = params.radiation_in_freehand;
+  auto distance = [](double degrees) { return 120 + 20 * (degrees - 10) / 340; };
+  press(polar(10, 120).x, polar(10, 120).y);
+  for (int degrees = 15; degrees <= 350; degrees += 5) {
+    const Point2 p = polar(degrees, distance(degrees));
+    motion(p.x, p.y);
+  }
+  // Before the release the gap still holds the old boundary.
+  EXPECT_EQ(o.samples[0].factor, 1.0);
+  release(polar(350, 140).x, polar(350, 140).y);
+  EXPECT_EQ(count_factors_not(o, 1.0), FREEHAND_SAMPLES);
+  double worst = 0;
+  for (const FreehandSample &sample : o.samples) {
+    double degrees = sample.pos / DEG;
+    if (degrees < 10) degrees += 360;
+    const double expected =
+        degrees <= 350 ? distance(degrees) : 140 - 20 * (degrees - 350) / 20;
+    worst = std::max(worst, std::fabs(sample.factor * 100 - expected));
+  }
+  // Within one sample's step (0.36 degrees) of the stroke where it is
+  // steepest, across the gap: 1 pixel per degree.
+  EXPECT_LT(worst, 0.4);
+  // Nowhere a jump back to the old boundary: neighbours differ by a step's share at most.
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+    const double a = o.samples[i].factor, b = o.samples[(i + 1) % FREEHAND_SAMPLES].factor;
+    EXPECT_LT(std::fabs(a - b), 0.015) << i;
+  }
+}
+
+TEST_F(FreehandEdit, AStrokePastItsStartJoinsItsEndToItsStart) {
+  build_radial();
+  const FreehandOutline &o = params.radiation_in_freehand;
+  press(polar(10, 130).x, polar(10, 130).y);
+  for (int degrees = 15; degrees <= 400; degrees += 5) {
+    const Point2 p = polar(degrees, degrees <= 370 ? 130 : 150);  // ends 20 further out
+    motion(p.x, p.y);
+  }
+  release(polar(400, 150).x, polar(400, 150).y);
+  // From 40 degrees back to 10 the samples run from the end's 150 to the start's 130.
+  for (const FreehandSample &sample : o.samples) {
+    const double degrees = sample.pos / DEG;
+    if (degrees >= 10 + 0.5 && degrees <= 40 - 0.5) {
+      EXPECT_NEAR(sample.factor * 100, 130 + 20 * (degrees - 10) / 30, 0.3) << degrees;
+    } else if (degrees > 41 || degrees < 9) {
+      EXPECT_NEAR(sample.factor, 1.3, 1e-9) << degrees;
+    }
+  }
+}
+
+TEST_F(FreehandEdit, APartialStrokeStillJoinsTheOldBoundary) {
+  build_radial();
+  const FreehandOutline &o = params.radiation_in_freehand;
+  press(polar(10, 130).x, polar(10, 130).y);
+  for (int degrees = 15; degrees <= 300; degrees += 5) motion(polar(degrees, 130).x, polar(degrees, 130).y);
+  release(polar(300, 130).x, polar(300, 130).y);
+  for (const FreehandSample &sample : o.samples) {
+    const double degrees = sample.pos / DEG;
+    if (degrees > 301 || degrees < 9) {
+      EXPECT_EQ(sample.factor, 1.0) << degrees;
+    }
+  }
+}
+
+// Across the whole band, from beyond one edge to beyond the other: the parts
+// of the first and last motions inside the band are written too, so the
+// outline reaches both edges; the stroke runs 300/640 of the way from in to out.
+TEST_F(FreehandEdit, AStrokeAcrossTheWholeBandReachesBothEdges) {
+  build(FixedImage{}, AREA_PARALLEL);  // t = (480 - y) / 480
+  set_active(row(4).check, true);
+  click_edit(4);
+  const FreehandOutline &o = params.parallel_out_freehand;
+  stroke({{300, 520}, {300, 400}, {300, 250}, {300, 100}, {300, -30}});
+  EXPECT_EQ(count_factors_not(o, 1.0), FREEHAND_SAMPLES);
+  for (const FreehandSample &sample : o.samples)
+    EXPECT_NEAR(sample.factor, 300.0 / 640, 1e-9) << sample.pos;
+
+  // Out and back over the same edge is a partial stroke: its ends stay open.
+  for (FreehandSample &sample : params.parallel_out_freehand.samples) sample.factor = 1.0;
+  stroke({{200, 520}, {200, 400}, {200, 300}, {200, 520}});
+  EXPECT_EQ(o.samples[10].factor, 1.0);                // between the edge and y 400
+  EXPECT_NEAR(o.samples[300].factor, 200.0 / 640, 1e-9);  // y 336
 }

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "gtk_compat.h"
+#include "preview.h"
 
 // The pointer device of the default display.
 inline GdkDevice *test_pointer_device() {
@@ -42,10 +43,14 @@ inline cairo_surface_t *test_widget_pixels(GtkWidget *widget) {
   gtk_widget_draw(widget, cr);
 #else
   GdkWindow *window = gtk_widget_get_window(widget);
-  // The window is shown once the X server says so; wait for that, not for a time.
-  while (window && !gdk_window_is_viewable(window)) gtk_main_iteration();
+  // The window is shown once the X server says so: wait for that (a window
+  // that never shows gives up after a long while instead of hanging).
+  for (int i = 0; window && !gdk_window_is_viewable(window) && i < 2000; ++i) {
+    while (gtk_events_pending()) gtk_main_iteration();
+    g_usleep(5000);
+  }
   GdkPixbuf *shown = nullptr;
-  if (window) {
+  if (window && gdk_window_is_viewable(window)) {
     gtk_widget_queue_draw(widget);
     gdk_window_process_updates(window, TRUE);
     gdk_flush();
@@ -63,4 +68,17 @@ inline cairo_surface_t *test_widget_pixels(GtkWidget *widget) {
   cairo_destroy(cr);
   cairo_surface_flush(surface);
   return surface;
+}
+
+// Runs the main loop until the preview is at least min_w x min_h (the window
+// manager and the frame clock answer a resize in their own time); false when
+// it never gets there.  Never blocks: a window that stays small ends the wait.
+inline bool wait_for_preview_size(int min_w, int min_h) {
+  for (int i = 0; i < 20000; ++i) {
+    int w = 0, h = 0;
+    preview_view_size(&w, &h);
+    if (w >= min_w && h >= min_h) return true;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return false;
 }

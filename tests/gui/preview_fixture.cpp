@@ -120,12 +120,12 @@ void PreviewHarness::motion(double x, double y) {
   send(event);
 }
 
-void PreviewHarness::release(double x, double y) {
+void PreviewHarness::release(double x, double y, guint button) {
   const Point2 w = to_window(x, y);
   GdkEvent *event = gdk_event_new(GDK_BUTTON_RELEASE);
   event->button.x = w.x;
   event->button.y = w.y;
-  event->button.button = 1;
+  event->button.button = button;
   event->button.state = GDK_BUTTON1_MASK;
   event->button.time = GDK_CURRENT_TIME;
   event->button.device = test_pointer_device();
@@ -179,8 +179,9 @@ int count_factors_not(const FreehandOutline &outline, double factor) {
 }
 
 cairo_surface_t *draw_expose(EffectParams *params) {
-  cairo_surface_t *surface =
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PREVIEW_SIZE, PREVIEW_SIZE);
+  int width = 0, height = 0;
+  preview_view_size(&width, &height);
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
   cairo_t *cr = cairo_create(surface);
   preview_draw_window(cr, params);
   EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS) << cairo_status_to_string(cairo_status(cr));

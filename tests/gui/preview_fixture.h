@@ -41,7 +41,7 @@ class PreviewHarness : public ::testing::Test {
   Point2 to_window(double x, double y) const;
   void press(double x, double y, guint button = 1);
   void motion(double x, double y);
-  void release(double x, double y);
+  void release(double x, double y, guint button = 1);
   // Press at `from`, one motion to `to`, release there.
   void drag(Point2 from, Point2 to);
   void pump();
@@ -60,8 +60,8 @@ class PreviewHarness : public ::testing::Test {
 void expect_spins_finite();
 // Number of outline samples whose factor differs from `factor`.
 int count_factors_not(const FreehandOutline &outline, double factor);
-// Writes one whole expose into a 500 x 500 image; checks the context ends
-// without error.  Returns the surface (the caller destroys it).
+// Writes one whole expose into an image of the view's size; checks the
+// context ends without error.  Returns the surface (the caller destroys it).
 cairo_surface_t *draw_expose(EffectParams *params);
 // Saves the surface as NAME in $ZIPSTROKE_SCREENSHOT_DIR when that is set.
 void maybe_save_screenshot(cairo_surface_t *surface, const char *name);

@@ -3,6 +3,7 @@
 // Written only when ZIPSTROKE_SCREENSHOT_DIR names a folder.
 #include <cmath>
 
+#include "gtk_test_compat.h"
 #include "preview_fixture.h"
 
 namespace {
@@ -62,4 +63,36 @@ TEST_F(PreviewScreenshots, FreehandOutlineBeingEdited) {
   }
   release(p.x, p.y);
   save("preview-freehand.png");
+}
+
+// The preview in a window made larger: the work area fills the larger view.
+TEST_F(PreviewScreenshots, LargerWindow) {
+  FixedImage image;
+  image.width = 1600;
+  image.height = 1200;
+  build(image);
+  set_spin(dialog_widgets.radiation_in_radius_spin, 225);
+  set_spin(dialog_widgets.radiation_out_radius_spin, 500);
+  set_spin(dialog_widgets.radiation_oblateness_spin, 0.2);
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  gint ww = 0, wh = 0;
+  gtk_window_get_size(GTK_WINDOW(window), &ww, &wh);
+  gtk_window_resize(GTK_WINDOW(window), ww + 300, wh + 100);
+  wait_for_preview_size(vw + 300, vh + 100);
+  save("preview-larger.png");
+}
+
+// 100 % of the image's pixels on a 2400 x 1800 image: the lines at the size
+// the layer gets them, where they begin at the inner ellipse.
+TEST_F(PreviewScreenshots, OneHundredPercent) {
+  FixedImage image;
+  image.width = 2400;
+  image.height = 1800;
+  build(image);
+  set_spin(dialog_widgets.radiation_in_radius_spin, 300);
+  set_spin(dialog_widgets.radiation_out_radius_spin, 800);
+  for (int i = 0; i < 12 && preview_view_scale() < 1; ++i) preview_zoom_in();
+  preview_pan_to(1200 + 560, 900 - 120);
+  save("preview-100.png");
 }

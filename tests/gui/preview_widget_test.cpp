@@ -1,8 +1,10 @@
 // The preview widget: its transform, picture, zoom and event routing.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "gtk_test_compat.h"
 #include "preview_fixture.h"
@@ -106,8 +108,9 @@ TEST(PreviewTransform, SelectionIsTheWorkAreaAndExtremeShapesKeepAPixel) {
 }
 
 // The thumbnail is painted scaled up to the work area with nearest sampling:
-// at every zoom each screen pixel shows the thumbnail pixel whose work-area
-// rectangle holds that pixel's centre.
+// at every zoom, fitting shares and magnifications alike, and wherever the
+// view has been panned to, each screen pixel shows the thumbnail pixel whose
+// work-area rectangle holds that pixel's centre.
 TEST_F(PreviewWidget, PictureIsTheSameThumbnailPixelsAtEveryZoom) {
   build(image_of(6000, 4000));
   params.area_type = 2;  // picture only
@@ -115,18 +118,35 @@ TEST_F(PreviewWidget, PictureIsTheSameThumbnailPixelsAtEveryZoom) {
   const guchar *tp = gdk_pixbuf_get_pixels(thumb);
   const int tstride = gdk_pixbuf_get_rowstride(thumb);
   const double kx = 6000.0 / 500, ky = 4000.0 / 333;
-  for (int zoom : {100, 75, 50, 25}) {
-    while (preview_zoom_get() > zoom) preview_zoom_out();
-    SCOPED_TRACE(zoom);
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  const double fit = std::min(vw / 6000.0, vh / 4000.0);
+  for (int i = 0; i < 3; ++i) preview_zoom_out();
+  // 25 .. 100 % of fitting, then 12.5 % (when closer than fitting) .. 400 % of the image's pixels.
+  std::vector<double> scales = {fit / 4, fit / 2, fit * 3 / 4, fit};
+  for (double m : {0.125, 0.25, 0.5, 1.0, 2.0, 4.0})
+    if (m > fit) scales.push_back(m);
+  for (size_t step = 0; step < scales.size(); ++step) {
+    if (step > 0) preview_zoom_in();
+    const double k = scales[step];
+    SCOPED_TRACE(k);
+    ASSERT_NEAR(preview_view_scale(), k, 1e-12);
+    // Closer than fitting, the view is panned off the middle.
+    if (k > fit) {
+      press(3000, 2000, 2);
+      motion(3000 + 40 / k, 2000 + 30 / k);  // as far as the view can go, or 40 x 30 window pixels
+      release(3000 + 40 / k, 2000 + 30 / k, 2);
+    }
+    double px = 0, py = 0;
+    preview_pan_get(&px, &py);
     cairo_surface_t *surface = draw_expose(&params);
     const unsigned char *data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    const double k = preview_scale_get() * zoom / 100.0;
     int checked = 0, wrong = 0;
-    for (int Y = 0; Y < PREVIEW_SIZE; Y += 3)
-      for (int X = 0; X < PREVIEW_SIZE; X += 3) {
-        const double ux = (X + 0.5 - 250) / k + 3000;
-        const double uy = (Y + 0.5 - 250) / k + 2000;
+    for (int Y = 0; Y < vh; Y += 3)
+      for (int X = 0; X < vw; X += 3) {
+        const double ux = (X + 0.5 - vw / 2.0) / k + px;
+        const double uy = (Y + 0.5 - vh / 2.0) / k + py;
         const double tx = ux / kx, ty = uy / ky;
         // Only pixels wholly inside the picture (its edges blend with the background).
         const double half = 0.5 / k;
@@ -168,8 +188,10 @@ TEST_F(PreviewWidget, MissingThumbnailShowsTheGreyBackground) {
   EXPECT_EQ(pixel & 0xffffff, 0x454545u);
   cairo_surface_destroy(surface);
   // The work area stays centred for the lines and guides.
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
   const Point2 corner = to_window(0, 0);
-  EXPECT_DOUBLE_EQ(corner.y, 62.5);
+  EXPECT_DOUBLE_EQ(corner.y, vh / 2.0 - 300 * std::min({vw / 800.0, vh / 600.0, 1.0}));
 }
 
 // The widget's own draw handler ("expose-event" under GTK 2, "draw" under
@@ -210,7 +232,8 @@ TEST_F(PreviewWidget, AsksForTheEventsItHandles) {
   build(image_of(800, 600));
   const GdkEventMask mask = static_cast<GdkEventMask>(gtk_widget_get_events(preview));
   for (GdkEventMask wanted : {GDK_BUTTON_PRESS_MASK, GDK_BUTTON_RELEASE_MASK,
-                              GDK_BUTTON_MOTION_MASK, GDK_SCROLL_MASK})
+                              GDK_BUTTON_MOTION_MASK, GDK_SCROLL_MASK,
+                              GDK_POINTER_MOTION_MASK})
     EXPECT_TRUE(mask & wanted) << wanted;
 }
 
@@ -218,9 +241,11 @@ TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {
   build(image_of(800, 600));
   GtkWidget *in = dialog_widgets.zoom_in_button;
   GtkWidget *out = dialog_widgets.zoom_out_button;
-  preview_zoom_in();  // at 100: no change, both sensitivities set again
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  const double fit = std::min({vw / 800.0, vh / 600.0, 1.0});
   EXPECT_EQ(preview_zoom_get(), 100);
-  EXPECT_FALSE(gtk_widget_get_sensitive(in));
+  EXPECT_TRUE(gtk_widget_get_sensitive(in));  // closer zooms exist
   EXPECT_TRUE(gtk_widget_get_sensitive(out));
 
   const int expected[] = {75, 50, 25, 25};
@@ -235,9 +260,119 @@ TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {
   preview_zoom_in();
   EXPECT_EQ(preview_zoom_get(), 75);
   const Point2 corner = to_window(0, 0);
-  EXPECT_NEAR(corner.x, 250 - 0.625 * 0.75 * 400, 1e-9);
-  EXPECT_NEAR(corner.y, 250 - 0.625 * 0.75 * 300, 1e-9);
-  EXPECT_DOUBLE_EQ(preview_length_to_user(5), 5 / 0.625 / 0.75);
+  EXPECT_NEAR(corner.x, vw / 2.0 - fit * 0.75 * 400, 1e-9);
+  EXPECT_NEAR(corner.y, vh / 2.0 - fit * 0.75 * 300, 1e-9);
+  EXPECT_NEAR(preview_length_to_user(5), 5 / fit / 0.75, 1e-12);
+
+  // Past fitting: the image's own pixels at 100, 200 and 400 %, then no further.
+  preview_zoom_in();
+  for (double m : {1.0, 2.0, 4.0}) {
+    preview_zoom_in();
+    EXPECT_DOUBLE_EQ(preview_view_scale(), m);
+    EXPECT_DOUBLE_EQ(preview_length_to_user(5), 5 / m);
+  }
+  EXPECT_FALSE(gtk_widget_get_sensitive(in));
+  EXPECT_TRUE(gtk_widget_get_sensitive(out));
+  preview_zoom_in();
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 4);
+  // At 400 % one image pixel is four window pixels, about the middle of the view.
+  const Point2 a = to_window(400, 300), b = to_window(401, 300);
+  EXPECT_NEAR(a.x, vw / 2.0, 1e-9);
+  EXPECT_NEAR(b.x - a.x, 4, 1e-12);
+  for (double m : {2.0, 1.0}) {
+    preview_zoom_out();
+    EXPECT_DOUBLE_EQ(preview_view_scale(), m);
+  }
+  preview_zoom_out();
+  EXPECT_EQ(preview_zoom_get(), 100);
+}
+
+// A small image: fitting never enlarges it, and 400 % of its pixels is the
+// closest zoom.
+TEST_F(PreviewWidget, ASmallImageZoomsFromItsOwnSizeToFourTimes) {
+  build(image_of(16, 16));
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
+  preview_zoom_in();
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 2);
+  preview_zoom_in();
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 4);
+  EXPECT_FALSE(gtk_widget_get_sensitive(dialog_widgets.zoom_in_button));
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  const Point2 corner = to_window(0, 0);
+  EXPECT_DOUBLE_EQ(corner.x, vw / 2.0 - 32);
+  EXPECT_DOUBLE_EQ(corner.y, vh / 2.0 - 32);
+}
+
+// Closer than fitting, the middle button and the wheel pan, never past the
+// work area's edges; where the area fits, the wheel zooms as before.
+TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
+  build(image_of(2000, 1000));
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  auto scroll = [&](GdkScrollDirection direction, guint state = 0) {
+    GdkEvent *event = gdk_event_new(GDK_SCROLL);
+    event->scroll.direction = direction;
+    event->scroll.state = state;
+    event->scroll.x = vw / 2.0;
+    event->scroll.y = vh / 2.0;
+    send(event);
+  };
+  double px = 0, py = 0;
+  // Fitting: a middle drag moves nothing, the wheel zooms.
+  press(1000, 500, 2);
+  motion(900, 450);
+  release(900, 450, 2);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(px, 1000);
+  EXPECT_DOUBLE_EQ(py, 500);
+  scroll(GDK_SCROLL_UP);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);  // 1000 x 500: wider than the view only
+  scroll(GDK_SCROLL_UP);  // nothing hidden up or down: the wheel still zooms
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);  // 2000 x 1000: wider and taller than the view
+
+  // Dragging the picture 100 window pixels right and 50 down shows what lay up and to the left.
+  // The press lands on the centre handle, which stays where it is.
+  ASSERT_DOUBLE_EQ(params.radiation_x, 1000);
+  ASSERT_DOUBLE_EQ(params.radiation_y, 500);
+  press(1000, 500, 2);
+  EXPECT_EQ(preview_cursor_get(), GDK_FLEUR);
+  motion(1100, 550);
+  EXPECT_DOUBLE_EQ(params.radiation_x, 1000);
+  release(1100, 550, 2);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(px, 900);
+  EXPECT_DOUBLE_EQ(py, 450);
+  // The handles keep working where the view now is.
+  drag({1000, 500}, {700, 400});
+  EXPECT_NEAR(params.radiation_x, 700, 1e-9);
+  EXPECT_NEAR(params.radiation_y, 400, 1e-9);
+
+  // The wheel pans by a tenth of the view: down, then sideways with Shift.
+  scroll(GDK_SCROLL_DOWN);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(py, 450 + vh / 10.0);
+  scroll(GDK_SCROLL_UP, GDK_SHIFT_MASK);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(px, 900 - vw / 10.0);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
+  // Far past the corner: the view stops at the work area's edge.
+  press(1000, 500, 2);
+  motion(1000 + 5000, 500 + 5000);
+  release(1000 + 5000, 500 + 5000, 2);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(px, vw / 2.0);
+  EXPECT_DOUBLE_EQ(py, vh / 2.0);
+  EXPECT_DOUBLE_EQ(to_window(0, 0).x, 0);
+  EXPECT_DOUBLE_EQ(to_window(0, 0).y, 0);
+  // Ctrl with the wheel zooms even where the area does not fit.
+  scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);
+  scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
+  EXPECT_EQ(preview_zoom_get(), 100);
+  preview_pan_get(&px, &py);
+  EXPECT_DOUBLE_EQ(px, 1000);  // fitting again: centred
+  EXPECT_DOUBLE_EQ(py, 500);
 }
 
 TEST_F(PreviewWidget, WheelZoomsOnlyWhileNoButtonIsHeld) {

@@ -67,10 +67,26 @@ TEST_F(RadiationGuides, InnerEllipseDragFollowsThePointerAlongItsRay) {
   EXPECT_DOUBLE_EQ(params.radiation_oblateness, 0.25);
 }
 
-TEST_F(RadiationGuides, OblatenessHandleLeftOfTheCentreClamps) {
+// The handle stays on the horizontal axis at the pointer's distance from the
+// centre, whichever way the pointer goes.
+TEST_F(RadiationGuides, OblatenessHandleFollowsThePointerInAnyDirection) {
   build_small();
-  drag({470, 240}, {200, 240});
-  EXPECT_DOUBLE_EQ(params.radiation_oblateness, 0.95);
+  press(470, 240);
+  motion(320, 240 - 200);  // straight up, 200 away: A_out 200
+  EXPECT_NEAR(params.radiation_oblateness, 1 - 150.0 / 200, 1e-9);
+  motion(320 - 120 * 0.6, 240 + 120 * 0.8);  // down and left, 120 away
+  EXPECT_NEAR(params.radiation_oblateness, 1 - 150.0 / 120, 1e-9);
+  motion(320 + 1e-7, 240);  // all but at the centre: the least oblateness
+  EXPECT_DOUBLE_EQ(params.radiation_oblateness, -4);
+  motion(320, 240);  // at the centre: likewise
+  EXPECT_DOUBLE_EQ(params.radiation_oblateness, -4);
+  motion(320 + 300, 240);  // far out
+  EXPECT_DOUBLE_EQ(params.radiation_oblateness, 1 - 150.0 / 300);
+  motion(320 - 180, 240);  // left of the centre, 180 away
+  release(320 - 180, 240);
+  EXPECT_NEAR(params.radiation_oblateness, 1 - 150.0 / 180, 1e-9);
+  const RadialShape g = radial_shape(&params);
+  EXPECT_NEAR(g.a_out, 180, 1e-9);
 }
 
 TEST_F(RadiationGuides, CentreDragStoresTheRecordUnit) {

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "gtk_test_compat.h"
 #include "preset_test_support.h"
 #include "preview.h"
 #include "responses.h"
@@ -368,3 +370,71 @@ TEST_F(Responses, EditingShowsTheLayersOwnExtentInThePreview) {
 }
 
 }  // namespace
+
+// Editing a layer, the picture under the lines is taken without that layer,
+// so the new lines are not seen over the old ones; leaving edit mode takes it
+// again with every layer.  The zoom and the view stay.
+TEST_F(Responses, EditModesPictureLeavesTheEditedLayerOut) {
+  build();
+  host.has_parasite = true;
+  host.active_layer = 17;
+  host.parasite = settings_text_of([](EffectParams *) {});
+  auto picture_colour = []() {
+    int w = 0, h = 0;
+    preview_view_size(&w, &h);
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    cairo_t *cr = cairo_create(surface);
+    preview_apply_transform(cr);
+    preview_paint_picture(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    const uint32_t px = *reinterpret_cast<const uint32_t *>(
+        cairo_image_surface_get_data(surface) + (h / 2) * cairo_image_surface_get_stride(surface) +
+        4 * (w / 2));
+    cairo_surface_destroy(surface);
+    return px & 0xffffff;
+  };
+  ASSERT_EQ(host.pictures, std::vector<int32_t>{-1});
+  EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
+  preview_zoom_in();
+  const double scale = preview_view_scale();
+
+  respond(RESPONSE_EDIT_LAYER);
+  ASSERT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17}));
+  EXPECT_EQ(picture_colour(), PICTURE_WITHOUT_RGBA >> 8);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), scale);
+
+  respond(RESPONSE_CREATE);  // Apply: the layer drawn again, and shown again
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17, -1}));
+  EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
+
+  respond(RESPONSE_EDIT_LAYER);
+  respond(RESPONSE_CLOSE);  // Cancel
+  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17, -1, 17, -1}));
+  EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
+  EXPECT_TRUE(dialog_open());
+}
+
+// The window can be made larger, the preview taking the room, and Close
+// records the size the user left it at (it comes back with the record).
+TEST_F(Responses, TheLargerWindowIsRecordedAndThePreviewTakesTheRoom) {
+  build();
+  gint natural_w = 0, natural_h = 0;
+  gtk_window_get_size(GTK_WINDOW(dialog), &natural_w, &natural_h);
+  int small_w = 0, small_h = 0;
+  preview_view_size(&small_w, &small_h);
+  gtk_window_resize(GTK_WINDOW(dialog), natural_w + 240, natural_h + 160);
+  ASSERT_TRUE(wait_for_preview_size(small_w + 240, small_h + 160));
+  int w = 0, h = 0;
+  preview_view_size(&w, &h);
+  EXPECT_EQ(w, small_w + 240);
+  EXPECT_EQ(h, small_h + 160);
+  respond(RESPONSE_CLOSE);
+  EXPECT_EQ(live().window_width, natural_w + 240);
+  EXPECT_EQ(live().window_height, natural_h + 160);
+  const WindowPlacement placement = window_placement_from_record(&live());
+  EXPECT_TRUE(placement.resize);
+  EXPECT_EQ(placement.width, natural_w + 240);
+}

@@ -33,3 +33,14 @@ struct Point2 {
 // One motion of a stroke from `last` to `current` (preview user units).
 void freehand_capture_radial(EffectParams *params, Point2 last, Point2 current);
 void freehand_capture_parallel(EffectParams *params, Point2 last, Point2 current);
+
+// A whole stroke of the outline being edited: its press, each motion (captured
+// as above), and its release.  A radial stroke that has gone round the
+// centre (11/12 of a turn or more) is closed at its release, the samples between its last
+// and its first point filled in as a motion between them would; a parallel
+// stroke that came in over one edge of the band and left over the other gets
+// the parts of those two motions inside the band as well.  Any other stroke
+// ends where it ended.
+void freehand_stroke_begin(EffectParams *params, Point2 p);
+void freehand_stroke_to(EffectParams *params, Point2 p);
+void freehand_stroke_end(EffectParams *params);

@@ -14,7 +14,8 @@ namespace {
 constexpr int GUIDE_LINES = 36;
 constexpr double HANDLE_RADIUS = 8;  // screen pixels
 constexpr double GUIDE_WIDTH = 1;    // screen pixels
-constexpr double HIT_WIDTH = 5;      // screen pixels
+// An edge reacts this far on either side of its guide, in screen pixels.
+constexpr double HIT_REACH = 6;
 constexpr double EDGES_LIMIT = 1;    // in area_unit: the edges drag keeps both ranges above it
 
 struct ParallelDrag {
@@ -22,7 +23,6 @@ struct ParallelDrag {
   double press_x, press_y;  // user units (work-area pixels)
   // The six band fields at the press, in area_unit.
   double start_in_x, start_in_Y, start_out_x, start_out_Y, start_in_range, start_out_range;
-  double last_x, last_y;  // last position of a freehand stroke, user units
 };
 ParallelDrag drag = {};
 
@@ -97,17 +97,19 @@ void draw_outline(cairo_t *cr, FreehandOutline *outline, const BandCorners &corn
 
 int hit_test(cairo_t *cr, const Band &band, Point2 q) {
   const BandCorners &c = band.corners;
-  cairo_set_line_width(cr, preview_length_to_user(HIT_WIDTH));
+  cairo_set_line_width(cr, preview_length_to_user(2 * HIT_REACH));
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
   struct Test {
     int target;
     bool fill;
   };
+  // Discs before lines: a disc at the end of a side stays whole under the
+  // side's wider reach.
   const Test tests[] = {
       {PARALLEL_DRAG_BAND, true},      {PARALLEL_DRAG_IN_POINT, true},
-      {PARALLEL_DRAG_OUT_POINT, true}, {PARALLEL_DRAG_IN_SIDE, false},
-      {PARALLEL_DRAG_OUT_SIDE, false}, {PARALLEL_DRAG_IN_RANGE, true},
-      {PARALLEL_DRAG_OUT_RANGE, true}, {PARALLEL_DRAG_EDGES, false},
+      {PARALLEL_DRAG_OUT_POINT, true}, {PARALLEL_DRAG_IN_RANGE, true},
+      {PARALLEL_DRAG_OUT_RANGE, true}, {PARALLEL_DRAG_IN_SIDE, false},
+      {PARALLEL_DRAG_OUT_SIDE, false}, {PARALLEL_DRAG_EDGES, false},
   };
   for (const Test &test : tests) {
     cairo_new_path(cr);
@@ -244,21 +246,25 @@ void parallel_band_points(const BandCorners &c, double t, Point2 *pin, Point2 *p
 }
 
 double parallel_band_position(const ParallelGeometry &g, Point2 p) {
+  const double t = parallel_band_position_unlimited(g, p);
+  if (!(t >= 0 && t <= 1)) return -1;
+  return t;
+}
+
+double parallel_band_position_unlimited(const ParallelGeometry &g, Point2 p) {
   const Point2 in = {g.ix, g.iy};
   const Point2 out = {g.ox, g.oy};
   const double d = length(out - in);
-  if (!(d > 0) || !std::isfinite(d) || !finite(p)) return -1;
+  if (!(d > 0) || !std::isfinite(d) || !finite(p)) return NAN;
   const Point2 axis = (1 / d) * (out - in);
   const Point2 n = {-axis.y, axis.x};
   // Along the axis: 0 at I, 1 at O, going on linearly past both sides; the
   // band's width there changes linearly from ir to orr.
   const double along = dot(p - in, axis) / d;
   const double width = g.ir + along * (g.orr - g.ir);
-  if (!(width > 0) || !std::isfinite(width)) return -1;
+  if (!(width > 0) || !std::isfinite(width)) return NAN;
   // Across: 0 at the + edge, 1 at the - edge.
-  const double t = 0.5 - dot(p - in, n) / width;
-  if (!(t >= 0 && t <= 1)) return -1;
-  return t;
+  return 0.5 - dot(p - in, n) / width;
 }
 
 void parallel_draw_guides(cairo_t *cr, EffectParams *params) {
@@ -308,6 +314,22 @@ void parallel_draw_guides(cairo_t *cr, EffectParams *params) {
   cairo_stroke(cr);
 }
 
+GdkCursorType parallel_cursor_at(cairo_t *cr, const EffectParams *params, double x, double y) {
+  Band band;
+  if (!band_of(params, &band)) return CURSOR_NOTHING;
+  switch (hit_test(cr, band, {x, y})) {
+    case PARALLEL_DRAG_BAND: return CURSOR_MOVE;
+    case PARALLEL_DRAG_IN_SIDE:
+    case PARALLEL_DRAG_OUT_SIDE:
+    case PARALLEL_DRAG_EDGES: return CURSOR_EDGE;
+    case PARALLEL_DRAG_IN_POINT:
+    case PARALLEL_DRAG_OUT_POINT:
+    case PARALLEL_DRAG_IN_RANGE:
+    case PARALLEL_DRAG_OUT_RANGE: return CURSOR_HANDLE;
+    default: return CURSOR_NOTHING;
+  }
+}
+
 gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *params) {
   switch (event->type) {
     case GDK_BUTTON_PRESS: {
@@ -323,8 +345,7 @@ gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *param
       drag.start_in_range = params->parallel_in_range;
       drag.start_out_range = params->parallel_out_range;
       if (freehand_drawing_get()) {
-        drag.last_x = x;
-        drag.last_y = y;
+        freehand_stroke_begin(params, {x, y});
         return FALSE;
       }
       Band band;
@@ -337,9 +358,7 @@ gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *param
       double y = event->motion.y;
       cairo_device_to_user(cr, &x, &y);
       if (freehand_drawing_get()) {
-        freehand_capture_parallel(params, {drag.last_x, drag.last_y}, {x, y});
-        drag.last_x = x;
-        drag.last_y = y;
+        freehand_stroke_to(params, {x, y});
       } else {
         drag_to(params, {x, y});
       }
@@ -347,6 +366,7 @@ gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *param
       return FALSE;
     }
     case GDK_BUTTON_RELEASE:
+      freehand_stroke_end(params);
       drag = ParallelDrag{};
       return FALSE;
     default:

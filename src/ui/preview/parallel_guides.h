@@ -24,8 +24,13 @@ void parallel_band_points(const BandCorners &corners, double t, Point2 *pin, Poi
 // goes on past both sides, its width changing linearly; a band whose centres
 // coincide has no inside.
 double parallel_band_position(const ParallelGeometry &geometry, Point2 p);
+// The same position before it is limited to the band: below 0 beyond the +
+// edge, above 1 beyond the - edge; NaN where the band has no width.
+double parallel_band_position_unlimited(const ParallelGeometry &geometry, Point2 p);
 
 void parallel_draw_guides(cairo_t *cr, EffectParams *params);
+// The cursor over user point (x, y) of cr (a preview context): what a press there grabs.
+GdkCursorType parallel_cursor_at(cairo_t *cr, const EffectParams *params, double x, double y);
 gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *params);
 
 enum ParallelDragTarget {

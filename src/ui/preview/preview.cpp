@@ -38,6 +38,7 @@ struct PictureCache {
   SurfacePtr surface;
   cairo_matrix_t matrix;  // the user-to-device matrix it was made for
   int x, y;               // device position of its top-left pixel
+  double view_w, view_h;  // the view it was clipped to
 };
 PictureCache picture_cache;
 constexpr int PICTURE_CACHE_MAX = 4096;  // larger device areas are painted directly
@@ -47,9 +48,27 @@ bool has_work_area = false;
 int work_width = 0;
 int work_height = 0;
 
+// Thumbnail pixels per work-area pixel.
 double preview_scale = 1.0;
-int preview_zoom = 100;
+// The view: view_scale() window pixels per work-area pixel, with the
+// work-area point (pan_x, pan_y) at the middle of the widget.  At or below
+// fitting, the zoom is a share of the fitting scale (fit_percent 25..100) and
+// follows the widget's size; closer zooms are fixed magnifications of the
+// image's pixels (fixed_scale), up to MAX_MAGNIFICATION.
+bool zoom_fixed = false;
+int fit_percent = 100;
+double fixed_scale = 1.0;
+constexpr double MAGNIFICATIONS[] = {0.125, 0.25, 0.5, 1, 2, 4};
+constexpr double MAX_MAGNIFICATION = 4;
+double pan_x = 0, pan_y = 0;
+// A pan with the middle button: the pointer and the pan at its press.
+bool panning = false;
+double pan_press_x = 0, pan_press_y = 0, pan_start_x = 0, pan_start_y = 0;
+// Share of the widget one wheel step pans by.
+constexpr double WHEEL_PAN_SHARE = 0.1;
 int button_held = 0;
+// Cursors by shape, made on first use and kept for the process.
+GdkCursorType shown_cursor = GDK_ARROW;
 int freehand_edit_target = 0;
 int freehand_drawing = 0;
 
@@ -80,27 +99,205 @@ gboolean pass_on(GtkWidget *, GdkEvent *event, EffectParams *params) {
   return result;
 }
 
+void prepare_picture_cache();
+
+// The view's size in window pixels: the widget's allocation once it has one,
+// else the PREVIEW_SIZE square.
+void view_size(double *w, double *h) {
+  *w = *h = PREVIEW_SIZE;
+  if (preview_area == nullptr || !gtk_widget_get_realized(preview_area)) return;
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(preview_area, &allocation);
+  if (allocation.width > 1 && allocation.height > 1) {
+    *w = allocation.width;
+    *h = allocation.height;
+  }
+}
+
+// Window pixels per work-area pixel at which the whole work area shows (never
+// an enlargement).
+double fit_scale() {
+  double vw, vh;
+  view_size(&vw, &vh);
+  if (!has_work_area || work_width <= 0 || work_height <= 0) return preview_scale;
+  return std::min({vw / work_width, vh / work_height, 1.0});
+}
+
+double view_scale() { return zoom_fixed ? fixed_scale : fit_scale() * fit_percent / 100.0; }
+
+// Keeps the view inside the work area along each axis that does not fit, and
+// centred along each one that does.
+void clamp_pan() {
+  if (!has_work_area) return;
+  double vw, vh;
+  view_size(&vw, &vh);
+  const double k = view_scale();
+  auto clamp_axis = [k](double *pan, double view, int extent) {
+    const double half = view / (2 * k);
+    if (!std::isfinite(*pan) || extent <= 2 * half) *pan = extent / 2.0;
+    else *pan = std::clamp(*pan, half, extent - half);
+  };
+  clamp_axis(&pan_x, vw, work_width);
+  clamp_axis(&pan_y, vh, work_height);
+}
+
+// Whether the work area, at the current zoom, is wider (or taller) than the view.
+bool overflows(bool horizontal) {
+  if (!has_work_area) return false;
+  double vw, vh;
+  view_size(&vw, &vh);
+  const double k = view_scale();
+  return horizontal ? work_width * k > vw + 0.5 : work_height * k > vh + 0.5;
+}
+
+void update_zoom_buttons();
+
+// Sets the zoom to `scale` window pixels per work-area pixel (a fitting
+// share when `fit` is nonzero), keeping the work-area point under the window
+// point (ax, ay) where it is.
+void zoom_to(bool fixed, int percent, double scale, double ax, double ay) {
+  const double before = view_scale();
+  double vw, vh;
+  view_size(&vw, &vh);
+  const double ux = pan_x + (ax - vw / 2) / before;
+  const double uy = pan_y + (ay - vh / 2) / before;
+  zoom_fixed = fixed;
+  if (fixed) fixed_scale = scale;
+  else fit_percent = percent;
+  const double after = view_scale();
+  pan_x = ux - (ax - vw / 2) / after;
+  pan_y = uy - (ay - vh / 2) / after;
+  clamp_pan();
+  prepare_picture_cache();
+  update_zoom_buttons();
+  preview_queue_draw();
+}
+
+// One zoom step closer (direction 1) or farther (-1) about the window point (ax, ay).
+void zoom_step(int direction, double ax, double ay) {
+  const double now = view_scale();
+  const double fit = fit_scale();
+  constexpr double SAME = 1e-9;
+  if (direction > 0) {
+    for (int percent = 25; percent <= 100; percent += 25)
+      if (fit * percent / 100.0 > now * (1 + SAME)) return zoom_to(false, percent, 0, ax, ay);
+    for (double m : MAGNIFICATIONS)
+      if (m > now * (1 + SAME) && m > fit * (1 + SAME)) return zoom_to(true, 100, m, ax, ay);
+  } else {
+    for (auto it = std::rbegin(MAGNIFICATIONS); it != std::rend(MAGNIFICATIONS); ++it)
+      if (*it < now * (1 - SAME) && *it > fit * (1 + SAME)) return zoom_to(true, 100, *it, ax, ay);
+    for (int percent = 100; percent >= 25; percent -= 25)
+      if (fit * percent / 100.0 < now * (1 - SAME)) return zoom_to(false, percent, 0, ax, ay);
+  }
+  update_zoom_buttons();
+  preview_queue_draw();
+}
+
+void view_middle(double *x, double *y) {
+  double vw, vh;
+  view_size(&vw, &vh);
+  *x = vw / 2;
+  *y = vh / 2;
+}
+
+void pan_by(double dx, double dy) {
+  const double k = view_scale();
+  pan_x += dx / k;
+  pan_y += dy / k;
+  clamp_pan();
+  preview_queue_draw();
+}
+
+}  // namespace
+
+void preview_show_cursor(GdkCursorType type) {
+  static GdkCursor *cursors[GDK_LAST_CURSOR / 2 + 1] = {};
+  GdkWindow *window = preview_area ? gtk_widget_get_window(preview_area) : nullptr;
+  if (window == nullptr || type < 0 || type / 2 >= static_cast<int>(G_N_ELEMENTS(cursors))) return;
+  GdkCursor *&cursor = cursors[type / 2];
+  if (cursor == nullptr) cursor = gdk_cursor_new_for_display(gdk_window_get_display(window), type);
+  shown_cursor = type;
+  gdk_window_set_cursor(window, cursor);
+}
+
+namespace {
+
+// The cursor for a pointer at window point (x, y) with no button held.
+void hover(EffectParams *params, double x, double y) {
+  GdkCursorType type = GDK_ARROW;
+  if (freehand_edit_target != 0) {
+    type = GDK_PENCIL;
+  } else if (params->area_type == AREA_RADIATION || params->area_type == AREA_PARALLEL) {
+    cairo_t *cr = preview_context_new();
+    cairo_device_to_user(cr, &x, &y);
+    type = params->area_type == AREA_RADIATION ? radiation_cursor_at(cr, params, x, y)
+                                               : parallel_cursor_at(cr, params, x, y);
+    cairo_destroy(cr);
+  }
+  if (type != shown_cursor) preview_show_cursor(type);
+}
+
 gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params) {
   switch (event->type) {
     case GDK_BUTTON_RELEASE:
+      if (panning) {
+        if (event->button.button != 2) return FALSE;
+        panning = false;
+        button_held = 0;
+        hover(params, event->button.x, event->button.y);
+        return FALSE;
+      }
       button_held = 0;
       freehand_drawing = 0;
       break;
-    case GDK_SCROLL:
-      if (!button_held && event->scroll.direction == GDK_SCROLL_UP) {
-        preview_zoom_in();
+    case GDK_SCROLL: {
+      if (button_held) return FALSE;
+      const GdkScrollDirection d = event->scroll.direction;
+      const bool vertical = d == GDK_SCROLL_UP || d == GDK_SCROLL_DOWN;
+      const bool forward = d == GDK_SCROLL_DOWN || d == GDK_SCROLL_RIGHT;
+      const bool ctrl = (event->scroll.state & GDK_CONTROL_MASK) != 0;
+      // Shift turns the wheel sideways, as elsewhere.
+      const bool horizontal = !vertical || (event->scroll.state & GDK_SHIFT_MASK) != 0;
+      if (!ctrl && overflows(horizontal)) {
+        double vw, vh;
+        view_size(&vw, &vh);
+        const double step = WHEEL_PAN_SHARE * (horizontal ? vw : vh) * (forward ? 1 : -1);
+        if (horizontal) pan_by(step, 0);
+        else pan_by(0, step);
         return FALSE;
       }
-      if (!button_held && event->scroll.direction == GDK_SCROLL_DOWN) {
-        preview_zoom_out();
-        return FALSE;
-      }
+      // Where nothing is hidden, the wheel zooms about the pointer.
+      if (vertical) zoom_step(d == GDK_SCROLL_UP ? 1 : -1, event->scroll.x, event->scroll.y);
       return FALSE;  // the area handlers change nothing for it
+    }
     case GDK_BUTTON_PRESS:
+      if (panning) return FALSE;
+      if (event->button.button == 2 && !button_held) {
+        panning = true;
+        button_held = 1;
+        pan_press_x = event->button.x;
+        pan_press_y = event->button.y;
+        pan_start_x = pan_x;
+        pan_start_y = pan_y;
+        preview_show_cursor(GDK_FLEUR);
+        return FALSE;
+      }
       button_held = 1;
       if (freehand_edit_target != 0) freehand_drawing = 1;
       break;
     case GDK_MOTION_NOTIFY:
+      if (panning) {
+        const double k = view_scale();
+        pan_x = pan_start_x - (event->motion.x - pan_press_x) / k;
+        pan_y = pan_start_y - (event->motion.y - pan_press_y) / k;
+        clamp_pan();
+        preview_queue_draw();
+        return FALSE;
+      }
+      if (!button_held) {
+        hover(params, event->motion.x, event->motion.y);
+        return FALSE;
+      }
       break;
     default:
       // Exposes, keys, double clicks...: the area handlers act on presses,
@@ -108,6 +305,12 @@ gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params)
       return FALSE;
   }
   return pass_on(widget, event, params);
+}
+
+// The widget's new size keeps a fitting zoom fitting and the view inside the area.
+void preview_size_allocate(GtkWidget *, GtkAllocation *, gpointer) {
+  clamp_pan();
+  update_zoom_buttons();
 }
 
 void preview_paint(GtkWidget *, cairo_t *cr, gpointer params) {
@@ -120,6 +323,8 @@ void preview_destroy(GtkWidget *widget, EffectParams *) {
   preview_area = nullptr;
   button_held = 0;
   freehand_drawing = 0;
+  panning = false;
+  shown_cursor = GDK_ARROW;
 }
 
 // Paints the thumbnail scaled up to the work area with nearest sampling.
@@ -140,6 +345,8 @@ bool same_matrix(const cairo_matrix_t &a, const cairo_matrix_t &b) {
 
 void build_picture_cache(const cairo_matrix_t &m) {
   picture_cache.surface.reset();
+  double view_w, view_h;
+  view_size(&view_w, &view_h);
   double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
   for (int corner = 0; corner < 4; ++corner) {
     double x = corner & 1 ? work_width : 0;
@@ -153,6 +360,11 @@ void build_picture_cache(const cairo_matrix_t &m) {
   if (!std::isfinite(min_x) || !std::isfinite(min_y) || !std::isfinite(max_x) ||
       !std::isfinite(max_y))
     return;
+  // Only what the view shows is kept: closer zooms cost no more than fitting.
+  min_x = std::max(min_x, 0.0);
+  min_y = std::max(min_y, 0.0);
+  max_x = std::min(max_x, view_w);
+  max_y = std::min(max_y, view_h);
   const double left = std::floor(min_x), top = std::floor(min_y);
   const double width = std::ceil(max_x) - left, height = std::ceil(max_y) - top;
   if (!(width >= 1 && height >= 1 && width <= PICTURE_CACHE_MAX && height <= PICTURE_CACHE_MAX) ||
@@ -178,6 +390,8 @@ void build_picture_cache(const cairo_matrix_t &m) {
   cairo_surface_flush(surface.get());
   picture_cache.surface = std::move(surface);
   picture_cache.matrix = m;
+  picture_cache.view_w = view_w;
+  picture_cache.view_h = view_h;
   picture_cache.x = static_cast<int>(left);
   picture_cache.y = static_cast<int>(top);
 }
@@ -197,26 +411,39 @@ void prepare_picture_cache() {
 }
 
 void update_zoom_buttons() {
+  const double now = view_scale();
+  constexpr double SAME = 1e-9;
   if (dialog_widgets.zoom_in_button)
-    gtk_widget_set_sensitive(dialog_widgets.zoom_in_button, preview_zoom < 100);
+    gtk_widget_set_sensitive(dialog_widgets.zoom_in_button,
+                             now < std::max(MAX_MAGNIFICATION, fit_scale()) * (1 - SAME));
   if (dialog_widgets.zoom_out_button)
-    gtk_widget_set_sensitive(dialog_widgets.zoom_out_button, preview_zoom > 25);
+    gtk_widget_set_sensitive(dialog_widgets.zoom_out_button, now > fit_scale() * 0.25 * (1 + SAME));
 }
 
 }  // namespace
 
-void preview_picture_init(int32_t image_id) { preview_picture_init_area(image_id, work_area_of(image_id)); }
+void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
+  preview_picture_init_area(image_id, work_area_of(image_id), excluded_layer);
+}
 
-void preview_picture_init_area(int32_t image_id, const WorkArea &area) {
+void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t excluded_layer) {
   picture_cache.surface.reset();
   picture.reset();
   picture_width = picture_height = 0;
 
   const int w = std::max(area.width, 0);
   const int h = std::max(area.height, 0);
+  const bool same_area = has_work_area && work_width == w && work_height == h;
   work_width = w;
   work_height = h;
   has_work_area = true;
+  // A new work area starts centred; the same one (the picture taken again) keeps its view.
+  if (!same_area) {
+    pan_x = w / 2.0;
+    pan_y = h / 2.0;
+  }
+  clamp_pan();
+  update_zoom_buttons();
 
   // The longer side becomes at most 500 thumbnail pixels.  A side that would
   // truncate to nothing (an area longer than 500:1) keeps one pixel.
@@ -240,7 +467,11 @@ void preview_picture_init_area(int32_t image_id, const WorkArea &area) {
 
   const HostServices &host = host_services();
   if (host.work_area_thumbnail == nullptr) return;
-  PixbufPtr thumbnail(host.work_area_thumbnail(image_id, area.x1, area.y1, w, h, thumb_w, thumb_h));
+  PixbufPtr thumbnail(
+      excluded_layer >= 0 && host.work_area_thumbnail_without != nullptr
+          ? host.work_area_thumbnail_without(image_id, excluded_layer, area.x1, area.y1, w, h,
+                                             thumb_w, thumb_h)
+          : host.work_area_thumbnail(image_id, area.x1, area.y1, w, h, thumb_w, thumb_h));
   if (!thumbnail) return;  // no picture: the grey background shows
   picture = surface_from_pixbuf(thumbnail.get());
   if (picture) {
@@ -255,8 +486,12 @@ void preview_picture_release() {
   picture.reset();
   picture_width = picture_height = 0;
   has_work_area = false;
-  preview_zoom = 100;
+  zoom_fixed = false;
+  fit_percent = 100;
+  fixed_scale = 1.0;
+  pan_x = pan_y = 0;
 }
+
 
 void preview_picture_size(int *width, int *height) {
   *width = picture_width;
@@ -266,24 +501,30 @@ void preview_picture_size(int *width, int *height) {
 GtkWidget *preview_new(EffectParams *params) {
   preview_area = gtk_drawing_area_new();
   // GTK 3 sends wheel events only to widgets that ask for them.
-  gtk_widget_set_events(preview_area, GDK_BUTTON_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
+  // Motions without a button show what a press would grab.
+  gtk_widget_set_events(preview_area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_MOTION_MASK |
+                                          GDK_BUTTON_PRESS_MASK |
                                           GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK |
                                           GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
   compat_connect_draw(preview_area, preview_paint, params);
   g_signal_connect(preview_area, "event", G_CALLBACK(preview_event), params);
   g_signal_connect(preview_area, "destroy", G_CALLBACK(preview_destroy), params);
+  g_signal_connect(preview_area, "size-allocate", G_CALLBACK(preview_size_allocate), nullptr);
   gtk_widget_set_size_request(preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
-  preview_picture_init(params->image_id);
+  preview_picture_init(params->image_id, params->edit_mode == 1 ? params->drawable_id : -1);
   return preview_area;
 }
 
 void preview_apply_transform(cairo_t *cr) {
-  const double z = preview_zoom / 100.0;
-  cairo_scale(cr, preview_scale, preview_scale);
-  cairo_scale(cr, z, z);
+  const double k = view_scale();
   if (has_work_area) {
-    const double d = PREVIEW_SIZE / preview_scale / z;
-    cairo_translate(cr, (d - work_width) * 0.5, (d - work_height) * 0.5);
+    double vw, vh;
+    view_size(&vw, &vh);
+    cairo_translate(cr, vw / 2, vh / 2);
+    cairo_scale(cr, k, k);
+    cairo_translate(cr, -pan_x, -pan_y);
+  } else {
+    cairo_scale(cr, k, k);
   }
 }
 
@@ -295,13 +536,17 @@ cairo_t *preview_context_new() {
   return cr;
 }
 
-double preview_length_to_user(double px) { return px / preview_scale / (preview_zoom / 100.0); }
+double preview_length_to_user(double px) { return px / view_scale(); }
 
 void preview_paint_picture(cairo_t *cr) {
   if (!picture || work_width <= 0 || work_height <= 0) return;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  if (!picture_cache.surface || !same_matrix(m, picture_cache.matrix)) build_picture_cache(m);
+  double view_w, view_h;
+  view_size(&view_w, &view_h);
+  if (!picture_cache.surface || !same_matrix(m, picture_cache.matrix) ||
+      picture_cache.view_w != view_w || picture_cache.view_h != view_h)
+    build_picture_cache(m);
   if (!picture_cache.surface) {
     paint_picture_direct(cr);
     return;
@@ -341,25 +586,45 @@ void preview_draw_window(cairo_t *cr, EffectParams *params) {
 }
 
 void preview_zoom_in() {
-  if (preview_zoom < 100) {
-    preview_zoom += 25;
-    prepare_picture_cache();
-  }
-  update_zoom_buttons();
-  preview_queue_draw();
+  double x, y;
+  view_middle(&x, &y);
+  zoom_step(1, x, y);
 }
 
 void preview_zoom_out() {
-  if (preview_zoom > 25) {
-    preview_zoom -= 25;
-    prepare_picture_cache();
-  }
-  update_zoom_buttons();
+  double x, y;
+  view_middle(&x, &y);
+  zoom_step(-1, x, y);
+}
+
+double preview_view_scale() { return view_scale(); }
+
+void preview_view_size(int *width, int *height) {
+  double w, h;
+  view_size(&w, &h);
+  *width = static_cast<int>(w);
+  *height = static_cast<int>(h);
+}
+
+void preview_pan_get(double *x, double *y) {
+  *x = pan_x;
+  *y = pan_y;
+}
+
+void preview_pan_to(double x, double y) {
+  pan_x = x;
+  pan_y = y;
+  clamp_pan();
   preview_queue_draw();
 }
 
+GdkCursorType preview_cursor_get() { return shown_cursor; }
+
 double preview_scale_get() { return preview_scale; }
-int preview_zoom_get() { return preview_zoom; }
+int preview_zoom_get() {
+  const double fit = fit_scale();
+  return fit > 0 ? static_cast<int>(std::lround(100 * view_scale() / fit)) : 100;
+}
 int freehand_edit_target_get() { return freehand_edit_target; }
 int freehand_drawing_get() { return freehand_drawing; }
 

@@ -2,9 +2,16 @@
 // the routing of mouse events to the handler of the current area type.
 //
 // User space of every preview context is the work area in image pixels.  With
-// s the thumbnail scale, z the zoom and W x H the work area, a user point
-// (x, y) lies at window pixel (s*z*x + 250 - s*z*W/2, s*z*y + 250 - s*z*H/2):
-// the centre of the work area always sits at (250, 250) of the 500 x 500 square.
+// k the view scale (window pixels per work-area pixel), V_w x V_h the widget's
+// size (500 x 500 before it has one) and (p_x, p_y) the work-area point shown
+// in the middle of the widget, a user point (x, y) lies at window pixel
+// (V_w/2 + k*(x - p_x), V_h/2 + k*(y - p_y)).
+//
+// Zoom: 25, 50, 75 or 100 % of the fitting scale k_fit = min(V_w/W, V_h/H, 1)
+// for a W x H work area, then the magnifications 1/8, 1/4, 1/2, 1, 2 and 4
+// (image pixels at 12.5 ... 400 %) that are closer than fitting.  The view
+// point is the middle of the work area along each axis that fits, and keeps
+// the view inside the work area along each one that does not.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -12,7 +19,7 @@
 #include "effect_params.h"
 #include "image_services.h"
 
-// Side of the square the preview asks for and centres the work area in.
+// Side of the square the preview asks for at least (its size before it has one).
 constexpr int PREVIEW_SIZE = 500;
 
 // Builds the drawing area and its picture for params->image_id.
@@ -31,8 +38,21 @@ double preview_length_to_user(double px);
 void preview_zoom_in();
 void preview_zoom_out();
 
+// Thumbnail pixels per work-area pixel.
 double preview_scale_get();
+// The zoom as a share of the fitting scale, in percent (rounded).
 int preview_zoom_get();
+// Window pixels per work-area pixel.
+double preview_view_scale();
+// The widget's size as the view uses it.
+void preview_view_size(int *width, int *height);
+// The work-area point in the middle of the view.
+void preview_pan_get(double *x, double *y);
+// Brings the work-area point (x, y) to the middle of the view, as far as the
+// view can go.
+void preview_pan_to(double x, double y);
+// The cursor last shown over the preview.
+GdkCursorType preview_cursor_get();
 
 // Freehand editing flags: the outline being edited (0 none, 1..4) and whether
 // the press in progress started a stroke.
@@ -41,10 +61,12 @@ int freehand_drawing_get();
 
 // The picture of the work area, taken once through the host services.  The
 // preview widget does this itself; the benchmarks and tests call it directly.
-// Also sets the work area's size and the thumbnail scale.
-void preview_picture_init(int32_t image_id);
+// Also sets the work area's size and the thumbnail scale.  A layer id of 0 or
+// more leaves that layer out of the picture (when the host can).
+void preview_picture_init(int32_t image_id, int32_t excluded_layer = -1);
 // The same for a given area of the image (editing a layer: the layer's extent).
-void preview_picture_init_area(int32_t image_id, const WorkArea &area);
+void preview_picture_init_area(int32_t image_id, const WorkArea &area,
+                               int32_t excluded_layer = -1);
 // Releases the picture and sets the zoom back to 100, as destroying the widget does.
 void preview_picture_release();
 // Thumbnail size in pixels (0 x 0 when there is no picture).

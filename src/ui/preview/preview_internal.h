@@ -28,3 +28,12 @@ GtkWidget *preview_widget();
 
 // Stores the outline being edited and clears the stroke flag (freehand editor only).
 void preview_store_edit_target(int target);
+
+// Shows the cursor of that shape over the preview (made once, kept).
+void preview_show_cursor(GdkCursorType type);
+
+// Cursor shapes over the guides: what a press there would move.
+constexpr GdkCursorType CURSOR_NOTHING = GDK_ARROW;
+constexpr GdkCursorType CURSOR_MOVE = GDK_FLEUR;        // a centre: moves the whole shape
+constexpr GdkCursorType CURSOR_EDGE = GDK_SIZING;       // an ellipse or band edge: resizes
+constexpr GdkCursorType CURSOR_HANDLE = GDK_CROSSHAIR;  // a point handle: goes where dropped

@@ -16,7 +16,8 @@ namespace {
 constexpr int SPOKES = 36;
 constexpr double HANDLE_RADIUS = 8;   // screen pixels
 constexpr double GUIDE_WIDTH = 1;     // screen pixels
-constexpr double HIT_WIDTH = 5;       // screen pixels
+// An edge reacts this far on either side of its guide, in screen pixels.
+constexpr double HIT_REACH = 6;
 
 enum RadiationDrag { DRAG_NONE = 0, DRAG_CENTRE = 1, DRAG_INNER = 2, DRAG_OUTER = 3, DRAG_OBLATENESS = 4 };
 
@@ -26,7 +27,6 @@ double start_in_radius = 0;   // record values at the press, in area_unit
 double start_out_radius = 0;
 double start_oblateness = 0;
 double start_inner_a = 0;     // the inner ellipse's horizontal semi-axis at the press, pixels
-Point2 last_pointer = {0, 0};  // last position of a freehand stroke, user units
 
 // Distance from the ray's origin to the ellipse (a, r) along the unit direction (c, s).
 double ellipse_distance_dir(double a, double r, double c, double s) {
@@ -111,7 +111,7 @@ double device_y(const GdkEvent *event) {
 
 int hit_test(cairo_t *cr, const RadialShape &g, double mx, double my) {
   int target = DRAG_NONE;
-  cairo_set_line_width(cr, preview_length_to_user(HIT_WIDTH));
+  cairo_set_line_width(cr, preview_length_to_user(2 * HIT_REACH));
   cairo_new_path(cr);
   disc_path(cr, g.cx + g.a_out, g.cy);
   if (cairo_in_fill(cr, mx, my)) target = DRAG_OBLATENESS;
@@ -129,6 +129,12 @@ int hit_test(cairo_t *cr, const RadialShape &g, double mx, double my) {
   if (target == DRAG_NONE) {
     disc_path(cr, g.cx, g.cy);
     if (cairo_in_fill(cr, mx, my)) target = DRAG_CENTRE;
+    cairo_new_path(cr);
+  }
+  // The inner ellipse's own handle, where it does not cover the centre's.
+  if (target == DRAG_NONE) {
+    disc_path(cr, g.cx + g.a_in, g.cy);
+    if (cairo_in_fill(cr, mx, my)) target = DRAG_INNER;
     cairo_new_path(cr);
   }
   return target;
@@ -164,10 +170,11 @@ void drag_to(const EffectParams *params, const RadialShape &g, double mx, double
       break;
     }
     case DRAG_OBLATENESS: {
-      // The handle's distance from the centre becomes the horizontal semi-axis;
-      // at or left of the centre that asks for more than the greatest oblateness.
-      const double dx = mx - g.cx;
-      const double ob = dx > 0 ? 1 - g.r_out / dx : 1.0;
+      // The pointer's distance from the centre, in whatever direction, becomes
+      // the horizontal semi-axis; nearer the centre than the spin button
+      // allows, it stops at the least oblateness.
+      const double d = std::hypot(mx - g.cx, my - g.cy);
+      const double ob = d > 0 ? 1 - g.r_out / d : -G_MAXDOUBLE;
       spin_set_finite(dialog_widgets.radiation_oblateness_spin, ob);
       break;
     }
@@ -217,6 +224,8 @@ void radiation_draw_guides(cairo_t *cr, EffectParams *params) {
 
   disc_path(cr, g.cx + g.a_out, g.cy);
   cairo_fill(cr);
+  disc_path(cr, g.cx + g.a_in, g.cy);
+  cairo_fill(cr);
   ellipse_path(cr, g.cx, g.cy, g.a_out, g.r_out);
   cairo_stroke(cr);
   ellipse_path(cr, g.cx, g.cy, g.a_in, g.r_in);
@@ -238,14 +247,26 @@ void radiation_draw_guides(cairo_t *cr, EffectParams *params) {
   cairo_stroke(cr);
 }
 
+GdkCursorType radiation_cursor_at(cairo_t *cr, const EffectParams *params, double x, double y) {
+  const RadialShape g = radial_shape(params);
+  if (!g.finite) return CURSOR_NOTHING;
+  switch (hit_test(cr, g, x, y)) {
+    case DRAG_CENTRE: return CURSOR_MOVE;
+    case DRAG_INNER:
+    case DRAG_OUTER: return CURSOR_EDGE;
+    case DRAG_OBLATENESS: return CURSOR_HANDLE;
+    default: return CURSOR_NOTHING;
+  }
+}
+
 gboolean radiation_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *params) {
   if (event->type != GDK_BUTTON_PRESS && event->type != GDK_MOTION_NOTIFY &&
       event->type != GDK_BUTTON_RELEASE)
     return FALSE;
   if (event->type == GDK_BUTTON_RELEASE) {
+    freehand_stroke_end(params);
     radiation_drag_target = DRAG_NONE;
     start_in_radius = start_out_radius = start_oblateness = start_inner_a = 0;
-    last_pointer = {0, 0};
     return FALSE;
   }
 
@@ -259,16 +280,17 @@ gboolean radiation_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *para
     start_out_radius = params->radiation_out_radius;
     start_oblateness = params->radiation_oblateness;
     start_inner_a = g.finite ? g.a_in : 0;
-    last_pointer = {mx, my};
-    if (freehand_drawing_get()) return FALSE;
+    if (freehand_drawing_get()) {
+      freehand_stroke_begin(params, {mx, my});
+      return FALSE;
+    }
     radiation_drag_target = g.finite ? hit_test(cr, g, mx, my) : DRAG_NONE;
     return FALSE;
   }
 
   // Motion: only delivered while a button is held.
   if (freehand_drawing_get()) {
-    freehand_capture_radial(params, last_pointer, {mx, my});
-    last_pointer = {mx, my};
+    freehand_stroke_to(params, {mx, my});
   } else if (g.finite) {
     drag_to(params, g, mx, my);
   }

@@ -20,6 +20,8 @@ RadialShape radial_shape(const EffectParams *params);
 double ellipse_distance(double a, double r, double phi);
 
 void radiation_draw_guides(cairo_t *cr, EffectParams *params);
+// The cursor over user point (x, y) of cr (a preview context): what a press there grabs.
+GdkCursorType radiation_cursor_at(cairo_t *cr, const EffectParams *params, double x, double y);
 gboolean radiation_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *params);
 
 // Signed distance, along the ray from (cx, cy) through (mx, my), from the

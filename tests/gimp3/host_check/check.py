@@ -132,8 +132,13 @@ def session_one():
     layer.set_offsets(10, 20)
     img.set_selected_layers([layer])
     img.select_rectangle(Gimp.ChannelOps.REPLACE, 0, 0, 5, 5)
+    images_before = len(Gimp.get_images())
     result, facts = run(img, layer, 'edit red')
     edited = img.get_layers()[0]
+    # Both pictures of the layer's extent were had; the one without the layer
+    # came from a copy of the image that is gone again.
+    expect(int(facts.get('without_differs', '-1')) >= 0, 'edit pictures %r' % facts)
+    expect(len(Gimp.get_images()) == images_before, 'the image copy for the picture was left')
     expect(facts.get('parasite_layer') == str(layer.get_id()) and facts.get('layer') == str(edited.get_id()),
            'edit facts %r' % facts)
     expect(len(img.get_layers()) == 2 and edited.get_name() == 'Zipstroke Layer', 'edit made or kept names')

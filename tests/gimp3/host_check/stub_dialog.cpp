@@ -41,6 +41,23 @@ void memory_kb(long *hwm, long *rss) {
   std::fclose(f);
 }
 
+// Pixels that differ between two pictures of one size; -1 when either is missing.
+long differing_pixels(GdkPixbuf *a, GdkPixbuf *b) {
+  if (!a || !b || gdk_pixbuf_get_width(a) != gdk_pixbuf_get_width(b) ||
+      gdk_pixbuf_get_height(a) != gdk_pixbuf_get_height(b) ||
+      gdk_pixbuf_get_n_channels(a) != gdk_pixbuf_get_n_channels(b))
+    return -1;
+  const int w = gdk_pixbuf_get_width(a), h = gdk_pixbuf_get_height(a);
+  const int n = gdk_pixbuf_get_n_channels(a);
+  long count = 0;
+  for (int y = 0; y < h; ++y) {
+    const guchar *pa = gdk_pixbuf_get_pixels(a) + y * gdk_pixbuf_get_rowstride(a);
+    const guchar *pb = gdk_pixbuf_get_pixels(b) + y * gdk_pixbuf_get_rowstride(b);
+    for (int x = 0; x < w; ++x) count += std::memcmp(pa + x * n, pb + x * n, n) != 0;
+  }
+  return count;
+}
+
 }  // namespace
 
 GtkWidget *dialog_build(EffectParams *params) {
@@ -72,6 +89,20 @@ GtkWidget *dialog_build(EffectParams *params) {
     if (edit) {
       params->edit_mode = 1;
       params->drawable_id = layer;
+      // The edit's picture of the layer's extent, with and without the layer.
+      const HostServices &host = host_services();
+      int lx = 0, ly = 0, lw = 0, lh = 0;
+      if (host.work_area_thumbnail_without && host.layer_extent &&
+          host.layer_extent(layer, &lx, &ly, &lw, &lh)) {
+        GdkPixbuf *with = host.work_area_thumbnail(params->image_id, lx, ly, lw, lh, 50, 50);
+        GdkPixbuf *without =
+            host.work_area_thumbnail_without(params->image_id, layer, lx, ly, lw, lh, 50, 50);
+        out += std::string(" with_layer=") + (with ? "1" : "0") + " without_layer=" +
+               (without ? "1" : "0") +
+               " without_differs=" + std::to_string(differing_pixels(with, without));
+        if (with) g_object_unref(with);
+        if (without) g_object_unref(without);
+      }
     }
     long hwm_before = 0, rss_before = 0, hwm_after = 0, rss_after = 0;
     memory_kb(&hwm_before, &rss_before);
