@@ -12,6 +12,7 @@
 #include "image_services.h"
 #include "layer_bands.h"
 #include "layer_buffer.h"
+#include "layer_output_text.h"
 #include "settings_text.h"
 #include "streak_layer.h"
 
@@ -96,18 +97,8 @@ bool write_pixels(gint32 layer, const EffectParams *params, int w, int h, LayerF
     gimp_drawable_update(layer, 0, 0, gimp_drawable_width(layer), gimp_drawable_height(layer));
   }
   gimp_drawable_detach(drawable);
-  switch (status) {
-    case BandStatus::Done: return true;
-    case BandStatus::NoMemory:
-      g_message(_("Zipstroke could not draw the layer: not enough memory."));
-      break;
-    case BandStatus::Stopped:
-      g_message(_("Zipstroke could not draw the layer: the image or the layer was closed."));
-      break;
-    case BandStatus::BadSize:
-      g_message(_("Zipstroke could not draw the layer: the work area is empty."));
-      break;
-  }
+  if (status == BandStatus::Done) return true;
+  g_message("%s", layer_output_failure_text(status));
   return false;
 }
 G_GNUC_END_IGNORE_DEPRECATIONS

@@ -1,16 +1,16 @@
 // The layer output: the record rendered at full size into a new streak layer
 // (or into the layer being re-edited), written to GIMP 3 through the layer's
-// GEGL buffer strip by strip.
-#include <algorithm>
+// GEGL shadow buffer band by band as the bands are drawn.
 #include <memory>
 #include <vector>
 
 #include <glib/gi18n-lib.h>
 
-#include "cairo_ptr.h"
 #include "glib_ptr.h"
 #include "image_services.h"
+#include "layer_bands.h"
 #include "layer_buffer.h"
+#include "layer_output_text.h"
 #include "services.h"
 #include "settings_text.h"
 #include "streak_layer.h"
@@ -66,15 +66,15 @@ void place_layer(GimpImage *image, GimpLayer *layer) {
   gimp_image_set_selected_layers(image, selected);
 }
 
-// The layer's shadow buffer, written a strip of rows at a time in the byte
-// layout of coverage_to_pixels.  The layout is taken in the layer's own colour
+// The layer's shadow buffer, written a band of rows at a time in the byte
+// layout of the banded output.  The layout is taken in the layer's own colour
 // space, so the bytes land unchanged as in GIMP 2.10 whatever the image's
 // profile.  A layer of another precision or curve gets them as floats: from
 // 8-bit data babl would build a lookup table of some 350 MB for the
 // conversion.
 class ShadowWriter {
  public:
-  // Strips of `width` pixels, the width of the rendered work area.
+  // Bands of `width` pixels, the width of the rendered work area.
   ShadowWriter(GimpDrawable *drawable, LayerFormat format, int width)
       : drawable_(drawable), channels_(layer_format_bpp(format)), width_(width) {
     const Babl *layer_format = gimp_drawable_get_format(drawable);
@@ -85,9 +85,9 @@ class ShadowWriter {
   }
 
   // Rows y0 .. y0 + rows - 1, rows * width * bpp bytes without gaps.  Each
-  // strip gets a buffer of its own: letting it go sends the strip's tiles to
+  // band gets a buffer of its own: letting it go sends the band's tiles to
   // GIMP and frees them, where one buffer for the whole layer would keep
-  // every tile in the plug-in's tile cache (4 bytes a pixel more).
+  // every tile in the plug-in's tile cache.
   void write(int y0, int rows, const guchar *bytes) {
     const void *data = bytes;
     if (!direct_) {
@@ -110,23 +110,33 @@ class ShadowWriter {
   std::vector<float> floats_;
 };
 
-// Writes the coverage into the layer's shadow buffer a strip at a time, so
-// that no full-size pixel buffer is ever held, then merges the shadow so the
-// change can be undone.
-void write_pixels(GimpDrawable *drawable, cairo_surface_t *coverage, int w, int h,
-                  LayerFormat format, const ColorRGBA &color, const Progress &progress) {
-  const int strip = std::max<int>(1, gimp_tile_height());
-  std::vector<guchar> rows(static_cast<size_t>(w) * layer_format_bpp(format) * std::min(strip, h));
+// Renders the lines band by band (layer_bands.h) and writes each band into
+// the layer's shadow buffer as it arrives, so that no full-size buffer is
+// ever held, then merges the shadow so the change can be undone.  The bands
+// are drawn on worker threads; every call into GIMP stays on this thread.  On
+// a failure nothing is merged: the layer keeps the pixels it had, and the
+// message says why.
+bool write_pixels(GimpLayer *layer, const EffectParams *params, int w, int h, LayerFormat format,
+                  const Progress &progress) {
+  GimpDrawable *drawable = GIMP_DRAWABLE(layer);
   ShadowWriter writer(drawable, format, w);
-  for (int y0 = 0; y0 < h; y0 += strip) {
-    const int n = std::min(strip, h - y0);
-    coverage_to_pixels(coverage, y0, n, format, color, rows.data());
-    writer.write(y0, n, rows.data());
-    progress.update(0.5 + 0.5 * (y0 + n) / h);
+  const BandStatus status = render_layer_bands(
+      params, w, h, format, params->line_color,
+      [&](int y0, int rows, const unsigned char *pixels) {
+        // The image may have been closed, or the layer deleted, meanwhile.
+        if (!gimp_item_is_valid(GIMP_ITEM(layer))) return false;
+        writer.write(y0, rows, pixels);
+        progress.update(static_cast<double>(y0 + rows) / h);
+        return true;
+      });
+  if (status != BandStatus::Done) {
+    g_message("%s", layer_output_failure_text(status));
+    return false;
   }
   gimp_drawable_merge_shadow(drawable, TRUE);
   gimp_drawable_update(drawable, 0, 0, gimp_drawable_get_width(drawable),
                        gimp_drawable_get_height(drawable));
+  return true;
 }
 
 // The settings text of the record, kept on the layer so it can be edited later.
@@ -187,12 +197,6 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   }
 
   const Progress progress(static_cast<long>(w) * h);
-  SurfacePtr coverage(render_coverage(params, w, h));
-  if (!coverage) {
-    warn_failed();
-    return {2, -1};
-  }
-  progress.update(0.5);
 
   // As in GIMP 2.10 the settings text goes onto a layer that is not in the
   // image yet: Create attaches it before inserting the new layer, and Apply
@@ -207,6 +211,7 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
     return {2, -1};
   }
   attach_settings(layer, params);
+  bool drawn = false;
   {
     // Opened once and closed once, on every path from here on.
     const UndoGroup undo(image);
@@ -214,13 +219,11 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       place_layer(image, layer);
       gimp_layer_set_offsets(layer, area.x1, area.y1);
     } else {
+      // The copy goes in above the edited layer; the edited layer leaves only
+      // once the copy is drawn.
       GimpItem *parent = gimp_item_get_parent(GIMP_ITEM(edited));
       gimp_image_insert_layer(image, layer, parent ? GIMP_LAYER(parent) : nullptr,
                               gimp_image_get_item_position(image, GIMP_ITEM(edited)));
-      gimp_image_remove_layer(image, edited);
-      gimp_item_set_name(GIMP_ITEM(layer), name.get());
-      const GimpLayer *selected[] = {layer, nullptr};
-      gimp_image_set_selected_layers(image, selected);
     }
     // The written pixels reach the layer only inside the selection, which in
     // edit mode need not cover the layer at all: none while they go in, the
@@ -231,14 +234,26 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       gimp_selection_none(image);
     }
     gimp_layer_add_alpha(layer);
-    write_pixels(GIMP_DRAWABLE(layer), coverage.get(), w, h, format, params->line_color, progress);
-    coverage.reset();
-    if (saved_selection) {
+    // A layer that could not be drawn goes again, so a failure leaves no
+    // half layer and an edited layer as it was; the undo group holds
+    // whatever was done.
+    drawn = write_pixels(layer, params, w, h, format, progress);
+    if (!drawn) {
+      if (gimp_item_is_valid(GIMP_ITEM(layer))) gimp_image_remove_layer(image, layer);
+    } else if (editing) {
+      // The user may have deleted it meanwhile.
+      if (gimp_item_is_valid(GIMP_ITEM(edited))) gimp_image_remove_layer(image, edited);
+      gimp_item_set_name(GIMP_ITEM(layer), name.get());
+      const GimpLayer *selected[] = {layer, nullptr};
+      gimp_image_set_selected_layers(image, selected);
+    }
+    if (saved_selection && gimp_image_is_valid(image)) {
       gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, GIMP_ITEM(saved_selection));
       gimp_image_remove_channel(image, saved_selection);
     }
   }
   // The displays are brought up to date once the step is whole.
   gimp_displays_flush();
+  if (!drawn) return {2, -1};
   return {0, gimp_item_get_id(GIMP_ITEM(layer))};
 }

@@ -154,6 +154,23 @@ def session_one():
     expect(alpha == bytes(pngread.read(os.path.join(DIR, 'edited.png')).data[3::4]), 'edited alpha')
     expect(colours == {b'\xff\0\0'}, 'edited colours %r' % colours)
 
+    # A work area wider than the widest cairo surface (32767) is drawn whole:
+    # its bands are narrower than a tile is high, so they also meet GIMP's
+    # tiles part way.
+    img, bg = new_image(33000, 100)
+    result, facts = run(img, bg, 'create')
+    wide = img.get_layers()[0]
+    expect(facts.get('status') == '0' and geometry(wide) == (0, 0, 33000, 100), 'wide %r' % facts)
+    settings = os.path.join(DIR, 'wide.txt')
+    with open(settings, 'wb') as f:
+        f.write(bytes(wide.get_parasite('plugin-zipstroke').get_data()))
+    subprocess.run([os.environ['ZIPSTROKE_RENDER'], '--settings', settings, '--size', '33000x100',
+                    '--output', os.path.join(DIR, 'wide.png')], check=True)
+    alpha, colours = pixels(wide, False)
+    want = bytes(pngread.read(os.path.join(DIR, 'wide.png')).data[3::4])
+    expect(alpha == want and any(want), 'wide alpha differs from the engine')
+    expect(len(colours) == 1, 'wide colours %r' % colours)
+
     # The scripting procedure: the settings text of a streak layer draws the
     # same lines without a dialog; what it cannot draw is refused untouched.
     text = bytes(img.get_layers()[0].get_parasite('plugin-zipstroke').get_data()).decode()
