@@ -76,4 +76,5 @@
 ; images a script left without a display, so those go (the call leaves
 ; shown images).
 (define (e2e-finish)
-  (for-each gimp-image-delete (vector->list (cadr (gimp-image-list)))))
+  (for-each (lambda (image) (e2e-try (lambda () (gimp-image-delete image))))
+            (vector->list (cadr (gimp-image-list)))))

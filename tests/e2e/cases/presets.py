@@ -75,7 +75,7 @@ def preset_load(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Speedy",), home=home)
     expect(run.driver.get("listed"), "the preset was not listed")
     expect(run.driver.get("pitch") == 6.0,
@@ -159,7 +159,7 @@ def preset_load_millimetres(t):
 (define bg (cadr made))
 (gimp-image-set-resolution img 300 300)
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Metric",), home=home)
     expect(run.driver.get("pitch") == 0.85,
            "after loading, the pitch shows %s, the preset has 0.85 mm" % run.driver.get("pitch"))
@@ -176,7 +176,7 @@ def preset_save(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + r'''
 (let ((new (e2e-new-layers img before)))
   (if (= (length new) 1)
