@@ -12,14 +12,9 @@
 #include "image_services.h"
 #include "layer_buffer.h"
 #include "settings_text.h"
+#include "streak_layer.h"
 
 namespace {
-
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
-constexpr const char *LAYER_NAME = "Zipstroke Layer";
-constexpr glong LAYER_NAME_MAX_CHARS = 20;
-// Below this many pixels the write is too quick for a progress bar to help.
-constexpr long PROGRESS_MIN_PIXELS = 1L << 20;
 
 // Every GIMP call between start and end becomes one undo step.
 class UndoGroup {
@@ -36,7 +31,7 @@ class UndoGroup {
 // GIMP's progress bar for layers large enough to take a while.
 class Progress {
  public:
-  explicit Progress(long pixels) : shown_(pixels >= PROGRESS_MIN_PIXELS) {
+  explicit Progress(long pixels) : shown_(pixels >= STREAK_PROGRESS_MIN_PIXELS) {
     if (shown_) gimp_progress_init(_("Drawing Zipstrokes..."));
   }
   ~Progress() {
@@ -105,28 +100,13 @@ void attach_settings(gint32 layer, const EffectParams *params) {
   GCharPtr text(settings_to_text(params, &length));
   if (!text) return;
   GimpParasite *parasite =
-      gimp_parasite_new(PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
+      gimp_parasite_new(STREAK_PARASITE_NAME, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
                         static_cast<guint32>(length), text.get());
   gimp_item_attach_parasite(layer, parasite);
   gimp_parasite_free(parasite);
 }
 
 }  // namespace
-
-char *make_layer_name() {
-  const char *name = LAYER_NAME;
-  char *result;
-  if (g_utf8_strlen(name, -1) > LAYER_NAME_MAX_CHARS) {
-    const char *cut = g_utf8_offset_to_pointer(name, LAYER_NAME_MAX_CHARS);
-    GCharPtr head(g_strndup(name, cut - name));
-    result = g_strconcat(head.get(), "...", nullptr);
-  } else {
-    result = g_strdup(name);
-  }
-  for (char *p = result; *p; ++p)
-    if (*p == '\n') *p = '/';
-  return result;
-}
 
 LayerResult gimp_render_to_layer(const EffectParams *params) {
   const gint32 image = params->image_id;

@@ -1,6 +1,8 @@
 // The plug-in executable: registration of plugin-zipstroke and its run.
 #include <libintl.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include <glib/gi18n-lib.h>
@@ -10,13 +12,17 @@
 #include "dialog.h"
 #include "effect_params.h"
 #include "services.h"
+#include "glib_ptr.h"
 #include "last_values.h"
 #include "responses.h"
+#include "script_settings.h"
 #include "unit_change.h"
 
 namespace {
 
 constexpr const char *PROCEDURE_NAME = "plugin-zipstroke";
+constexpr const char *SETTINGS_PROCEDURE_NAME = "plugin-zipstroke-settings";
+constexpr const char *PARASITE_NAME = "plugin-zipstroke";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
 
@@ -24,8 +30,10 @@ void query();
 void run(const gchar *name, gint n_params, const GimpParam *param, gint *n_return_vals,
          GimpParam **return_vals);
 
-// GIMP reads the return values after run() has returned.
+// GIMP reads the return values after run() has returned; so does the error
+// message, which lives until the next run.
 GimpParam return_values[2];
+GCharPtr error_message;
 
 void query() {
   static const GimpParamDef args[] = {
@@ -43,6 +51,88 @@ void query() {
                          gettext("_Zipstroke..."), "RGB*, GRAY*", GIMP_PLUGIN,
                          G_N_ELEMENTS(args), G_N_ELEMENTS(return_args), args, return_args);
   gimp_plugin_menu_register(PROCEDURE_NAME, "<Image>/Filters/KestrelKit/");
+
+  static const GimpParamDef settings_args[] = {
+      {GIMP_PDB_INT32, const_cast<gchar *>("run-mode"),
+       const_cast<gchar *>("The run mode { RUN-INTERACTIVE (0), RUN-NONINTERACTIVE (1), "
+                           "RUN-WITH-LAST-VALS (2) }; no dialog is shown in any")},
+      {GIMP_PDB_IMAGE, const_cast<gchar *>("image"), const_cast<gchar *>("Input image")},
+      {GIMP_PDB_DRAWABLE, const_cast<gchar *>("drawable"),
+       const_cast<gchar *>("Input drawable (with replace: the streak layer to re-render)")},
+      {GIMP_PDB_STRING, const_cast<gchar *>("settings"),
+       const_cast<gchar *>("Settings text, as in a preset file or a streak layer")},
+      {GIMP_PDB_INT32, const_cast<gchar *>("replace"),
+       const_cast<gchar *>("TRUE: re-render the streak layer drawable in place; FALSE: make a new layer")},
+  };
+  gimp_install_procedure(
+      SETTINGS_PROCEDURE_NAME, "Draws streak lines from a settings text, without a dialog",
+      "Draws the streak lines a settings text describes (a preset file's contents, or the "
+      "settings kept by a streak layer) over the selection's bounding box, or the whole image, "
+      "into a new layer made as the dialog's Create makes it; with replace TRUE the streak "
+      "layer given as drawable is re-rendered in place instead.  Lengths are taken in the "
+      "text's unit with the image's resolution.  One undo step.",
+      AUTHOR, AUTHOR, DATE, nullptr, "RGB*, GRAY*", GIMP_PLUGIN, G_N_ELEMENTS(settings_args),
+      G_N_ELEMENTS(return_args), settings_args, return_args);
+}
+
+// A calling error whose message GIMP hands to the caller.
+void refuse(const char *message) {
+  error_message.reset(g_strdup(message));
+  return_values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+  return_values[1].type = GIMP_PDB_STRING;
+  return_values[1].data.d_string = error_message.get();
+}
+
+bool has_settings_parasite(gint32 item) {
+  GimpParasite *parasite = gimp_item_get_parasite(item, PARASITE_NAME);
+  if (!parasite) return false;
+  gimp_parasite_free(parasite);
+  return true;
+}
+
+// plugin-zipstroke-settings: everything is checked before anything in the
+// image changes, so that a refused call leaves it and its undo history alone.
+void run_settings(const GimpParam *param) {
+  const gint32 image_id = param[1].data.d_image;
+  const gint32 drawable_id = param[2].data.d_drawable;
+  const gchar *text = param[3].data.d_string;
+  const bool replace = param[4].data.d_int32 != 0;
+
+  if (!gimp_image_is_valid(image_id)) return refuse("the image does not exist");
+  if (!gimp_item_is_valid(drawable_id) || !gimp_item_is_drawable(drawable_id))
+    return refuse("the drawable does not exist");
+  if (gimp_item_get_image(drawable_id) != image_id)
+    return refuse("the drawable does not belong to the image");
+  const GimpImageBaseType base = gimp_image_base_type(image_id);
+  if (base != GIMP_RGB && base != GIMP_GRAY)
+    return refuse("streak lines are drawn on RGB and grey images only, not on indexed ones");
+  if (replace && (!gimp_item_is_layer(drawable_id) || gimp_item_is_group(drawable_id) ||
+                  !has_settings_parasite(drawable_id)))
+    return refuse("replace needs a streak layer: the drawable does not carry plugin-zipstroke "
+                  "settings");
+
+  auto params = std::make_unique<EffectParams>();
+  effect_params_init_run_fields(params.get(), image_id, drawable_id);
+  effect_params_set_defaults(params.get());
+  GError *raw_error = nullptr;
+  if (!script_settings_apply(params.get(), text, text ? std::strlen(text) : 0, &raw_error)) {
+    GErrorPtr error(raw_error);
+    GCharPtr message(g_strdup_printf("unreadable settings text: %s", error->message));
+    return refuse(message.get());
+  }
+  params->image_id = image_id;
+  params->drawable_id = drawable_id;
+  params->edit_mode = replace ? 1 : 0;
+
+  const LayerResult result = gimp_render_to_layer(params.get());
+  if (result.status != 0) {
+    error_message.reset(g_strdup("the streak layer could not be made"));
+    return_values[0].data.d_status = GIMP_PDB_EXECUTION_ERROR;
+    return_values[1].type = GIMP_PDB_STRING;
+    return_values[1].data.d_string = error_message.get();
+    return;
+  }
+  return_values[1].data.d_layer = result.layer_id;
 }
 
 // The block kept by GIMP from the previous run, when it is one of this build.
@@ -54,7 +144,7 @@ void restore_last_values(EffectParams *params) {
   last_values_restore(params, block.data(), block.size());
 }
 
-void run(const gchar *, gint, const GimpParam *param, gint *n_return_vals,
+void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
          GimpParam **return_vals) {
   bindtextdomain(GETTEXT_PACKAGE, gimp_locale_directory());
   bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
@@ -76,6 +166,7 @@ void run(const gchar *, gint, const GimpParam *param, gint *n_return_vals,
   return_values[1].data.d_layer = -1;
 
   gimp_services_install();
+  if (std::strcmp(name, SETTINGS_PROCEDURE_NAME) == 0) return run_settings(param);
   effect_params_set_defaults(&params);
 
   switch (run_mode) {

@@ -9,10 +9,9 @@
 
 #include "glib_ptr.h"
 #include "image_services.h"
+#include "streak_layer.h"
 
 namespace {
-
-constexpr const char *PARASITE_NAME = "plugin-zipstroke";
 
 void gimp_get_size(int32_t image_id, int *width, int *height) {
   *width = gimp_image_width(image_id);
@@ -56,7 +55,7 @@ char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer
   *layer_id = -1;
   gint32 layer = gimp_image_get_active_layer(image_id);
   if (layer < 0) return nullptr;
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, PARASITE_NAME));
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, STREAK_PARASITE_NAME));
   if (!parasite) return nullptr;
   const gsize size = gimp_parasite_data_size(parasite.get());
   const void *data = gimp_parasite_data(parasite.get());

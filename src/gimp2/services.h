@@ -11,6 +11,3 @@ void gimp_services_install();
 // drawable_id (edit_mode 1) inside one undo group, and attaches the settings
 // text as the layer's parasite.
 LayerResult gimp_render_to_layer(const EffectParams *params);
-
-// The name of a streak layer; the caller frees it.
-char *make_layer_name();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "dialog_widgets.h"
+#include "gimpui_compat.h"
 #include "preview.h"
 
 namespace {
@@ -128,9 +129,7 @@ void on_combo_changed(GtkComboBox *combo, EffectParams *params) {
 }
 
 void on_color_changed(GimpColorButton *button, EffectParams *params) {
-  GimpRGB color;
-  gimp_color_button_get_color(button, &color);
-  params->line_color = {color.r, color.g, color.b, color.a};
+  params->line_color = compat_color_button_get(GTK_WIDGET(button));
   preview_queue_redraw();
 }
 
@@ -152,8 +151,7 @@ void sync_widgets_from_params(const EffectParams *p) {
   DialogWidgets &w = dialog_widgets;
   if (w.color_button && std::isfinite(p->line_color.r) && std::isfinite(p->line_color.g) &&
       std::isfinite(p->line_color.b) && std::isfinite(p->line_color.a)) {
-    const GimpRGB color = {p->line_color.r, p->line_color.g, p->line_color.b, p->line_color.a};
-    gimp_color_button_set_color(GIMP_COLOR_BUTTON(w.color_button), &color);
+    compat_color_button_set(w.color_button, p->line_color);
   }
   set_combo(w.antialias_combo, p->line_antialias);
   set_spins(p, {"line_pitch", "line_pitch_rand", "line_pitch_rand_seed"});

@@ -7,15 +7,14 @@
 #include <memory>
 
 #include <glib/gi18n-lib.h>
-#include <libgimpbase/gimpbase.h>
-#include <gegl.h>  // libgimpwidgets needs its types
-#include <libgimpwidgets/gimpwidgets.h>
 
 #include "control_ranges.h"
 #include "controls.h"
 #include "dialog_widgets.h"
 #include "freehand.h"
+#include "gimpui_compat.h"
 #include "glib_ptr.h"
+#include "gtk_compat.h"
 #include "preset_page.h"
 #include "preview.h"
 #include "responses.h"
@@ -56,8 +55,8 @@ static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button p
     N_("Cos"),  N_("Arc"),      N_("Arc(Inv)"), N_("Block"), N_("Block(Inv)"), N_("N"),
 };
 
-constexpr auto FILL = static_cast<GtkAttachOptions>(GTK_FILL);
-constexpr auto NONE = static_cast<GtkAttachOptions>(0);
+constexpr unsigned FILL = CELL_FILL;
+constexpr unsigned NONE = CELL_NONE;
 
 // A translated label (the template's xgettext knows label_new as a keyword);
 // those ending in ':' sit left and vertically centred.
@@ -65,13 +64,13 @@ GtkWidget *label_new(const char *text) {
   const char *shown = _(text);
   GtkWidget *label = gtk_label_new(shown);
   const size_t n = std::strlen(text);
-  if (n > 0 && text[n - 1] == ':') gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
+  if (n > 0 && text[n - 1] == ':') compat_label_set_xalign(label, 0.0f);
   return label;
 }
 
 void attach(GtkWidget *table, GtkWidget *child, int left, int right, int top, int bottom,
-            GtkAttachOptions x, GtkAttachOptions y, int xpad = 4, int ypad = 4) {
-  gtk_table_attach(GTK_TABLE(table), child, left, right, top, bottom, x, y, xpad, ypad);
+            unsigned x, unsigned y, int xpad = 4, int ypad = 4) {
+  compat_grid_attach(table, child, left, right, top, bottom, x, y, xpad, ypad);
 }
 
 GtkWidget **spin_slot(const char *key) {
@@ -119,7 +118,7 @@ GtkWidget *new_unit_combo(EffectParams *params) {
   GtkWidget *combo = gimp_int_combo_box_new(nullptr, 0, nullptr);
   for (int i = 0; i < range->n_items; ++i) {
     const int unit = range->items[i].value;
-    const gchar *plural = gimp_unit_get_plural(static_cast<GimpUnit>(unit));
+    const gchar *plural = compat_unit_plural(unit);
     gimp_int_combo_box_append(GIMP_INT_COMBO_BOX(combo), GIMP_INT_STORE_VALUE, unit,
                               GIMP_INT_STORE_LABEL, plural ? plural : range->items[i].label, -1);
   }
@@ -134,7 +133,7 @@ void on_dialog_destroy(GtkWidget *, gpointer) {
 
 GtkWidget *build_type_row(EffectParams *params) {
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = gtk_table_new(1, 6, FALSE);
+  GtkWidget *table = compat_grid_new(1, 6);
   w.radiation_radio = gtk_radio_button_new_with_label(nullptr, _("Radiation"));
   w.parallel_radio =
       gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.radiation_radio), _("Parallel"));
@@ -162,7 +161,7 @@ void set_freehand_check(const FreehandRow &row, const FreehandOutline &outline) 
 
 GtkWidget *build_radiation_page(EffectParams *params) {
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = gtk_table_new(3, 7, FALSE);
+  GtkWidget *table = compat_grid_new(3, 7);
   GtkWidget *center = label_new("Center:"), *x = label_new("X:"), *y = label_new("Y:");
   GtkWidget *oblateness = label_new("Oblateness:"), *radius = label_new("Radius:");
   GtkWidget *in = label_new("In:"), *out = label_new("Out:");
@@ -194,7 +193,7 @@ GtkWidget *build_radiation_page(EffectParams *params) {
 
 GtkWidget *build_parallel_page(EffectParams *params) {
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = gtk_table_new(4, 7, FALSE);
+  GtkWidget *table = compat_grid_new(4, 7);
   GtkWidget *labels[2][4];
   for (auto &row : labels) {
     row[0] = nullptr;
@@ -231,7 +230,7 @@ GtkWidget *build_parallel_page(EffectParams *params) {
 
 GtkWidget *build_line_table(EffectParams *params) {
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = gtk_table_new(12, 5, FALSE);
+  GtkWidget *table = compat_grid_new(12, 5);
   static constexpr const char *ROW_LABELS[] = {
       N_("Pitch:"),     N_("On Pitch:"), N_("Off Picth:"), N_("Wave NPoint:"), N_("Wave Depth:"),
       N_("Width:"),     N_("In Margin:"), N_("In Length:"), N_("Out Margin:"), N_("Out Length:")};
@@ -244,9 +243,7 @@ GtkWidget *build_line_table(EffectParams *params) {
   GtkWidget *headings[G_N_ELEMENTS(HEADINGS)];
   for (size_t i = 0; i < G_N_ELEMENTS(HEADINGS); ++i) headings[i] = label_new(HEADINGS[i]);
 
-  const GimpRGB color = {params->line_color.r, params->line_color.g, params->line_color.b,
-                         params->line_color.a};
-  w.color_button = gimp_color_button_new(_("Line Color"), 20, 10, &color, GIMP_COLOR_AREA_FLAT);
+  w.color_button = compat_color_button_new(_("Line Color"), 20, 10, params->line_color);
   w.antialias_combo = new_line_combo(params, "line_antialias");
   const auto pitch = {"line_pitch", "line_pitch_rand", "line_pitch_rand_seed"};
   for (const char *key : pitch) new_spin(params, key);
@@ -310,8 +307,10 @@ void build_action_area(GtkWidget *dialog, EffectParams *params) {
                          _("Create"), RESPONSE_CREATE, nullptr);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.topmost_check), params->topmost != 0);
   gtk_dialog_add_action_widget(GTK_DIALOG(dialog), w.topmost_check, RESPONSE_TOPMOST);
-  gtk_button_box_set_child_secondary(GTK_BUTTON_BOX(gtk_dialog_get_action_area(GTK_DIALOG(dialog))),
-                                     w.topmost_check, TRUE);
+  // The check sits apart from the buttons, at the start of the action area.
+  GtkWidget *action_area = gtk_widget_get_parent(w.topmost_check);
+  if (GTK_IS_BUTTON_BOX(action_area))
+    gtk_button_box_set_child_secondary(GTK_BUTTON_BOX(action_area), w.topmost_check, TRUE);
 }
 
 }  // namespace
@@ -361,20 +360,20 @@ GtkWidget *dialog_build(EffectParams *params) {
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
-  gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
+  compat_dialog_remove_separator(dialog);
 
   build_action_area(dialog, params);
   g_signal_connect(dialog, "response", G_CALLBACK(on_dialog_response), params);
   g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
 
-  GtkWidget *hbox = gtk_hbox_new(FALSE, 2);
+  GtkWidget *hbox = compat_box_new(GTK_ORIENTATION_HORIZONTAL, 2);
   gtk_container_set_border_width(GTK_CONTAINER(hbox), 2);
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox);
 
   w.preview_area = preview_new(params);
   gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, FALSE, FALSE, 0);
 
-  GtkWidget *zoom_box = gtk_vbox_new(FALSE, 2);
+  GtkWidget *zoom_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   w.zoom_in_button = gtk_button_new_with_label("+");
   w.zoom_out_button = gtk_button_new_with_label("-");
   for (GtkWidget *button : {w.zoom_in_button, w.zoom_out_button}) {
@@ -390,16 +389,16 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.main_notebook), TRUE);
   gtk_box_pack_start(GTK_BOX(hbox), w.main_notebook, FALSE, FALSE, 4);
 
-  GtkWidget *options = gtk_vbox_new(FALSE, 2);
+  GtkWidget *options = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   gtk_container_set_border_width(GTK_CONTAINER(options), 4);
   gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), options, gtk_label_new(_("Options")));
 
   GtkWidget *area_frame = gtk_frame_new(_("Area Option"));
   gtk_box_pack_start(GTK_BOX(options), area_frame, FALSE, TRUE, 4);
-  GtkWidget *area_box = gtk_vbox_new(FALSE, 0);
+  GtkWidget *area_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(area_frame), area_box);
   gtk_box_pack_start(GTK_BOX(area_box), build_type_row(params), FALSE, FALSE, 4);
-  gtk_box_pack_start(GTK_BOX(area_box), gtk_hseparator_new(), FALSE, FALSE, 4);
+  gtk_box_pack_start(GTK_BOX(area_box), compat_hseparator_new(), FALSE, FALSE, 4);
   w.area_notebook = gtk_notebook_new();
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.area_notebook), FALSE);
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.area_notebook), FALSE);

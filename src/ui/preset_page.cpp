@@ -1,17 +1,18 @@
 #include "preset_page.h"
 
 #include <glib/gi18n-lib.h>
-#include <gegl.h>
-#include <libgimpbase/gimpbase.h>
-#include <libgimpwidgets/gimpwidgets.h>
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "dialog_widgets.h"
+#include "gimpui_compat.h"
 #include "glib_ptr.h"
+#include "gtk_compat.h"
 #include "message_dialog.h"
 #include "preset_files.h"
+#include "preset_migration.h"
 #include "settings_apply.h"
 #include "settings_text.h"
 
@@ -36,6 +37,9 @@ struct StoreHold {
 
 // Determined once, then kept for the run.
 char *preset_folder = nullptr;
+// What the Preset page tells about presets brought over from GIMP 2.10 on
+// this run; empty when nothing was brought over.
+std::string migration_notice;
 
 constexpr gsize OVERWRITE_TEXT_LIMIT = 2047;
 constexpr gsize DELETE_TEXT_LIMIT = 1023;
@@ -145,16 +149,49 @@ void pump_events() {
 
 const char *preset_folder_ensure() {
   if (preset_folder != nullptr) return preset_folder;
-  GCharPtr rc_file(gimp_personal_rc_file("gimprc"));
-  if (!rc_file) return nullptr;
-  GCharPtr gimp_dir(g_path_get_dirname(rc_file.get()));
-  preset_folder = preset_folder_ensure_in(gimp_dir.get());
+  // The folder of the personal gimprc.
+  const char *gimp_dir = gimp_directory();
+  if (gimp_dir == nullptr) return nullptr;
+#if ZS_GIMP3
+  preset_migrate_from_gimp2(gimp_dir);
+#endif
+  preset_folder = preset_folder_ensure_in(gimp_dir);
   return preset_folder;
 }
+
+void preset_migrate_from_gimp2(const char *gimp_dir) {
+  GCharPtr old_dir(gimp2_personal_dir(gimp_dir, g_getenv("GIMP2_DIRECTORY"), g_get_home_dir()));
+  if (!old_dir) return;
+  GCharPtr old_folder(g_build_filename(old_dir.get(), PRESET_FOLDER_NAME, nullptr));
+  GCharPtr new_folder(g_build_filename(gimp_dir, PRESET_FOLDER_NAME, nullptr));
+  GError *raw_error = nullptr;
+  const PresetMigration done = preset_migrate_once(old_folder.get(), new_folder.get(), &raw_error);
+  GErrorPtr error(raw_error);
+  if (error) {
+    GCharPtr text(g_strdup_printf(_("The presets of GIMP 2.10 could not be copied: %s"),
+                                  error->message));
+    migration_notice = text.get();
+  } else if (done.ran) {
+    GCharPtr text(g_strdup_printf(dngettext(GETTEXT_PACKAGE, "%d preset was copied from GIMP 2.10.",
+                                            "%d presets were copied from GIMP 2.10.", done.copied),
+                                  done.copied));
+    migration_notice = text.get();
+    if (done.skipped > 0) {
+      GCharPtr left(g_strdup_printf(
+          dngettext(GETTEXT_PACKAGE, "%d entry that is not a preset file was left there.",
+                    "%d entries that are not preset files were left there.", done.skipped),
+          done.skipped));
+      migration_notice = migration_notice + " " + left.get();
+    }
+  }
+}
+
+const char *preset_migration_notice() { return migration_notice.c_str(); }
 
 void preset_folder_forget() {
   g_free(preset_folder);
   preset_folder = nullptr;
+  migration_notice.clear();
 }
 
 GtkWidget *preset_page_new(EffectParams *params) {
@@ -162,7 +199,7 @@ GtkWidget *preset_page_new(EffectParams *params) {
   preset_folder_ensure();
 
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = gtk_table_new(20, 2, FALSE);
+  GtkWidget *table = compat_grid_new(21, 2);
   gtk_container_set_border_width(GTK_CONTAINER(table), 4);
 
   w.preset_frame = gtk_frame_new(nullptr);
@@ -196,14 +233,21 @@ GtkWidget *preset_page_new(EffectParams *params) {
   g_signal_connect(w.preset_delete_button, "clicked", G_CALLBACK(on_delete_clicked), nullptr);
   g_signal_connect(w.preset_update_button, "clicked", G_CALLBACK(on_update_clicked), nullptr);
 
-  gtk_table_attach(GTK_TABLE(table), w.preset_frame, 0, 1, 0, 20,
-                   static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL),
-                   static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL), 2, 2);
+  compat_grid_attach(table, w.preset_frame, 0, 1, 0, 20, CELL_EXPAND | CELL_FILL,
+                     CELL_EXPAND | CELL_FILL, 2, 2);
   GtkWidget *buttons[] = {w.preset_load_button, w.preset_save_button, w.preset_delete_button,
                           w.preset_update_button};
-  for (guint row = 0; row < G_N_ELEMENTS(buttons); ++row)
-    gtk_table_attach(GTK_TABLE(table), buttons[row], 1, 2, row, row + 1, GTK_FILL,
-                     static_cast<GtkAttachOptions>(0), 2, 2);
+  for (int row = 0; row < static_cast<int>(G_N_ELEMENTS(buttons)); ++row)
+    compat_grid_attach(table, buttons[row], 1, 2, row, row + 1, CELL_FILL, CELL_NONE, 2, 2);
+
+  // Shown on the run that brought presets over from GIMP 2.10.
+  w.preset_notice = nullptr;
+  if (!migration_notice.empty()) {
+    w.preset_notice = gtk_label_new(migration_notice.c_str());
+    gtk_label_set_line_wrap(GTK_LABEL(w.preset_notice), TRUE);
+    compat_label_set_xalign(w.preset_notice, 0.0f);
+    compat_grid_attach(table, w.preset_notice, 0, 2, 20, 21, CELL_FILL, CELL_NONE, 2, 2);
+  }
 
   preset_list_refresh();
   return table;
@@ -246,10 +290,10 @@ void preset_load_selected() {
 
 void preset_save_query(GtkWidget *, EffectParams *params) {
   GtkWidget *parent = dialog_widgets.dialog;
-  GtkWidget *box = gimp_query_string_box(
-      _("New Parameter Preset"), parent, gimp_standard_help_func, nullptr,
-      _("Enter a name for the new Parameter Preset"), _("Unnamed"),
-      parent ? G_OBJECT(parent) : nullptr, parent ? "destroy" : nullptr, on_name_entered, params);
+  GtkWidget *box = compat_query_string_box(
+      _("New Parameter Preset"), parent, _("Enter a name for the new Parameter Preset"),
+      _("Unnamed"), parent ? G_OBJECT(parent) : nullptr, parent ? "destroy" : nullptr,
+      on_name_entered, params);
   gtk_window_set_modal(GTK_WINDOW(box), TRUE);
   gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
   gtk_widget_show(box);

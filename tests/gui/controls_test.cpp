@@ -4,11 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include <gegl.h>
-#include <libgimpwidgets/gimpwidgets.h>
-
 #include "control_ranges.h"
 #include "controls.h"
+#include "gimpui_compat.h"
 #include "unit_change.h"
 #include "units.h"
 
@@ -57,9 +55,39 @@ TEST_F(Controls, EachComboAndTheColourWriteTheirFieldAndNothingElse) {
 
   EffectParams expected = snapshot(live());
   expected.line_color = {0.25, 0.5, 0.75, 0.5};
-  const GimpRGB red = {0.25, 0.5, 0.75, 0.5};
-  gimp_color_button_set_color(GIMP_COLOR_BUTTON(dialog_widgets.color_button), &red);
+  compat_color_button_set(dialog_widgets.color_button, {0.25, 0.5, 0.75, 0.5});
   EXPECT_TRUE(same_bytes(expected, live()));
+}
+
+// The record's channels are non-linear sRGB (what cairo draws with and what a
+// GimpRGB held in GIMP 2.10); the button shows the same colour in both GIMPs.
+TEST_F(Controls, TheColourButtonShowsTheRecordsChannelsAsNonLinearSRGB) {
+  build(FixedImage{}, [](EffectParams *p) { p->line_color = {0.5, 0.25, 1.0, 0.75}; });
+#if ZS_GIMP3
+  GeglColor *shown = gimp_color_button_get_color(GIMP_COLOR_BUTTON(dialog_widgets.color_button));
+  ASSERT_NE(shown, nullptr);
+  gdouble r = 0, g = 0, b = 0, a = 0;
+  gegl_color_get_rgba(shown, &r, &g, &b, &a);  // linear light
+  g_object_unref(shown);
+  auto linear = [](double v) { return std::pow((v + 0.055) / 1.055, 2.4); };
+  EXPECT_NEAR(r, linear(0.5), 1e-6);
+  EXPECT_NEAR(g, linear(0.25), 1e-6);
+  EXPECT_NEAR(b, 1.0, 1e-6);
+  EXPECT_NEAR(a, 0.75, 1e-9);
+#else
+  GimpRGB shown;
+  gimp_color_button_get_color(GIMP_COLOR_BUTTON(dialog_widgets.color_button), &shown);
+  EXPECT_EQ(shown.r, 0.5);
+  EXPECT_EQ(shown.g, 0.25);
+  EXPECT_EQ(shown.b, 1.0);
+  EXPECT_EQ(shown.a, 0.75);
+#endif
+  // Read back, the channels are exactly the record's.
+  const ColorRGBA back = compat_color_button_get(dialog_widgets.color_button);
+  EXPECT_EQ(back.r, 0.5);
+  EXPECT_EQ(back.g, 0.25);
+  EXPECT_EQ(back.b, 1.0);
+  EXPECT_EQ(back.a, 0.75);
 }
 
 TEST_F(Controls, AreaTypeFollowsTheRadiosAndShowsItsPage) {

@@ -10,6 +10,7 @@
 #include <libgimpwidgets/gimpwidgets.h>
 
 #include "control_ranges.h"
+#include "gtk_test_compat.h"
 #include "preview.h"
 
 namespace {
@@ -222,9 +223,7 @@ TEST_F(DialogBuild, Screenshot) {
   }
   GdkWindow *window = gtk_widget_get_window(dialog);
   ASSERT_NE(window, nullptr);
-  gint width = 0, height = 0;
-  gdk_drawable_get_size(window, &width, &height);
-  GdkPixbuf *picture = gdk_pixbuf_get_from_drawable(nullptr, window, nullptr, 0, 0, 0, 0, width, height);
+  GdkPixbuf *picture = test_window_pixbuf(window);
   ASSERT_NE(picture, nullptr);
   gchar *path = g_build_filename(dir, "dialog-inprocess.png", nullptr);
   EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr)) << path;

@@ -6,13 +6,16 @@
 #include "control_ranges.h"
 #include "dialog.h"
 #include "dialog_widgets.h"
+#include "gimpui_compat.h"
 #include "preset_page.h"
 
 namespace {
 
 // GIMP's library decides the personal folder once, on first use, from
-// GIMP2_DIRECTORY (or HOME): point it at a temporary folder before main runs,
-// so no test ever touches the real one.
+// GIMP2_DIRECTORY (GIMP 2.10) or GIMP3_DIRECTORY (GIMP 3), else from HOME:
+// point it at a temporary folder before main runs, so no test ever touches
+// the real one.  Under GIMP 3 the GIMP 2.10 folder, which presets are copied
+// from, is a folder inside it that does not exist until a test makes it.
 struct TemporaryGimpDir {
   std::string path;
   TemporaryGimpDir() {
@@ -20,7 +23,12 @@ struct TemporaryGimpDir {
     if (dir == nullptr) return;
     path = dir;
     g_free(dir);
-    if (g_getenv("GIMP2_DIRECTORY") == nullptr) g_setenv("GIMP2_DIRECTORY", path.c_str(), TRUE);
+#if ZS_GIMP3
+    g_setenv("GIMP3_DIRECTORY", path.c_str(), TRUE);
+    g_setenv("GIMP2_DIRECTORY", (path + "/gimp-2.10").c_str(), TRUE);
+#else
+    g_setenv("GIMP2_DIRECTORY", path.c_str(), TRUE);
+#endif
   }
   ~TemporaryGimpDir() {
     if (!path.empty()) remove_tree(path);

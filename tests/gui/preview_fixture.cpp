@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "dialog.h"
+#include "gtk_test_compat.h"
 #include "unit_change.h"
 
 ThumbnailRequest last_thumbnail_request;
@@ -104,7 +105,7 @@ void PreviewHarness::press(double x, double y, guint button) {
   event->button.y = w.y;
   event->button.button = button;
   event->button.time = GDK_CURRENT_TIME;
-  event->button.device = gdk_device_get_core_pointer();
+  event->button.device = test_pointer_device();
   send(event);
 }
 
@@ -115,7 +116,7 @@ void PreviewHarness::motion(double x, double y) {
   event->motion.y = w.y;
   event->motion.state = GDK_BUTTON1_MASK;
   event->motion.time = GDK_CURRENT_TIME;
-  event->motion.device = gdk_device_get_core_pointer();
+  event->motion.device = test_pointer_device();
   send(event);
 }
 
@@ -127,7 +128,7 @@ void PreviewHarness::release(double x, double y) {
   event->button.button = 1;
   event->button.state = GDK_BUTTON1_MASK;
   event->button.time = GDK_CURRENT_TIME;
-  event->button.device = gdk_device_get_core_pointer();
+  event->button.device = test_pointer_device();
   send(event);
 }
 

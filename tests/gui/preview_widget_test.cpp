@@ -1,6 +1,10 @@
 // The preview widget: its transform, picture, zoom and event routing.
 #include <cairo.h>
 
+#include <cstdint>
+#include <cstdlib>
+
+#include "gtk_test_compat.h"
 #include "preview_fixture.h"
 #include "radiation_guides.h"
 
@@ -166,6 +170,48 @@ TEST_F(PreviewWidget, MissingThumbnailShowsTheGreyBackground) {
   // The work area stays centred for the lines and guides.
   const Point2 corner = to_window(0, 0);
   EXPECT_DOUBLE_EQ(corner.y, 62.5);
+}
+
+// The widget's own draw handler ("expose-event" under GTK 2, "draw" under
+// GTK 3) paints one whole expose: the grey background, the picture, the lines
+// and the guides, where preview_draw_window puts them.
+TEST_F(PreviewWidget, ItsDrawHandlerPaintsTheWholeExpose) {
+  build(image_of(800, 600));
+  preview_zoom_out();
+  cairo_surface_t *shown = test_widget_pixels(preview);
+  ASSERT_NE(shown, nullptr);
+  ASSERT_GE(cairo_image_surface_get_width(shown), PREVIEW_SIZE);
+  ASSERT_GE(cairo_image_surface_get_height(shown), PREVIEW_SIZE);
+  cairo_surface_t *expected = draw_expose(&params);
+  const unsigned char *a = cairo_image_surface_get_data(shown);
+  const unsigned char *b = cairo_image_surface_get_data(expected);
+  const int sa = cairo_image_surface_get_stride(shown), sb = cairo_image_surface_get_stride(expected);
+  int differing = 0, grey = 0;
+  for (int y = 0; y < PREVIEW_SIZE; ++y)
+    for (int x = 0; x < PREVIEW_SIZE; ++x) {
+      const uint32_t pa = *reinterpret_cast<const uint32_t *>(a + y * sa + 4 * x) & 0xffffff;
+      const uint32_t pb = *reinterpret_cast<const uint32_t *>(b + y * sb + 4 * x) & 0xffffff;
+      if (pb == 0x454545u) ++grey;
+      for (int shift : {0, 8, 16})
+        if (std::abs(int((pa >> shift) & 0xff) - int((pb >> shift) & 0xff)) > 64) {
+          ++differing;
+          break;
+        }
+    }
+  // Zoomed out, the background shows around the picture.
+  EXPECT_GT(grey, PREVIEW_SIZE * 40);
+  // The X server may shade the edges of thin lines a little differently.
+  EXPECT_LT(differing, PREVIEW_SIZE * PREVIEW_SIZE / 500);
+  cairo_surface_destroy(expected);
+  cairo_surface_destroy(shown);
+}
+
+TEST_F(PreviewWidget, AsksForTheEventsItHandles) {
+  build(image_of(800, 600));
+  const GdkEventMask mask = static_cast<GdkEventMask>(gtk_widget_get_events(preview));
+  for (GdkEventMask wanted : {GDK_BUTTON_PRESS_MASK, GDK_BUTTON_RELEASE_MASK,
+                              GDK_BUTTON_MOTION_MASK, GDK_SCROLL_MASK})
+    EXPECT_TRUE(mask & wanted) << wanted;
 }
 
 TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "gtk_compat.h"
 #include "parallel_guides.h"
 #include "preview.h"
 #include "preview_internal.h"
@@ -66,7 +67,7 @@ void write_radial(FreehandSample *sample, double d, double a, double r) {
 }  // namespace
 
 GtkWidget *make_freehand_row(EffectParams *params, FreehandRow *row) {
-  GtkWidget *box = gtk_hbox_new(FALSE, 0);
+  GtkWidget *box = compat_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
   row->check = gtk_check_button_new_with_label(_("FreeHand"));
   row->edit_button = gtk_button_new_with_label(_("Edit Start"));
   row->reset_button = gtk_button_new_with_label(_("Reset"));
@@ -84,8 +85,9 @@ GtkWidget *make_freehand_row(EffectParams *params, FreehandRow *row) {
 
 void freehand_set_edit_target(int target) {
   if (arrow_cursor == nullptr) {
-    arrow_cursor = gdk_cursor_new(GDK_ARROW);
-    pencil_cursor = gdk_cursor_new(GDK_PENCIL);
+    GdkDisplay *display = gdk_display_get_default();
+    arrow_cursor = gdk_cursor_new_for_display(display, GDK_ARROW);
+    pencil_cursor = gdk_cursor_new_for_display(display, GDK_PENCIL);
   }
   preview_store_edit_target(target);
   GtkWidget *area = preview_widget();

@@ -7,6 +7,7 @@
 #include "cairo_ptr.h"
 #include "color.h"
 #include "dialog_widgets.h"
+#include "gtk_compat.h"
 #include "host_services.h"
 #include "image_services.h"
 #include "parallel_guides.h"
@@ -69,11 +70,9 @@ SurfacePtr surface_from_pixbuf(GdkPixbuf *pixbuf) {
   return surface;
 }
 
-gboolean pass_on(GtkWidget *widget, GdkEvent *event, EffectParams *params) {
-  GdkWindow *window = event->any.window ? event->any.window : gtk_widget_get_window(widget);
-  if (window == nullptr) return FALSE;
+gboolean pass_on(GtkWidget *, GdkEvent *event, EffectParams *params) {
   if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL) return FALSE;
-  cairo_t *cr = preview_context_new(window);
+  cairo_t *cr = preview_context_new();
   gboolean result = params->area_type == AREA_RADIATION
                         ? radiation_handle_event(cr, event, params)
                         : parallel_handle_event(cr, event, params);
@@ -111,14 +110,8 @@ gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params)
   return pass_on(widget, event, params);
 }
 
-gboolean preview_expose(GtkWidget *, GdkEventExpose *event, EffectParams *params) {
-  cairo_t *cr = gdk_cairo_create(event->window);
-  gdk_cairo_region(cr, event->region);
-  cairo_clip(cr);
-  preview_apply_transform(cr);
-  preview_draw(cr, params);
-  cairo_destroy(cr);
-  return FALSE;
+void preview_paint(GtkWidget *, cairo_t *cr, gpointer params) {
+  preview_draw_window(cr, static_cast<EffectParams *>(params));
 }
 
 void preview_destroy(GtkWidget *widget, EffectParams *) {
@@ -271,15 +264,14 @@ void preview_picture_size(int *width, int *height) {
 
 GtkWidget *preview_new(EffectParams *params) {
   preview_area = gtk_drawing_area_new();
+  // GTK 3 sends wheel events only to widgets that ask for them.
   gtk_widget_set_events(preview_area, GDK_BUTTON_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
-                                          GDK_BUTTON_RELEASE_MASK | GDK_KEY_PRESS_MASK |
-                                          GDK_KEY_RELEASE_MASK);
-  g_signal_connect(preview_area, "expose-event", G_CALLBACK(preview_expose), params);
+                                          GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK |
+                                          GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
+  compat_connect_draw(preview_area, preview_paint, params);
   g_signal_connect(preview_area, "event", G_CALLBACK(preview_event), params);
   g_signal_connect(preview_area, "destroy", G_CALLBACK(preview_destroy), params);
   gtk_widget_set_size_request(preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
-  GdkColor grey = {0, 0x4567, 0x4567, 0x4567};
-  gtk_widget_modify_bg(preview_area, GTK_STATE_NORMAL, &grey);
   preview_picture_init(params->image_id);
   return preview_area;
 }
@@ -294,8 +286,10 @@ void preview_apply_transform(cairo_t *cr) {
   }
 }
 
-cairo_t *preview_context_new(GdkWindow *window) {
-  cairo_t *cr = gdk_cairo_create(window);
+cairo_t *preview_context_new() {
+  // Hit tests and coordinate conversions need only the transform, not the window.
+  SurfacePtr scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+  cairo_t *cr = cairo_create(scratch.get());
   preview_apply_transform(cr);
   return cr;
 }

@@ -17,9 +17,10 @@ constexpr int PREVIEW_SIZE = 500;
 // Builds the drawing area and its picture for params->image_id.
 GtkWidget *preview_new(EffectParams *params);
 
-// A cairo context on `window` whose user space is the work area in pixels.
-// The caller destroys it.
-cairo_t *preview_context_new(GdkWindow *window);
+// A cairo context whose device space is the preview widget's window and whose
+// user space is the work area in pixels, for hit tests and for turning event
+// positions into work-area pixels.  The caller destroys it.
+cairo_t *preview_context_new();
 // Applies the preview transform to a context on a 500 x 500 target.
 void preview_apply_transform(cairo_t *cr);
 
@@ -51,6 +52,7 @@ void preview_paint_picture(cairo_t *cr);
 // Draws one expose's content onto cr, which carries the preview transform:
 // picture, then the lines in line_color, then the guides of the area type.
 void preview_draw(cairo_t *cr, EffectParams *params);
-// One whole expose onto an untransformed 500 x 500 target: the grey
-// background, then preview_draw under the preview transform.
+// One whole expose onto an untransformed target whose origin is the widget's
+// top-left corner (what the widget's draw handler does): the grey background,
+// then preview_draw under the preview transform.
 void preview_draw_window(cairo_t *cr, EffectParams *params);

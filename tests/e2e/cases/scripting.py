@@ -1,0 +1,184 @@
+"""Cases of plugin-zipstroke-settings: the streak layer drawn from a settings
+text without a dialog, from Script-Fu and from a batch command line."""
+
+import glob
+import os
+import subprocess
+
+from cases import case, AFTER_RUN, expect_layer, expect_own_settings
+from runner import expect, Fail
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "..", "data")
+RADIAL = os.path.join(DATA, "golden", "radial_ellipse_waves_blocks.settings")
+PARALLEL = os.path.join(DATA, "golden", "parallel_outlines_blocks.settings")
+
+
+# Script-Fu's reader refuses long string literals: texts are read from files.
+READ_TEXT = r'''
+(define (zipstroke-read-text path)
+  (let ((port (open-input-file path)))
+    (let loop ((chars '()) (c (read-char port)))
+      (if (eof-object? c)
+          (begin (close-input-port port) (list->string (reverse chars)))
+          (loop (cons c chars) (read-char port))))))
+'''
+
+
+def scheme_string(text):
+    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def text_of(path):
+    return '(zipstroke-read-text "%s")' % path
+
+
+def read(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read()
+
+
+@case("script-settings")
+def script_settings(t):
+    # A new layer on an RGB image, on a selection of a grey one, then the
+    # first layer re-rendered in place with other settings.
+    radial, parallel = text_of(RADIAL), text_of(PARALLEL)
+    run = t.gimp(READ_TEXT + r'''
+(define made (e2e-new-image 320 240 RGB))
+(define img (car made))
+(define before (e2e-layer-ids img))
+(define made-layer (car (plugin-zipstroke-settings RUN-NONINTERACTIVE img (cadr made) %s FALSE)))
+(e2e-put "returned-is-new" (if (memv made-layer (e2e-new-layers img before)) 1 0))
+%s
+(gimp-image-clean-all img)
+(define again (car (plugin-zipstroke-settings RUN-WITH-LAST-VALS img made-layer %s TRUE)))
+(e2e-put "replaced-same" (if (= again made-layer) 1 0))
+(e2e-put "layers-after-replace" (length (e2e-layer-ids img)))
+(e2e-put "dirty-after-replace" (car (gimp-image-is-dirty img)))
+(e2e-layer-facts "replaced" img made-layer)
+(e2e-export img made-layer "replaced.png")
+
+(define grey (e2e-new-image 300 200 GRAY))
+(define gimg (car grey))
+(gimp-image-select-rectangle gimg CHANNEL-OP-REPLACE 40 30 200 150)
+(define gbefore (e2e-layer-ids gimg))
+(define glayer (car (plugin-zipstroke-settings RUN-INTERACTIVE gimg (cadr grey) %s FALSE)))
+(e2e-layer-facts "grey" gimg glayer)
+(e2e-export gimg glayer "grey.png")
+(e2e-put "grey-selection" (e2e-selection gimg))
+(e2e-put "end")''' % (radial, AFTER_RUN, parallel, radial))
+    expect(run["returned-is-new"] == "1", "the procedure did not return the layer it made")
+    expect_layer(run, (320, 240), (0, 0))
+    ref = t.render("radial.png", "320x240", settings=RADIAL)
+    t.expect_same_alpha(run.path("layer.png"), ref, "new layer from the settings text")
+    expect(expect_own_settings(t, run, "320x240"), "the layer carries no settings")
+
+    expect(run["replaced-same"] == "1", "replace returned another layer")
+    expect(run["layers-after-replace"] == "2", "replace changed the number of layers to %s"
+           % run["layers-after-replace"])
+    expect(run["dirty-after-replace"] == "1", "replace left the image clean")
+    expect(run.ints("replaced.size") == [320, 240], "replaced layer size %s" % run["replaced.size"])
+    ref = t.render("parallel.png", "320x240", settings=PARALLEL)
+    t.expect_same_alpha(run.path("replaced.png"), ref, "layer re-rendered with other settings")
+
+    expect(run.ints("grey.size") == [200, 150], "grey layer size %s" % run["grey.size"])
+    expect(run.ints("grey.offsets") == [40, 30], "grey layer offsets %s" % run["grey.offsets"])
+    expect(run["grey.type"] == "3", "grey layer type %s" % run["grey.type"])
+    expect(run["grey-selection"].split()[0] == "1", "the selection was not restored")
+    ref = t.render("grey.png", "200x150", settings=RADIAL)
+    t.expect_same_alpha(run.path("grey.png"), ref, "grey layer on a selection")
+
+
+@case("script-settings-refused")
+def script_settings_refused(t):
+    # Each bad call is refused with a message saying what is wrong, and leaves
+    # the image clean (no undo step) with its layers as they were.
+    radial = text_of(RADIAL)
+    calls = [
+        ("empty", '""', "img", "bg", "FALSE", "empty"),
+        ("garbage", scheme_string("line_pitch=3\n"), "img", "bg", "FALSE", "group"),
+        ("other-group", scheme_string("[other]\nline_pitch=3\n"), "img", "bg", "FALSE",
+         "[zipstroke]"),
+        ("indexed", radial, "iimg", "ibg", "FALSE", "indexed"),
+        ("replace-plain", radial, "img", "bg", "TRUE", "streak layer"),
+        ("no-image", radial, "9999", "bg", "FALSE", "image"),
+        ("no-drawable", radial, "img", "9999", "FALSE", "drawable"),
+    ]
+    body = [READ_TEXT + r'''
+(define made (e2e-new-image 200 150 RGB))
+(define img (car made))
+(define bg (cadr made))
+(define imade (e2e-new-image 200 150 RGB))
+(define iimg (car imade))
+(define ibg (cadr imade))
+(gimp-image-convert-indexed iimg CONVERT-DITHER-NONE CONVERT-PALETTE-GENERATE 16 FALSE FALSE "")
+(gimp-image-clean-all img)
+(gimp-image-clean-all iimg)''']
+    for name, text, image, drawable, replace, _ in calls:
+        body.append(r'''
+(let ((result (e2e-try (lambda () (plugin-zipstroke-settings RUN-NONINTERACTIVE %s %s %s %s)))))
+  (e2e-put "%s.refused" (if (e2e-error? result) 1 0))
+  (e2e-save-text "%s.message" (if (e2e-error? result) (cadr result) "")))'''
+                    % (image, drawable, text, replace, name, name))
+    body.append(r'''
+(e2e-put "layers" (length (e2e-layer-ids img)) (length (e2e-layer-ids iimg)))
+(e2e-put "dirty" (car (gimp-image-is-dirty img)) (car (gimp-image-is-dirty iimg)))
+(e2e-put "end")''')
+    run = t.gimp("\n".join(body))
+    for name, _, _, _, _, says in calls:
+        expect(run["%s.refused" % name] == "1", "%s: the call was not refused" % name)
+        message = read(run.path("%s.message" % name))
+        expect(says in message, "%s: the message %r does not say %r" % (name, message, says))
+    expect(run.ints("layers") == [1, 1], "layers after the refused calls: %s" % run["layers"])
+    expect(run.ints("dirty") == [0, 0], "a refused call changed the image: dirty %s" % run["dirty"])
+
+
+# The batch of the README: every PNG of a folder gets the lines of one preset
+# file and is saved, flattened, into another folder.
+BATCH = READ_TEXT + r'''
+(define (zipstroke-folder pattern settings-file out-dir)
+  (let ((text (zipstroke-read-text settings-file)))
+    (for-each
+      (lambda (in)
+        (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE in in)))
+               (drawable (car (gimp-image-get-active-drawable image)))
+               (out (string-append out-dir "/" (car (last (strbreakup in "/"))))))
+          (plugin-zipstroke-settings RUN-NONINTERACTIVE image drawable text FALSE)
+          (gimp-file-save RUN-NONINTERACTIVE image
+                          (car (gimp-image-merge-visible-layers image CLIP-TO-IMAGE)) out out)
+          (gimp-image-delete image)))
+      (cadr (file-glob pattern 1)))))
+'''
+
+
+@case("script-batch", needs=("plugin", "render"))
+def script_batch(t):
+    folder = os.path.join(t.root, "panels")
+    out_dir = os.path.join(t.root, "out")
+    os.makedirs(folder)
+    os.makedirs(out_dir)
+    # Transparent panels: flattened over nothing, the saved picture is the
+    # streak layer itself, to the byte.
+    sizes = {"p1.png": "320x240", "p2.png": "200x300", "p3.png": "640x100"}
+    for name, size in sizes.items():
+        subprocess.run(["convert", "-size", size, "xc:none", "PNG32:" + os.path.join(folder, name)],
+                       check=True, timeout=60)
+    home = t.fresh_home()
+    script = BATCH + '(zipstroke-folder "%s/*.png" "%s" "%s")' % (folder, RADIAL, out_dir)
+    env = dict(os.environ, HOME=home, LC_ALL="C.UTF-8")
+    for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP2_DIRECTORY"):
+        env.pop(var, None)
+    res = subprocess.run(["gimp-console-2.10", "-i", "-b", script, "-b", "(gimp-quit 0)"],
+                         env=env, capture_output=True, text=True, timeout=180,
+                         stdin=subprocess.DEVNULL)
+    log = res.stdout + res.stderr
+    complaints = [line for line in log.splitlines()
+                  if "(zipstroke:" in line and ("CRITICAL" in line or "WARNING" in line)]
+    expect(not complaints, "the plug-in logged:\n%s" % "\n".join(complaints[:8]))
+    saved = sorted(os.path.basename(p) for p in glob.glob(os.path.join(out_dir, "*.png")))
+    if saved != sorted(sizes):
+        raise Fail("the batch saved %s, expected %s; GIMP said:\n%s"
+                   % (saved, sorted(sizes), log[-1500:]))
+    for name, size in sizes.items():
+        ref = t.render("ref-" + name, size, settings=RADIAL)
+        t.expect_same_alpha(os.path.join(out_dir, name), ref, "batch output " + name)
