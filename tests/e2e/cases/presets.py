@@ -184,7 +184,7 @@ def preset_save(t):
         (e2e-put "has-parasite" (if text 1 0))
         (if text (e2e-save-text "parasite.txt" text)))))
 (e2e-put "end")''', drive="save-preset", drive_args=("Saved One", "17"), home=home)
-    path = os.path.join(home, ".config/GIMP/2.10/zipstroke", "Saved One")
+    path = os.path.join(t.preset_dir(home), "Saved One")
     expect(os.path.isfile(path), "no preset file 'Saved One' in the preset folder")
     with open(path, "rb") as f:
         saved = f.read()
