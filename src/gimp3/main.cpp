@@ -2,12 +2,15 @@
 // plugin-zipstroke as an image procedure, and its run.
 #include <libintl.h>
 
+#include <memory>
+
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
 
 #include "dialog.h"
 #include "effect_params.h"
+#include "glib_ptr.h"
 #include "last_values.h"
 #include "responses.h"
 #include "services.h"
@@ -18,9 +21,6 @@ namespace {
 constexpr const char *PROCEDURE_NAME = "plugin-zipstroke";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
-// The procedure's auxiliary argument holding the whole record as last run;
-// GIMP keeps it with the procedure's settings across runs and restarts.
-constexpr const char *LAST_VALUES_ARG = "last-values";
 
 // The texts are looked up in the plug-in's own domain, bound to GIMP's locale
 // folder as the GIMP 2.10 plug-in binds it, so one catalogue serves both.
@@ -30,25 +30,29 @@ void bind_text_domain() {
   textdomain(GETTEXT_PACKAGE);
 }
 
-// The record kept with the procedure's settings, when it is one of this build.
-void restore_last_values(GimpProcedureConfig *config, EffectParams *params) {
-  GBytes *bytes = nullptr;
-  g_object_get(config, LAST_VALUES_ARG, &bytes, nullptr);
-  if (!bytes) return;
-  gsize size = 0;
-  const void *block = g_bytes_get_data(bytes, &size);
+// The record of the previous run, kept by GIMP as a global persistent
+// parasite: like GIMP 2.10's procedure data it is one record for every image,
+// and GIMP saves it in its parasiterc, so it also survives a restart.  (A
+// procedure argument would be stored per image too, inside every XCF saved
+// afterwards, and would dirty an image the dialog merely looked at.)
+void restore_last_values(EffectParams *params) {
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
+      gimp_get_parasite(LAST_VALUES_NAME));
+  if (!parasite) return;
+  guint32 size = 0;
+  const void *block = gimp_parasite_get_data(parasite.get(), &size);
+  // A block of another size (another build's record) is ignored.
   last_values_restore(params, block, size);
-  g_bytes_unref(bytes);
 }
 
-void store_last_values(GimpProcedureConfig *config, const EffectParams *params) {
-  GBytes *bytes = g_bytes_new(params, sizeof *params);
-  g_object_set(config, LAST_VALUES_ARG, bytes, nullptr);
-  g_bytes_unref(bytes);
+void store_last_values(const EffectParams *params) {
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
+      gimp_parasite_new(LAST_VALUES_NAME, GIMP_PARASITE_PERSISTENT, sizeof *params, params));
+  gimp_attach_parasite(parasite.get());
 }
 
 GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *image,
-                    GimpDrawable **drawables, GimpProcedureConfig *config, gpointer) {
+                    GimpDrawable **drawables, GimpProcedureConfig *, gpointer) {
   bind_text_domain();
   const int32_t image_id = gimp_image_get_id(image);
   const int32_t drawable_id =
@@ -67,7 +71,7 @@ GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *i
                             _("error: This plug-in does not support non-interactive mode.")));
   }
 
-  restore_last_values(config, &params);
+  restore_last_values(&params);
   params.image_id = image_id;
   params.drawable_id = drawable_id;
   params.edit_mode = 0;
@@ -79,7 +83,7 @@ GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *i
   gtk_main();
   responses_finish(&params);
 
-  store_last_values(config, &params);
+  store_last_values(&params);
   // As in GIMP 2.10 the layer made is not reported: the return value stays empty.
   return gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
 }
@@ -118,8 +122,6 @@ static GimpProcedure *zipstroke_create_procedure(GimpPlugIn *plug_in, const gcha
   gimp_procedure_set_attribution(procedure, AUTHOR, AUTHOR, DATE);
   gimp_procedure_add_layer_return_value(procedure, "layer", "Layer", "The zipstroke layer", TRUE,
                                         G_PARAM_READWRITE);
-  gimp_procedure_add_bytes_aux_argument(procedure, LAST_VALUES_ARG, "Last values",
-                                        "The dialog's values as last used", G_PARAM_READWRITE);
   return procedure;
 }
 

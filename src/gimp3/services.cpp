@@ -3,10 +3,12 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "glib_ptr.h"
 #include "image_services.h"
 #include "streak_layer.h"
+#include "thumbnail.h"
 
 namespace {
 
@@ -37,6 +39,14 @@ void gimp_get_resolution(int32_t image_id, double *xres, double *yres) {
   *yres = y;
 }
 
+// 8-bit non-linear grey or RGB, with or without alpha.
+bool takes_bytes_as_they_are(const Babl *format) {
+  const char *encoding = babl_format_get_encoding(format);
+  for (const char *name : {"Y' u8", "Y'A u8", "R'G'B' u8", "R'G'B'A u8"})
+    if (g_strcmp0(encoding, name) == 0) return true;
+  return false;
+}
+
 GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
                                     int thumb_h) {
   // GIMP refuses a thumbnail with a side of 0 (a work area longer than 500:1).
@@ -45,9 +55,33 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   if (!image) return nullptr;
   GimpLayer *visible = gimp_layer_new_from_visible(image, image, "zipstroke_PREVIEW");
   if (!visible) return nullptr;
-  GdkPixbuf *thumb = gimp_drawable_get_sub_thumbnail(GIMP_DRAWABLE(visible), x, y, w, h, thumb_w,
-                                                     thumb_h, GIMP_PIXBUF_LARGE_CHECKS);
+  // The bytes, not libgimp's pixbuf: gimp_drawable_get_sub_thumbnail of GIMP
+  // 3.0.4 frees its data twice.  They come in the layer's own format; 8-bit
+  // non-linear bytes are taken as they are (as GIMP 2.10 sends them), others
+  // (linear, 16 or 32 bits a channel) are turned into them by babl in the
+  // image's colour space.
+  const Babl *format = gimp_drawable_get_format(GIMP_DRAWABLE(visible));
+  const bool grey = gimp_drawable_is_gray(GIMP_DRAWABLE(visible));
+  gint actual_w = 0, actual_h = 0, bpp = 0;
+  GBytes *bytes = gimp_drawable_get_sub_thumbnail_data(GIMP_DRAWABLE(visible), x, y, w, h, thumb_w,
+                                                       thumb_h, &actual_w, &actual_h, &bpp);
   gimp_item_delete(GIMP_ITEM(visible));
+  if (!bytes) return nullptr;
+  GdkPixbuf *thumb = nullptr;
+  gsize size = 0;
+  const auto *data = static_cast<const guint8 *>(g_bytes_get_data(bytes, &size));
+  const long pixels = static_cast<long>(actual_w) * actual_h;
+  if (takes_bytes_as_they_are(format)) {
+    thumb = thumbnail_to_pixbuf(data, size, actual_w, actual_h, bpp);
+  } else if (actual_w > 0 && actual_h > 0 && bpp == babl_format_get_bytes_per_pixel(format) &&
+             size >= static_cast<gsize>(pixels) * bpp) {
+    const int out_bpp = grey ? 2 : 4;
+    const Babl *out = babl_format_with_space(grey ? "Y'A u8" : "R'G'B'A u8", format);
+    std::vector<guint8> converted(static_cast<size_t>(pixels) * out_bpp);
+    babl_process(babl_fish(format, out), data, converted.data(), pixels);
+    thumb = thumbnail_to_pixbuf(converted.data(), converted.size(), actual_w, actual_h, out_bpp);
+  }
+  g_bytes_unref(bytes);
   return thumb;
 }
 

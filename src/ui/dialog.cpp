@@ -3,6 +3,7 @@
 #include "dialog.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -124,6 +125,52 @@ GtkWidget *new_unit_combo(EffectParams *params) {
   }
   gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(combo), params->area_unit);
   return combo;
+}
+
+uint32_t big_endian_at(const uint8_t *p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The window icon from its stream (gdk-pixbuf's own reader of such streams is
+// deprecated): the run-length encoded RGB pixels after the 24-byte header.
+// nullptr when the stream is not what this reader knows.
+GdkPixbuf *window_icon_new() {
+  const uint8_t *data = WINDOW_ICON_PIXDATA;
+  const size_t size = sizeof WINDOW_ICON_PIXDATA;
+  constexpr uint32_t RGB_8BIT_RLE = 0x02010001;
+  if (std::memcmp(data, "GdkP", 4) != 0 || big_endian_at(data + 4) != size ||
+      big_endian_at(data + 8) != RGB_8BIT_RLE)
+    return nullptr;
+  const int width = static_cast<int>(big_endian_at(data + 16));
+  const int height = static_cast<int>(big_endian_at(data + 20));
+  if (width <= 0 || height <= 0 || width > 256 || height > 256) return nullptr;
+  GdkPixbuf *icon = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+  if (icon == nullptr) return nullptr;
+  guchar *pixels = gdk_pixbuf_get_pixels(icon);
+  const int stride = gdk_pixbuf_get_rowstride(icon);
+  const int total = width * height;
+  int done = 0;
+  size_t at = 24;
+  while (done < total && at < size) {
+    const int count = data[at] & 0x7f;
+    const bool run = (data[at] & 0x80) != 0;
+    ++at;
+    const size_t bytes = run ? 3 : size_t(3) * count;
+    if (count == 0 || done + count > total || at + bytes > size) break;
+    for (int i = 0; i < count; ++i, ++done) {
+      const uint8_t *from = data + at + (run ? 0 : 3 * i);
+      guchar *to = pixels + (done / width) * stride + 3 * (done % width);
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+    at += bytes;
+  }
+  if (done != total) {
+    g_object_unref(icon);
+    return nullptr;
+  }
+  return icon;
 }
 
 void on_dialog_destroy(GtkWidget *, gpointer) {
@@ -353,10 +400,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   w.topmost_check = gtk_check_button_new_with_label(_("Topmost"));
 
   gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version 0.5.2");
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(
-      gdk_pixbuf_new_from_inline(-1, WINDOW_ICON_PIXDATA, FALSE, nullptr));
-  G_GNUC_END_IGNORE_DEPRECATIONS
+  std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(window_icon_new());
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
