@@ -43,7 +43,7 @@
 
 ; The filter on one drawable (the procedure takes the selected drawables).
 (define (e2e-zipstroke mode image drawable)
-  (plugin-zipstroke mode image (vector drawable)))
+  (plugin-zipstroke #:run-mode mode #:image image #:drawables (vector drawable)))
 
 ; Exports one layer (not the composite) as PNG into the work folder, keeping
 ; the colour of transparent pixels: GIMP 3 exports whole images, so the layer
