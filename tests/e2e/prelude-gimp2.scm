@@ -67,6 +67,20 @@
 (define (e2e-attach-parasite item name text)
   (gimp-item-attach-parasite item (list name 1 text)))
 
+(define (e2e-new-group image name)
+  (let ((group (car (gimp-layer-group-new image))))
+    (gimp-item-set-name group name)
+    group))
+
+(define (e2e-new-channel image width height name opacity colour)
+  (car (gimp-channel-new image width height name opacity colour)))
+
+(define (e2e-set-active-channel image channel)
+  (gimp-image-set-active-channel image channel))
+
+(define (e2e-base-type image)
+  (car (gimp-image-base-type image)))
+
 (define (e2e-last-values-size)
   (let ((size (e2e-try (lambda () (gimp-procedural-db-get-data-size "plugin-zipstroke")))))
     (if (e2e-error? size) 0 (car size))))

@@ -88,9 +88,23 @@
 (define (e2e-attach-parasite item name text)
   (gimp-item-attach-parasite item (list name 1 text)))
 
-; GIMP 3 keeps a procedure's last values in its own settings files, not in
-; a block the PDB hands out.
-(define (e2e-last-values-size) -1)
+; The filter keeps its last values in GIMP 3 as a global parasite; a script
+; sees only whether it is there (1) or not (0), not its size.
+(define (e2e-last-values-size)
+  (let ((names (car (gimp-get-parasite-list))))
+    (if (member "plugin-zipstroke" (if (vector? names) (vector->list names) names)) 1 0)))
+
+(define (e2e-new-group image name)
+  (car (gimp-group-layer-new image name)))
+
+(define (e2e-new-channel image width height name opacity colour)
+  (car (gimp-channel-new image name width height opacity colour)))
+
+(define (e2e-set-active-channel image channel)
+  (gimp-image-set-selected-channels image (vector channel)))
+
+(define (e2e-base-type image)
+  (car (gimp-image-get-base-type image)))
 
 ; Run after each case's text: GIMP 3 logs a critical at quit for an image a
 ; script left without a display, so those go (the call leaves shown images).

@@ -188,16 +188,6 @@ class Context:
     def config_dir(home):
         return os.path.join(home, ".config/GIMP", GIMP.series)
 
-    def last_values_stored(self, home):
-        """GIMP 3: whether the procedure's settings were saved in home's
-        profile (where GIMP 3 keeps a procedure's last values)."""
-        found = []
-        for folder, _dirs, files in os.walk(self.config_dir(home)):
-            if os.sep + "plug-ins" in folder:
-                continue
-            found += [f for f in files if f.startswith("plugin-zipstroke")]
-        return bool(found)
-
     def preset_dir(self, home):
         path = os.path.join(self.config_dir(home), "zipstroke")
         os.makedirs(path, exist_ok=True)
