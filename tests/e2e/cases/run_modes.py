@@ -7,27 +7,45 @@ from cases import case, AFTER_RUN, expect_layer
 from runner import GIMP, expect
 
 
-# GIMP 3's Script-Fu has no call that reports a procedure's registration.
-@case("registration", needs=("plugin",), gimp=(2,))
+# What each GIMP writes into its pluginrc for the procedure.
+REGISTRATION = {
+    2: ('(menu-path "<Image>/Filters/KestrelKit/")', '"_Zipstroke..."', '"RGB*, GRAY*"',
+        '"run-mode" "Interactive=0, non-interactive=1"', '"image" "Input image"',
+        '"drawable" "Input drawable"', '"layer" "The zipstroke layer"'),
+    # GIMP 3: the selected drawables; the menu is sensitive with exactly one
+    # (mask 1), and three arguments and one return value follow the types.
+    3: ('(menu-path "<Image>/Filters/KestrelKit/")', '"_Zipstroke..."',
+        '"A Tool for drawing Zipstrokes."', '"RGB*, GRAY*"\n         1\n         3 1\n',
+        '"GimpRunMode" "run-mode"', '"GimpImage" "image"',
+        '"GimpCoreObjectArray" "drawables"', '"layer" "Layer" "The zipstroke layer"'),
+}
+
+
+@case("registration", needs=("plugin",))
 def registration(t):
-    run = t.gimp(r'''
+    if GIMP.version == 2:
+        run = t.gimp(r'''
 (let ((info (gimp-procedural-db-proc-info "plugin-zipstroke")))
   (e2e-put "proc-type" (list-ref info 5))
   (e2e-put "nargs" (list-ref info 6))
   (e2e-put "nvalues" (list-ref info 7))
   (e2e-put "blurb" (list-ref info 0)))
 (e2e-put "end")''')
-    expect(run["proc-type"] == "1", "procedure type %s, expected 1 (plug-in)" % run["proc-type"])
-    expect(run["nargs"] == "3" and run["nvalues"] == "1",
-           "%s arguments and %s return values, expected 3 and 1" % (run["nargs"], run["nvalues"]))
-    expect(run["blurb"] == "A Tool for drawing Zipstrokes.", "blurb %r" % run["blurb"])
+        expect(run["proc-type"] == "1", "procedure type %s, expected 1 (plug-in)" % run["proc-type"])
+        expect(run["nargs"] == "3" and run["nvalues"] == "1",
+               "%s arguments and %s return values, expected 3 and 1" % (run["nargs"], run["nvalues"]))
+        expect(run["blurb"] == "A Tool for drawing Zipstrokes.", "blurb %r" % run["blurb"])
+    else:
+        # GIMP 3's Script-Fu has no call that reports a registration.
+        run = t.gimp('(e2e-put "exists" (e2e-proc-exists "plugin-zipstroke"))\n(e2e-put "end")')
+        expect(run["exists"] == "1", "plugin-zipstroke is not a procedure")
     pluginrc = open(os.path.join(t.config_dir(t.homes[-1]), "pluginrc"),
                     encoding="utf-8", errors="replace").read()
     entry = pluginrc[pluginrc.find('"plugin-zipstroke"'):]
-    for text in ('(menu-path "<Image>/Filters/KestrelKit/")', '"_Zipstroke..."', '"RGB*, GRAY*"',
-                 '"run-mode" "Interactive=0, non-interactive=1"', '"image" "Input image"',
-                 '"drawable" "Input drawable"', '"layer" "The zipstroke layer"'):
-        expect(text in entry[:4000], "the registration lacks %s" % text)
+    if "(plug-in-def " in entry:
+        entry = entry[:entry.find("(plug-in-def ")]
+    for text in REGISTRATION[GIMP.version]:
+        expect(text in entry, "the registration lacks %r" % text)
 
 
 @case("last-values-other-image")
