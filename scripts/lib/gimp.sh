@@ -39,6 +39,7 @@ gimp_install_plugin() {
 gimp_pristine_profile() {
   _cache=$1
   _version=$("$GIMP_CONSOLE" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)
+  [ "$ZS_GIMP" = 2 ] || _version="$_version+theme"
   if [ -f "$_cache/stamp" ] && [ "$(cat "$_cache/stamp")" = "$_version" ]; then
     echo "$_cache/home"
     return 0
@@ -61,6 +62,15 @@ gimp_pristine_profile() {
     # GIMP 3's window shows a welcome dialog on its first start; the cases
     # start the window with a profile that has seen it.
     echo '(show-welcome-dialog no)' >>"$(gimp_config_dir "$_new/home")/gimprc"
+    # Plug-in dialogs take their look from the theme.css that GIMP 3's
+    # window writes as it starts (the console does not): start it once, on
+    # the display when there is one, so that dialogs look as users see them.
+    if [ -n "${DISPLAY:-}" ]; then
+      HOME="$_new/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
+        timeout 120 "$GIMP_GUI" -d -f -s --no-shm --batch-interpreter plug-in-script-fu-eval \
+        -b '(gimp-quit 1)' >"$_new/window-start.log" 2>&1 </dev/null || true
+      rm -rf "$_new/home/.cache"
+    fi
   fi
   echo "$_version" >"$_new/stamp"
   rm -rf "$_cache"
