@@ -65,7 +65,8 @@ void layer_memory(benchmark::State &state) {
   for (auto _ : state) {
     heap_count_begin();
     layer_output_strips(params, kW, kH, [](const unsigned char *rows, int, int) {
-      benchmark::DoNotOptimize(rows[0]);
+      unsigned char first = rows[0];
+      benchmark::DoNotOptimize(first);
     });
     peak = heap_count_end();
   }

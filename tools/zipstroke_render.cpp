@@ -40,8 +40,8 @@ namespace {
 constexpr int EXIT_BAD_INPUT = 2;
 // The largest side an image surface can have.
 constexpr guint64 MAX_SIDE = 32767;
-constexpr double MIN_RESOLUTION = 0.005;
-constexpr double MAX_RESOLUTION = 1e6;
+constexpr double MIN_RESOLUTION = RESOLUTION_MIN_DPI;
+constexpr double MAX_RESOLUTION = RESOLUTION_MAX_DPI;
 constexpr int STRIP_ROWS = 64;
 
 // A failure with the one line that explains it.
@@ -101,7 +101,7 @@ bool parse_resolution(const char *text, double *xres, double *yres, Failure *fai
   g_strfreev(parts);
   if (!ok)
     failure->message = "--resolution " + quoted(text) +
-                       ": expected dots per inch as X or XxY, each between 0.005 and 1000000";
+                       ": expected dots per inch as X or XxY, each between 0.005 and 1048576";
   return ok;
 }
 

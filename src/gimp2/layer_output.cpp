@@ -110,7 +110,28 @@ void attach_settings(gint32 layer, const EffectParams *params) {
 
 LayerResult gimp_render_to_layer(const EffectParams *params) {
   const gint32 image = params->image_id;
-  const WorkArea area = work_area_of(image);
+  // Everything that can refuse is checked before the undo group opens, so a
+  // refusal leaves no step behind.  The image or the layer may have gone
+  // while the dialog was open.
+  if (!gimp_image_is_valid(image)) return {2, -1};
+  const bool editing = params->edit_mode != 0;
+  gint32 layer = -1;
+  WorkArea area{};
+  if (editing) {
+    layer = params->drawable_id;
+    if (!gimp_item_is_valid(layer) || !gimp_item_is_layer(layer) || gimp_item_is_group(layer) ||
+        gimp_item_get_image(layer) != image) {
+      g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
+      return {2, -1};
+    }
+    // The layer stays where it is and as large as it is: its own extent is
+    // the work area, whatever is selected now, and the lines are drawn for it.
+    gint x = 0, y = 0;
+    gimp_drawable_offsets(layer, &x, &y);
+    area = {x, y, gimp_drawable_width(layer), gimp_drawable_height(layer), false};
+  } else {
+    area = work_area_of(image);
+  }
   const int w = area.width, h = area.height;
 
   LayerFormat format;
@@ -137,15 +158,17 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   progress.update(0.5);
 
   GCharPtr name(make_layer_name());
-  UndoGroup undo(image);
-  gint32 layer;
-  gint32 saved_selection = -1;
-  if (params->edit_mode == 0) {
+  if (!editing) {
     layer = gimp_layer_new(image, name.get(), w, h, layer_type, 100.0, GIMP_NORMAL_MODE);
     if (layer < 0) {
       g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
       return {2, -1};
     }
+  }
+  // Opened once and closed once, on every path from here on.
+  UndoGroup undo(image);
+  gint32 saved_selection = -1;
+  if (!editing) {
     place_layer(image, layer);
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     if (area.has_selection &&
@@ -157,28 +180,17 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       gimp_layer_set_offsets(layer, 0, 0);
     }
   } else {
-    layer = params->drawable_id;
-    // The layer may have been deleted while the dialog was open.
-    if (!gimp_item_is_valid(layer) || !gimp_item_is_layer(layer) || gimp_item_is_group(layer)) {
-      g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
-      return {2, -1};
-    }
     gimp_item_set_name(layer, name.get());
-    gimp_layer_resize(layer, w, h, w - gimp_drawable_width(layer), 0);
-    // The lines are measured from the work area's corner, so the layer must
-    // cover the work area; a layer made for another area would otherwise show
-    // them shifted.  For a layer made for the same area this changes nothing.
-    gimp_layer_set_offsets(layer, area.x1, area.y1);
   }
   gimp_layer_add_alpha(layer);
   write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
   coverage.reset();
   attach_settings(layer, params);
-  gimp_displays_flush();
 
   if (saved_selection >= 0) {
     gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, saved_selection);
     gimp_image_remove_channel(image, saved_selection);
   }
+  gimp_displays_flush();
   return {0, layer};
 }

@@ -190,8 +190,7 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   current_unit_set(params.area_unit);
 
   gimp_ui_init("zipstroke", TRUE);
-  dialog_build(&params);
-  gtk_main();
+  dialog_run(dialog_build(&params));
   responses_finish(&params);
 
   gimp_procedural_db_set_data(LAST_VALUES_NAME, &params, sizeof params);

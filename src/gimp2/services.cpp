@@ -13,13 +13,36 @@
 
 namespace {
 
+// The last answers about the image, for the questions asked after it has
+// been closed: a call with the id of a closed image would only make GIMP
+// report a calling error, once per call.
+struct KnownImage {
+  int32_t id = -1;
+  int width = 0, height = 0;
+  double xres = 72.0, yres = 72.0;
+};
+KnownImage known;
+
+bool image_alive(int32_t image_id) {
+  if (!gimp_image_is_valid(image_id)) return false;
+  if (known.id != image_id) {
+    known = KnownImage{};
+    known.id = image_id;
+  }
+  return true;
+}
+
 void gimp_get_size(int32_t image_id, int *width, int *height) {
-  *width = gimp_image_width(image_id);
-  *height = gimp_image_height(image_id);
+  if (image_alive(image_id)) {
+    known.width = gimp_image_width(image_id);
+    known.height = gimp_image_height(image_id);
+  }
+  *width = known.width;
+  *height = known.height;
 }
 
 bool gimp_get_selection_bounds(int32_t image_id, int *x1, int *y1, int *x2, int *y2) {
-  if (gimp_selection_is_empty(image_id)) return false;
+  if (!image_alive(image_id) || gimp_selection_is_empty(image_id)) return false;
   gboolean non_empty = FALSE;
   gint a = 0, b = 0, c = 0, d = 0;
   if (!gimp_selection_bounds(image_id, &non_empty, &a, &b, &c, &d) || c <= a || d <= b)
@@ -32,16 +55,33 @@ bool gimp_get_selection_bounds(int32_t image_id, int *x1, int *y1, int *x2, int 
 }
 
 void gimp_get_resolution(int32_t image_id, double *xres, double *yres) {
-  gdouble x = 72.0, y = 72.0;
-  gimp_image_get_resolution(image_id, &x, &y);
-  *xres = x;
-  *yres = y;
+  if (image_alive(image_id)) {
+    gdouble x = 72.0, y = 72.0;
+    if (gimp_image_get_resolution(image_id, &x, &y)) {
+      known.xres = x;
+      known.yres = y;
+    }
+  }
+  *xres = known.xres;
+  *yres = known.yres;
+}
+
+TargetState gimp_target_state(const EffectParams *params) {
+  if (!gimp_image_is_valid(params->image_id)) return TargetState::ImageGone;
+  if (params->edit_mode == 1) {
+    const gint32 layer = params->drawable_id;
+    if (!gimp_item_is_valid(layer) || !gimp_item_is_layer(layer) || gimp_item_is_group(layer) ||
+        gimp_item_get_image(layer) != params->image_id)
+      return TargetState::LayerGone;
+  }
+  return TargetState::Ready;
 }
 
 GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
                                     int thumb_h) {
   // GIMP refuses a thumbnail with a side of 0 (a work area longer than 500:1).
   if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  if (!gimp_image_is_valid(image_id)) return nullptr;
   gint32 visible = gimp_layer_new_from_visible(image_id, image_id, "zipstroke_PREVIEW");
   if (visible < 0) return nullptr;
   GdkPixbuf *thumb = gimp_drawable_get_sub_thumbnail(visible, x, y, w, h, thumb_w, thumb_h,
@@ -53,6 +93,7 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
   *length = 0;
   *layer_id = -1;
+  if (!gimp_image_is_valid(image_id)) return nullptr;
   gint32 layer = gimp_image_get_active_layer(image_id);
   if (layer < 0) return nullptr;
   std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_item_get_parasite(layer, STREAK_PARASITE_NAME));
@@ -73,5 +114,6 @@ char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer
 void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
-      HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings});
+      HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
+                   gimp_target_state});
 }

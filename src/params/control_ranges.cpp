@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "units.h"
+
 const SpinRange *spin_range_find(const char *key) {
   for (const SpinRange &range : SPIN_RANGES)
     if (std::strcmp(range.key, key) == 0) return &range;
@@ -20,15 +22,32 @@ double spin_field_get(const EffectParams *params, const SpinRange &range) {
   return field_ref<double>(params, range.offset);
 }
 
-double spin_clamp(const SpinRange &range, double value) {
-  if (std::isnan(value)) return range.min;
-  if (value < range.min) return range.min;
-  if (value > range.max) return range.max;
+SpinLimits spin_limits(const SpinRange &range) { return {range.min, range.max}; }
+
+SpinLimits spin_limits(const SpinRange &range, int unit, const Resolution &resolution) {
+  if (range.axis == LengthAxis::None || range.type != FieldType::Double) return spin_limits(range);
+  const double res = range.axis == LengthAxis::Vertical ? resolution.y : resolution.x;
+  return {pixels_to_units(range.min, unit, res), pixels_to_units(range.max, unit, res)};
+}
+
+double spin_clamp(const SpinLimits &limits, double value) {
+  if (std::isnan(value)) return limits.min;
+  if (value < limits.min) return limits.min;
+  if (value > limits.max) return limits.max;
   return value;
 }
 
+double spin_clamp(const SpinRange &range, double value) {
+  return spin_clamp(spin_limits(range), value);
+}
+
 void spin_field_set(EffectParams *params, const SpinRange &range, double value) {
-  const double v = spin_clamp(range, value);
+  spin_field_set(params, range, spin_limits(range), value);
+}
+
+void spin_field_set(EffectParams *params, const SpinRange &range, const SpinLimits &limits,
+                    double value) {
+  const double v = spin_clamp(limits, value);
   if (range.type == FieldType::Double) {
     field_ref<double>(params, range.offset) = v;
     return;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 enum class FieldType { Double, Int };
 
@@ -128,13 +129,27 @@ const T &field_ref(const EffectParams *params, std::size_t offset) {
   return *reinterpret_cast<const T *>(reinterpret_cast<const char *>(params) + offset);
 }
 
+// What a control accepts.  The table's limits of a length field are pixels;
+// while lengths are shown in another unit the control holds the same
+// physical lengths, converted with the resolution of the field's axis, so
+// that a value survives any change of unit.  Other fields keep the table's.
+struct SpinLimits {
+  double min;
+  double max;
+};
+SpinLimits spin_limits(const SpinRange &range);  // the table's
+SpinLimits spin_limits(const SpinRange &range, int unit, const Resolution &resolution);
+
 // Field access through a table entry.
 double spin_field_get(const EffectParams *params, const SpinRange &range);
-// Writes `value` as the control would: clamped to the range (a non-finite
-// value counts as the range's minimum), then turned into an integer by the
-// entry's rule for integer fields.
+// Writes `value` as the control would: clamped to the limits (a non-finite
+// value counts as the minimum), then turned into an integer by the entry's
+// rule for integer fields.  Without limits, the table's.
 void spin_field_set(EffectParams *params, const SpinRange &range, double value);
+void spin_field_set(EffectParams *params, const SpinRange &range, const SpinLimits &limits,
+                    double value);
 double spin_clamp(const SpinRange &range, double value);
+double spin_clamp(const SpinLimits &limits, double value);
 
 int32_t combo_field_get(const EffectParams *params, const ComboRange &range);
 void combo_field_set(EffectParams *params, const ComboRange &range, int32_t value);

@@ -53,8 +53,7 @@ WorkArea work_area_of(int32_t image_id) {
 Resolution image_resolution(int32_t image_id) {
   Resolution res{72.0, 72.0};
   installed.get_resolution(image_id, &res.x, &res.y);
-  // A resolution that cannot divide safely is taken as 72 dpi.
-  if (!(res.x > 0.0) || res.x > 1e6) res.x = 72.0;
-  if (!(res.y > 0.0) || res.y > 1e6) res.y = 72.0;
+  if (!(res.x > 0.0) || res.x > RESOLUTION_MAX_DPI) res.x = 72.0;
+  if (!(res.y > 0.0) || res.y > RESOLUTION_MAX_DPI) res.y = 72.0;
   return res;
 }

@@ -39,7 +39,14 @@ struct WorkArea {
 };
 WorkArea work_area_of(int32_t image_id);
 
+// The resolutions an image can have, in dots per inch: the image editor's own
+// limits, which the renderer's --resolution accepts as well.
+constexpr double RESOLUTION_MIN_DPI = 0.005;
+constexpr double RESOLUTION_MAX_DPI = 1048576.0;
+
 struct Resolution {
   double x, y;
 };
+// The image's resolution; a value that no image can have (not positive, not a
+// number, above RESOLUTION_MAX_DPI) is taken as 72 dpi.
 Resolution image_resolution(int32_t image_id);

@@ -11,21 +11,24 @@ bool color_usable(const ColorRGBA &c) {
   return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) && std::isfinite(c.a);
 }
 
-// An outline as the system makes it: every pos exactly where the reset puts
-// it, every factor finite, and a count of 1000 or 0.
-bool outline_usable(const FreehandOutline &outline, double step) {
-  if (outline.count != FREEHAND_SAMPLES && outline.count != 0) return false;
+// An outline the engine and the editor can use: a count within the table,
+// finite samples, and positions in drawing order.  Positions need not lie on
+// the editor's own grid: an outline written by hand or by another tool loads
+// from a preset and draws, so it must survive the next run as well.
+bool outline_usable(const FreehandOutline &outline) {
+  if (outline.count < 0 || outline.count > FREEHAND_SAMPLES) return false;
   for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
     const FreehandSample &s = outline.samples[i];
-    if (s.pos != static_cast<double>(i) * step || !std::isfinite(s.factor)) return false;
+    if (!std::isfinite(s.pos) || !std::isfinite(s.factor)) return false;
+    if (i > 0 && i < outline.count && s.pos < outline.samples[i - 1].pos) return false;
   }
   return true;
 }
 
-void take_outline(FreehandOutline *out, const FreehandOutline &stored, double step,
+void take_outline(FreehandOutline *out, const FreehandOutline &stored,
                   void (*reset)(FreehandOutline *)) {
   const int32_t active = stored.active != 0;
-  if (outline_usable(stored, step)) {
+  if (outline_usable(stored)) {
     *out = stored;
   } else {
     reset(out);
@@ -56,13 +59,13 @@ bool last_values_restore(EffectParams *params, const void *block, std::size_t si
   if (!color_usable(params->line_color)) params->line_color = defaults.line_color;
 
   take_outline(&params->radiation_in_freehand, stored.radiation_in_freehand,
-               RADIAL_SAMPLE_STEP, freehand_reset_radial);
+               freehand_reset_radial);
   take_outline(&params->radiation_out_freehand, stored.radiation_out_freehand,
-               RADIAL_SAMPLE_STEP, freehand_reset_radial);
+               freehand_reset_radial);
   take_outline(&params->parallel_in_freehand, stored.parallel_in_freehand,
-               PARALLEL_SAMPLE_STEP, freehand_reset_parallel);
+               freehand_reset_parallel);
   take_outline(&params->parallel_out_freehand, stored.parallel_out_freehand,
-               PARALLEL_SAMPLE_STEP, freehand_reset_parallel);
+               freehand_reset_parallel);
   params->topmost = params->topmost != 0;
   return true;
 }

@@ -3,6 +3,9 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -17,6 +20,54 @@ bool is_plain_entry_name(const char *name) {
   for (const char *p = name; *p; ++p)
     if (G_IS_DIR_SEPARATOR(*p)) return false;
   return true;
+}
+
+// The reason of a failed system call on `path`, in GLib's file error domain.
+void set_errno_error(GError **error, int saved_errno, const char *what, const char *path) {
+  GCharPtr shown(g_filename_display_name(path));
+  g_set_error(error, G_FILE_ERROR, g_file_error_from_errno(saved_errno), "%s '%s': %s", what,
+              shown.get(), g_strerror(saved_errno));
+}
+
+bool write_all(int fd, const char *data, gsize length) {
+  while (length > 0) {
+    const ssize_t n = write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<gsize>(n);
+  }
+  return true;
+}
+
+// Writes data to a new hidden file of the folder whose name is short whatever
+// the preset's name (a name beside the preset's own, as a longer one, would
+// fail for names near the file system's limit), then renames it over the
+// preset: the old file stays whole until the new one is complete.
+bool save_atomically(const char *folder, const char *path, const char *data, gsize length,
+                     GError **error) {
+  GCharPtr temp(g_build_filename(folder, ".zipstroke-XXXXXX", nullptr));
+  const int fd = g_mkstemp_full(temp.get(), O_RDWR | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    set_errno_error(error, errno, "Failed to create a file in", folder);
+    return false;
+  }
+  bool ok = write_all(fd, data, length) && fsync(fd) == 0;
+  int saved = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    set_errno_error(error, saved, "Failed to write", path);
+  } else if (g_rename(temp.get(), path) != 0) {
+    ok = false;
+    set_errno_error(error, errno, "Failed to save", path);
+  }
+  if (!ok) g_unlink(temp.get());
+  return ok;
 }
 
 }  // namespace
@@ -139,8 +190,7 @@ bool preset_save(const char *folder, const char *filename, const char *data, gsi
     g_set_error_literal(error, PRESET_FILE_ERROR, PRESET_ERROR_IS_FOLDER, "a folder is in the way");
     return false;
   }
-  // Written to a temporary file beside it and renamed over it.
-  return g_file_set_contents(path.get(), data, static_cast<gssize>(length), error);
+  return save_atomically(folder, path.get(), data, length, error);
 }
 
 bool preset_delete(const char *folder, const char *filename) {

@@ -204,12 +204,19 @@ void read_outline(GKeyFile *kf, EffectParams *p, const OutlineKeys &k) {
 // one it shows.
 constexpr double SPIN_EPSILON = 1e-10;
 
-void apply_spin(EffectParams *live, const EffectParams *parsed, const SpinRange &range) {
-  const double shown = spin_clamp(range, spin_field_get(live, range));
+// The controls take their limits for the unit the lengths arrive in before
+// any value is shown: the parsed unit when a unit item carries it.
+void apply_spin(EffectParams *live, const EffectParams *parsed, const SpinRange &range,
+                const SpinLimits &limits) {
+  const double shown = spin_clamp(limits, spin_field_get(live, range));
   const double wanted = spin_field_get(parsed, range);
-  if (std::fabs(wanted - shown) <= SPIN_EPSILON) return;
-  if (spin_clamp(range, wanted) == shown) return;
-  spin_field_set(live, range, wanted);
+  if (std::fabs(wanted - shown) <= SPIN_EPSILON || spin_clamp(limits, wanted) == shown) {
+    // The control does not move; its field is made what it shows (a value
+    // outside the new limits becomes the limit).
+    if (spin_field_get(live, range) != shown) spin_field_set(live, range, limits, shown);
+    return;
+  }
+  spin_field_set(live, range, limits, wanted);
 }
 
 void apply_combo(EffectParams *live, const EffectParams *parsed, const ComboRange &range) {
@@ -272,12 +279,16 @@ EffectParams settings_parse_key_file(GKeyFile *key_file) {
 // Does what showing the parsed record in the dialog's controls does to the
 // live record.  Every control writes only its own field, so the order of the
 // controls does not matter here.  A control asked to show what it already
-// shows emits nothing, and its field then keeps the live value.
+// shows does not move, and its field then holds what it shows.
 void settings_apply_parsed(EffectParams *live, const EffectParams *parsed) {
   // The colour button takes the colour whole, alpha included.
   live->line_color = parsed->line_color;
 
-  for (const SpinRange &range : SPIN_RANGES) apply_spin(live, parsed, range);
+  const ComboRange &units = *combo_range_find("area_unit");
+  const int unit = combo_has_value(units, parsed->area_unit) ? parsed->area_unit : live->area_unit;
+  const Resolution resolution = image_resolution(live->image_id);
+  for (const SpinRange &range : SPIN_RANGES)
+    apply_spin(live, parsed, range, spin_limits(range, unit, resolution));
   for (const ComboRange &range : COMBO_RANGES) apply_combo(live, parsed, range);
 
   // The radio group shows "Parallel" only for 1; for anything else it shows

@@ -22,9 +22,11 @@ EffectParams settings_parse_key_file(GKeyFile *key_file);
 // multiple of 4, seeds truncated or rounded, the colour as parsed, the
 // outlines' active flags, and the samples (and count) of every parsed outline
 // whose count is 1000.  A control asked to show what it already shows does not
-// move, so its field keeps the live value (even one outside the range).
+// move, so its field holds what it shows: the live value, or the nearest limit
+// when the live value lies outside the limits.
 // Lengths are taken in the parsed record's own unit: area_unit comes along
-// with them, nothing is converted.  Fields without a control (image_id,
+// with them, nothing is converted, and they are clamped to the limits of that
+// unit at the resolution of live->image_id (spin_limits).  Fields without a control (image_id,
 // drawable_id, the window fields, topmost, edit_mode) are never touched.
 void settings_apply_parsed(EffectParams *live, const EffectParams *parsed);
 

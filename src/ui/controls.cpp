@@ -6,7 +6,10 @@
 
 #include "dialog_widgets.h"
 #include "gimpui_compat.h"
+#include "image_services.h"
 #include "preview.h"
+#include "unit_change.h"
+#include "units.h"
 
 namespace {
 
@@ -42,8 +45,30 @@ void set_spin(const EffectParams *params, const char *key) {
   GtkWidget *spin = dialog_spin_for_key(key);
   if (!range || !spin) return;
   double value = spin_field_get(params, *range);
-  if (!std::isfinite(value)) value = spin_clamp(*range, value);
+  if (!std::isfinite(value)) {
+    double min = 0.0, max = 0.0;
+    gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin), &min, &max);
+    value = spin_clamp(SpinLimits{min, max}, value);
+  }
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), value);
+}
+
+// Gives every length control the limits of `unit`.  A shown value that the
+// new limits clamp writes nothing now: the values set next, and the write-back
+// of the controls that disagree, decide what the record holds.
+void set_length_limits(int unit) {
+  const Resolution resolution = image_resolution(live_record ? live_record->image_id : 0);
+  for (const SpinRange &range : SPIN_RANGES) {
+    if (range.axis == LengthAxis::None) continue;
+    GtkWidget *spin = dialog_spin_for_key(range.key);
+    if (!spin) continue;
+    const SpinLimits limits = spin_limits(range, unit, resolution);
+    g_signal_handlers_block_matched(spin, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                    reinterpret_cast<gpointer>(on_spin_value_changed), nullptr);
+    gtk_spin_button_set_range(GTK_SPIN_BUTTON(spin), limits.min, limits.max);
+    g_signal_handlers_unblock_matched(spin, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                      reinterpret_cast<gpointer>(on_spin_value_changed), nullptr);
+  }
 }
 
 void set_spins(const EffectParams *params, std::initializer_list<const char *> keys) {
@@ -149,6 +174,9 @@ void on_zoom_clicked(GtkButton *button, EffectParams *) {
 
 void sync_widgets_from_params(const EffectParams *p) {
   DialogWidgets &w = dialog_widgets;
+  // The lengths arrive in the record's unit (the unit combo follows below).
+  set_length_limits(p->area_unit >= 0 && p->area_unit < UNIT_COUNT ? p->area_unit
+                                                                   : current_unit_get());
   if (w.color_button && std::isfinite(p->line_color.r) && std::isfinite(p->line_color.g) &&
       std::isfinite(p->line_color.b) && std::isfinite(p->line_color.a)) {
     compat_color_button_set(w.color_button, p->line_color);

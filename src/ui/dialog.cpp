@@ -16,6 +16,7 @@
 #include "gimpui_compat.h"
 #include "glib_ptr.h"
 #include "gtk_compat.h"
+#include "image_services.h"
 #include "preset_page.h"
 #include "preview.h"
 #include "responses.h"
@@ -85,7 +86,9 @@ GtkWidget **spin_slot(const char *key) {
 GtkWidget *new_spin(EffectParams *params, const char *key) {
   const SpinRange *range = spin_range_find(key);
   g_assert(range);
-  GtkWidget *spin = make_spin_button(range->digits, range->min, range->max, range->step,
+  const SpinLimits limits =
+      spin_limits(*range, params->area_unit, image_resolution(params->image_id));
+  GtkWidget *spin = make_spin_button(range->digits, limits.min, limits.max, range->step,
                                      spin_field_get(params, *range));
   controls_bind_spin(spin, range);
   *spin_slot(key) = spin;
@@ -373,6 +376,25 @@ GtkWidget *make_spin_button(int digits, double min, double max, double step, dou
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), std::isfinite(value) ? value : min);
   gtk_entry_set_alignment(GTK_ENTRY(spin), 1.0f);
   return spin;
+}
+
+namespace {
+
+void on_run_dialog_destroy(GtkWidget *, gpointer destroyed) { *static_cast<bool *>(destroyed) = true; }
+
+}  // namespace
+
+void dialog_run(GtkWidget *dialog) {
+  bool destroyed = false;
+  const gulong handler =
+      g_signal_connect(dialog, "destroy", G_CALLBACK(on_run_dialog_destroy), &destroyed);
+  // One iteration at a time rather than a quit: a loop ended while a message
+  // box waits (the dialog destroyed under it) ends the box's loop, not this one.
+  while (!destroyed && !responses_dialog_ended()) gtk_main_iteration();
+  if (!destroyed) {
+    g_signal_handler_disconnect(dialog, handler);
+    gtk_widget_destroy(dialog);
+  }
 }
 
 WindowPlacement window_placement_from_record(EffectParams *params) {

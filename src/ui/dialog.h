@@ -11,6 +11,10 @@
 // registry, creating mode and the unit of params->area_unit.
 GtkWidget *dialog_build(EffectParams *params);
 
+// Runs the dialog until Create or Close ends it or it is destroyed (the window
+// manager's close), then destroys it: outside every handler of the dialog.
+void dialog_run(GtkWidget *dialog);
+
 // A spin button with the given range, step and digits, showing value
 // (clamped by the button; a non-finite value shows the minimum), right-aligned.
 GtkWidget *make_spin_button(int digits, double min, double max, double step, double value);

@@ -12,10 +12,14 @@ char *no_parasite(int32_t, gsize *length, int32_t *layer_id) {
   return nullptr;
 }
 
-HostServices installed = {no_thumbnail, no_layer, no_parasite};
+HostServices installed = {no_thumbnail, no_layer, no_parasite, nullptr};
 
 }  // namespace
 
 const HostServices &host_services() { return installed; }
 
 void host_services_install(const HostServices &services) { installed = services; }
+
+TargetState host_target_state(const EffectParams *params) {
+  return installed.target_state ? installed.target_state(params) : TargetState::Ready;
+}

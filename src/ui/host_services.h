@@ -13,6 +13,13 @@ struct LayerResult {
   int32_t layer_id;
 };
 
+// Whether what a response would call GIMP for is still there.
+enum class TargetState {
+  Ready,
+  ImageGone,  // the image the dialog was opened for has been closed
+  LayerGone,  // editing: the layer being edited is no longer in the image
+};
+
 struct HostServices {
   // Picture of the visible layers over the work area (x, y, w, h in image
   // pixels), scaled to thumb_w x thumb_h; nullptr when there is none.
@@ -23,7 +30,13 @@ struct HostServices {
   // The settings text kept in the active layer's parasite: a new buffer (g_free)
   // and its length, and the layer's id; nullptr when there is no such parasite.
   char *(*active_layer_settings)(int32_t image_id, gsize *length, int32_t *layer_id);
+  // Whether the record's image (and, editing, its layer drawable_id) still
+  // exists; asked before every response that calls into GIMP.  nullptr:
+  // always Ready.
+  TargetState (*target_state)(const EffectParams *params);
 };
 
 const HostServices &host_services();
 void host_services_install(const HostServices &services);
+// The installed target_state's answer (Ready without one).
+TargetState host_target_state(const EffectParams *params);

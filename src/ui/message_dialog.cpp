@@ -6,24 +6,33 @@ namespace {
 // cannot change the other's answer.
 struct MessageState {
   int result;
+  bool answered;
   bool destroyed;
 };
 
-void on_message_response(GtkDialog *dialog, gint response_id, gpointer data) {
-  static_cast<MessageState *>(data)->result = response_id;
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+// Only records the answer and ends the box's loop: the box is destroyed after
+// the loop.  Whatever pressed the button (an accessibility client, say) may
+// still use it once this handler has returned.
+void on_message_response(GtkDialog *, gint response_id, gpointer data) {
+  auto *state = static_cast<MessageState *>(data);
+  if (state->answered || state->destroyed) return;
+  state->result = response_id;
+  state->answered = true;
+  gtk_main_quit();
 }
 
 void on_message_destroy(GtkWidget *, gpointer data) {
-  static_cast<MessageState *>(data)->destroyed = true;
-  gtk_main_quit();
+  auto *state = static_cast<MessageState *>(data);
+  const bool loop_running = !state->answered && !state->destroyed;
+  state->destroyed = true;
+  if (loop_running) gtk_main_quit();
 }
 
 }  // namespace
 
 int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *parent,
                        const char *text) {
-  MessageState state{GTK_RESPONSE_CANCEL, false};
+  MessageState state{GTK_RESPONSE_CANCEL, false, false};
 
   // Shown as it stands, never as a format; bytes that are not UTF-8 (a file
   // name in a system error, say) are shown as replacement characters.
@@ -40,8 +49,8 @@ int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *p
   gtk_widget_show(box);
   gtk_main();
 
-  // Something else ended this loop (the main dialog going away quits the
-  // innermost loop): the box must not outlive the state it writes to.
+  // Answered, or something else ended this loop (the main dialog going away
+  // quits the innermost loop): the box must not outlive the state it writes to.
   if (!state.destroyed) {
     g_signal_handlers_disconnect_matched(box, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
                                          &state);

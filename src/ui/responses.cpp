@@ -4,6 +4,7 @@
 // restoring the values the dialog held before.
 #include "responses.h"
 
+#include <array>
 #include <memory>
 
 #include <glib/gi18n-lib.h>
@@ -20,19 +21,63 @@
 namespace {
 
 // The values the dialog held when editing began; empty in creating mode.
+// The settings text holds no samples of an outline that is not ticked, so the
+// four outlines are kept whole beside it.
 GKeyFile *saved_settings = nullptr;
+constexpr int OUTLINE_COUNT = 4;
+std::unique_ptr<std::array<FreehandOutline, OUTLINE_COUNT>> saved_outlines;
+
+constexpr FreehandOutline EffectParams::*OUTLINES[OUTLINE_COUNT] = {
+    &EffectParams::radiation_in_freehand, &EffectParams::radiation_out_freehand,
+    &EffectParams::parallel_in_freehand, &EffectParams::parallel_out_freehand};
+
+void save_outlines(const EffectParams *params) {
+  saved_outlines = std::make_unique<std::array<FreehandOutline, OUTLINE_COUNT>>();
+  for (int i = 0; i < OUTLINE_COUNT; ++i) (*saved_outlines)[i] = params->*OUTLINES[i];
+}
+
+void restore_outlines(EffectParams *params) {
+  if (!saved_outlines) return;
+  for (int i = 0; i < OUTLINE_COUNT; ++i) params->*OUTLINES[i] = (*saved_outlines)[i];
+  saved_outlines.reset();
+}
+
+// Create or Close has ended the dialog; whoever runs it destroys it.
+bool dialog_ended = false;
 
 void discard_saved_settings() {
   if (saved_settings) g_key_file_free(saved_settings);
   saved_settings = nullptr;
+  saved_outlines.reset();
 }
 
-void restore_saved_settings() {
+void restore_saved_settings(EffectParams *params) {
   if (!saved_settings) return;
   // Taken first: applying runs handlers that must not see a half-freed snapshot.
   KeyFilePtr snapshot(saved_settings);
   saved_settings = nullptr;
   settings_apply_key_file(snapshot.get());
+  // The check boxes already show the snapshot's flags, which these carry too.
+  restore_outlines(params);
+  preview_queue_redraw();
+}
+
+// Shows one message and returns false when the image (or, editing, the layer)
+// that a response would call GIMP for has gone meanwhile; nothing is changed.
+bool target_ready(const EffectParams *params) {
+  const char *text = nullptr;
+  switch (host_target_state(params)) {
+    case TargetState::Ready:
+      return true;
+    case TargetState::ImageGone:
+      text = _("The image has been closed. Nothing can be drawn into it; close this dialog.");
+      break;
+    case TargetState::LayerGone:
+      text = _("The layer being edited is no longer in the image. Nothing was changed.");
+      break;
+  }
+  message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr, text);
+  return false;
 }
 
 void set_button_label(GtkWidget *button, const char *label) {
@@ -54,10 +99,15 @@ void close_dialog(GtkDialog *dialog, EffectParams *params) {
   params->window_height = height;
   params->window_x = x;
   params->window_y = y;
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+  // Never destroyed here: whatever pressed the button (an accessibility
+  // client, say) may still use it after this handler.  The loop that runs the
+  // dialog ends, and the dialog is destroyed after it (dialog_run).
+  dialog_ended = true;
+  if (gtk_main_level() > 0) gtk_main_quit();
 }
 
 void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
+  if (!target_ready(params)) return;
   gsize length = 0;
   int32_t layer = -1;
   GCharPtr text(
@@ -83,6 +133,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   }
   discard_saved_settings();
   saved_settings = settings_to_key_file(params);
+  save_outlines(params);
   settings_apply_key_file(key_file.get());
 
   set_button_label(create, _("Apply"));
@@ -94,13 +145,19 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
 }  // namespace
 
-void responses_reset() { discard_saved_settings(); }
+void responses_reset() {
+  discard_saved_settings();
+  dialog_ended = false;
+}
+
+bool responses_dialog_ended() { return dialog_ended; }
 
 void responses_finish(EffectParams *params) {
   if (saved_settings) {
     // No controls are left: the snapshot goes straight in, by their rules.
     const EffectParams saved = settings_parse_key_file(saved_settings);
     settings_apply_parsed(params, &saved);
+    restore_outlines(params);
     discard_saved_settings();
   }
   params->edit_mode = 0;
@@ -111,15 +168,18 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
   GtkWidget *close = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CLOSE);
   GtkWidget *edit = gtk_dialog_get_widget_for_response(dialog, RESPONSE_EDIT_LAYER);
   const bool editing = params->edit_mode == 1;
+  // A response that arrives before the loop has ended finds nothing to do.
+  if (dialog_ended) return;
 
   switch (response_id) {
     case RESPONSE_CREATE:
+      if (!target_ready(params)) break;
       host_services().render_to_layer(params);
       // "Create" then closes the dialog; "Apply" then ends editing as "Cancel" does.
       [[fallthrough]];
     case RESPONSE_CLOSE:
       if (editing) {
-        restore_saved_settings();
+        restore_saved_settings(params);
         leave_edit_mode(params, create, close, edit);
       } else {
         close_dialog(dialog, params);

@@ -51,9 +51,11 @@ void check_parsed(const EffectParams &p) {
 }
 
 void check_applied(const EffectParams &p) {
+  const Resolution res = image_resolution(p.image_id);
   for (const SpinRange &r : SPIN_RANGES) {
     const double v = spin_field_get(&p, r);
-    if (!(v >= r.min && v <= r.max)) finding("applied value out of range", r.key);
+    const SpinLimits limits = spin_limits(r, p.area_unit, res);
+    if (!(v >= limits.min && v <= limits.max)) finding("applied value out of range", r.key);
   }
   for (const ComboRange &c : COMBO_RANGES)
     if (!combo_has_value(c, combo_field_get(&p, c))) finding("applied combo value", c.key);

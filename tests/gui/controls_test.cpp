@@ -192,19 +192,19 @@ TEST_F(Controls, SyncLeavesNoRefusedValueInTheRecord) {
   EXPECT_EQ(live().line_pitch, gtk_spin_button_get_value(spin("line_pitch")));
 }
 
-TEST_F(Controls, AWidthRaisedToItsMinimumByAUnitChangeIsWhatTheRecordHolds) {
+TEST_F(Controls, AWidthAtItsMinimumStaysThereThroughAUnitChange) {
   FixedImage image;
   image.xres = image.yres = 300.0;
   build(image, [](EffectParams *p) { p->line_width = 0.5; });
   gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_MM);
   pump_gtk_events();
   EXPECT_EQ(live().area_unit, UNIT_MM);
-  EXPECT_EQ(live().line_width, 0.5);
-  EXPECT_EQ(gtk_spin_button_get_value(spin("line_width")), 0.5);
+  EXPECT_NEAR(live().line_width, 0.5 * 25.4 / 300, 1e-15);
+  EXPECT_EQ(live().line_width, gtk_spin_button_get_value(spin("line_width")));
 
   gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_PIXEL);
   pump_gtk_events();
-  EXPECT_NEAR(live().line_width, 5.9055, 1e-4);
+  EXPECT_NEAR(live().line_width, 0.5, 1e-12);
   EXPECT_EQ(live().line_width, gtk_spin_button_get_value(spin("line_width")));
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "responses.h"
 #include "unit_change.h"
 
 StandInHost stand_in_host;
@@ -21,6 +22,7 @@ LayerResult record_render(const EffectParams *params) {
 }
 
 char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
+  ++stand_in_host.parasite_requests;
   *length = 0;
   *layer_id = -1;
   if (!stand_in_host.has_parasite) return nullptr;
@@ -31,6 +33,8 @@ char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
   text[*length] = '\0';
   return text;
 }
+
+TargetState stand_in_target(const EffectParams *) { return stand_in_host.target; }
 
 void forget_dialog(GtkWidget *, gpointer slot) { *static_cast<GtkWidget **>(slot) = nullptr; }
 
@@ -43,7 +47,7 @@ void pump_gtk_events() {
 void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParams *)) {
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
-  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite});
+  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));
@@ -63,6 +67,10 @@ void PluginDialogTest::TearDown() {
   if (saved_host_.render_to_layer) host_services_install(saved_host_);
   image_services_install_fixed(FixedImage{});
   current_unit_set(0);
+}
+
+bool PluginDialogTest::dialog_open() const {
+  return dialog != nullptr && !responses_dialog_ended();
 }
 
 GtkSpinButton *PluginDialogTest::spin(const char *key) {

@@ -27,6 +27,9 @@ struct StandInHost {
   bool has_parasite = false;
   std::string parasite;
   int32_t active_layer = 7;
+  // What target_state answers, and how often the parasite was asked for.
+  TargetState target = TargetState::Ready;
+  int parasite_requests = 0;
 };
 // The one stand-in, reset by every PluginDialogTest.
 extern StandInHost stand_in_host;
@@ -40,7 +43,8 @@ class PluginDialogTest : public ::testing::Test {
 
   EffectParams &live() { return *params; }
   GtkSpinButton *spin(const char *key);
-  bool dialog_alive() const { return dialog != nullptr; }
+  // Neither destroyed nor ended by Create or Close.
+  bool dialog_open() const;
   void respond(int response_id);
 
   StandInHost &host = stand_in_host;

@@ -57,7 +57,7 @@ TEST(LastValues, UnusableValuesInADamagedBlockKeepTheDefaults) {
   stored->radiation_in_freehand.active = 3;
   stored->radiation_in_freehand.samples[3].factor = NAN;
   stored->parallel_out_freehand.count = 1000000;
-  stored->parallel_in_freehand.samples[999].pos = 1e300;
+  stored->parallel_in_freehand.samples[999].pos = 0.0;  // out of order
   stored->radiation_out_freehand.samples[1].factor = 2.5;  // a drawn outline: kept
 
   auto params = defaults();
@@ -77,6 +77,62 @@ TEST(LastValues, UnusableValuesInADamagedBlockKeepTheDefaults) {
   EXPECT_EQ(params->parallel_out_freehand.count, FREEHAND_SAMPLES);
   EXPECT_EQ(params->parallel_in_freehand.samples[999].pos, 999 * PARALLEL_SAMPLE_STEP);
   EXPECT_EQ(params->radiation_out_freehand.samples[1].factor, 2.5);
+}
+
+// Outlines from a hand-written preset: positions off the editor's grid
+// ("0.009"), or spaced unevenly, are as usable as the editor's own.
+TEST(LastValues, OutlinesOffTheEditorsGridSurviveTheNextRun) {
+  auto stored = defaults();
+  FreehandOutline &parallel = stored->parallel_out_freehand;
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+    parallel.samples[i] = {0.009 + i * 0.00099, 1.0 + (i % 7) * 0.1};
+  parallel.active = 1;
+  FreehandOutline &radial = stored->radiation_in_freehand;
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+    radial.samples[i] = {std::pow(i / 1000.0, 2.0) * 6.28, 0.5};
+  radial.samples[10].pos = radial.samples[9].pos;  // a repeated position is still in order
+
+  auto params = defaults();
+  ASSERT_TRUE(last_values_restore(params.get(), stored.get(), sizeof(EffectParams)));
+  EXPECT_EQ(std::memcmp(&params->parallel_out_freehand, &parallel, sizeof parallel), 0);
+  EXPECT_EQ(std::memcmp(&params->radiation_in_freehand, &radial, sizeof radial), 0);
+}
+
+TEST(LastValues, OnlyOutlinesNoReaderCanUseAreReset) {
+  struct Damage {
+    const char *what;
+    void (*apply)(FreehandOutline *);
+  };
+  const Damage damages[] = {
+      {"count below 0", [](FreehandOutline *o) { o->count = -1; }},
+      {"count beyond the table", [](FreehandOutline *o) { o->count = FREEHAND_SAMPLES + 1; }},
+      {"infinite position", [](FreehandOutline *o) { o->samples[400].pos = INFINITY; }},
+      {"position out of order", [](FreehandOutline *o) { o->samples[400].pos = o->samples[398].pos; }},
+      {"NaN factor", [](FreehandOutline *o) { o->samples[0].factor = NAN; }},
+  };
+  for (const Damage &damage : damages) {
+    auto stored = defaults();
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+      stored->parallel_in_freehand.samples[i].pos = 0.0005 + i * 0.000999;
+    stored->parallel_in_freehand.samples[5].factor = 3.0;
+    stored->parallel_in_freehand.active = 1;
+    damage.apply(&stored->parallel_in_freehand);
+    auto params = defaults();
+    ASSERT_TRUE(last_values_restore(params.get(), stored.get(), sizeof(EffectParams)));
+    auto d = defaults();
+    d->parallel_in_freehand.active = 1;
+    EXPECT_EQ(std::memcmp(&params->parallel_in_freehand, &d->parallel_in_freehand,
+                          sizeof(FreehandOutline)), 0)
+        << damage.what;
+  }
+  // A shorter count is possible (the readers stop at it); order counts only up to it.
+  auto stored = defaults();
+  stored->radiation_out_freehand.count = 10;
+  stored->radiation_out_freehand.samples[500].pos = 0.0;
+  auto params = defaults();
+  ASSERT_TRUE(last_values_restore(params.get(), stored.get(), sizeof(EffectParams)));
+  EXPECT_EQ(params->radiation_out_freehand.count, 10);
+  EXPECT_EQ(params->radiation_out_freehand.samples[500].pos, 0.0);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(Responses, CreateRendersOnceThenRecordsTheGeometryAndCloses) {
   ASSERT_EQ(host.renders.size(), 1u);
   EXPECT_EQ(host.renders[0].edit_mode, 0);
   EXPECT_EQ(host.renders[0].params.line_pitch, 21.0);
-  EXPECT_FALSE(dialog_alive());
+  EXPECT_FALSE(dialog_open());
   EXPECT_GT(live().window_width, 100);
   EXPECT_GT(live().window_height, 100);
   EXPECT_EQ(live().window_x, 30);
@@ -56,14 +56,14 @@ TEST_F(Responses, CloseRecordsTheGeometryWithoutRendering) {
   build();
   respond(RESPONSE_CLOSE);
   EXPECT_TRUE(host.renders.empty());
-  EXPECT_FALSE(dialog_alive());
+  EXPECT_FALSE(dialog_open());
   EXPECT_GT(live().window_width, 100);
 }
 
 TEST_F(Responses, TheWindowManagersCloseRecordsNothing) {
   build();
   respond(GTK_RESPONSE_DELETE_EVENT);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_EQ(live().window_width, -1);
   EXPECT_TRUE(host.renders.empty());
 }
@@ -91,7 +91,7 @@ TEST_F(Responses, ResetRestoresTheDefaultsButKeepsWindowTopmostAndIds) {
   defaults->drawable_id = 5;
 
   respond(RESPONSE_RESET);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_TRUE(same_bytes(*defaults, live()));
   EXPECT_EQ(current_unit_get(), UNIT_PIXEL);
   EXPECT_EQ(gtk_spin_button_get_value(spin("line_pitch")), 10.0);
@@ -137,7 +137,7 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   EXPECT_EQ(host.renders[0].edit_mode, 1);
   EXPECT_EQ(host.renders[0].drawable_id, 17);
   EXPECT_EQ(host.renders[0].params.line_pitch, 35.0);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(live().line_pitch, 12.0);
   EXPECT_EQ(live().drawable_id, 17);
@@ -157,7 +157,7 @@ TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
   EXPECT_EQ(live().line_width, 9.0);
   EXPECT_EQ(live().area_type, AREA_PARALLEL);
   respond(RESPONSE_CLOSE);
-  EXPECT_TRUE(dialog_alive());
+  EXPECT_TRUE(dialog_open());
   EXPECT_TRUE(host.renders.empty());
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(live().line_width, 2.0);
@@ -239,6 +239,103 @@ TEST_F(Responses, AParasiteThatIsNotSettingsTextIsRefusedAndTheDialogKeepsItsVal
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
   EXPECT_TRUE(edit_button_visible());
+}
+
+// The user's own outline, drawn and then unticked, is not in the settings
+// text; the layer's text brings an active outline of its own.  Whatever ends
+// the editing (Cancel, Apply, the window manager's close) gives the user's
+// four outlines back exactly.
+TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
+  auto users_shapes = [](EffectParams *p) {
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+      p->radiation_in_freehand.samples[i].factor = 1.0 + (i % 50) * 0.01;
+      p->parallel_out_freehand.samples[i].factor = 0.5 + (i % 30) * 0.01;
+    }
+    p->radiation_in_freehand.active = 0;
+    p->parallel_out_freehand.active = 1;
+  };
+  const std::string layer_text = settings_text_of([](EffectParams *p) {
+    p->radiation_in_freehand.active = 1;
+    p->parallel_out_freehand.active = 1;
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+      p->radiation_in_freehand.samples[i].factor = 0.75;
+      p->parallel_out_freehand.samples[i].factor = 1.25;
+    }
+  });
+  for (int ending : {int(RESPONSE_CLOSE), int(RESPONSE_CREATE), int(GTK_RESPONSE_DELETE_EVENT)}) {
+    build(FixedImage{}, users_shapes);
+    const EffectParams before = snapshot(live());
+    host.has_parasite = true;
+    host.parasite = layer_text;
+    respond(RESPONSE_EDIT_LAYER);
+    ASSERT_EQ(live().edit_mode, 1);
+    EXPECT_EQ(live().radiation_in_freehand.active, 1);
+    EXPECT_EQ(live().radiation_in_freehand.samples[10].factor, 0.75);
+    EXPECT_EQ(live().parallel_out_freehand.samples[10].factor, 1.25);
+    if (ending == GTK_RESPONSE_DELETE_EVENT) {
+      gtk_widget_destroy(dialog);
+      responses_finish(&live());
+    } else {
+      respond(ending);
+    }
+    for (auto outline : {&EffectParams::radiation_in_freehand, &EffectParams::radiation_out_freehand,
+                         &EffectParams::parallel_in_freehand, &EffectParams::parallel_out_freehand})
+      EXPECT_EQ(std::memcmp(&(live().*outline), &(before.*outline), sizeof(FreehandOutline)), 0)
+          << "ending " << ending;
+    if (dialog) {
+      EXPECT_FALSE(gtk_toggle_button_get_active(
+          GTK_TOGGLE_BUTTON(dialog_widgets.radiation_in_freehand.check)));
+    }
+    TearDown();
+  }
+}
+
+// The image closed (or, editing, the layer deleted) while the dialog was
+// open: one message per press, nothing asked of GIMP, nothing changed.
+TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
+  build();
+  host.target = TargetState::ImageGone;
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
+  const EffectParams before = snapshot(live());
+  for (int response : {int(RESPONSE_CREATE), int(RESPONSE_EDIT_LAYER)}) {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(response);
+    ASSERT_EQ(answerer.seen().size(), 1u) << response;
+    EXPECT_EQ(answerer.seen()[0].type, GTK_MESSAGE_ERROR);
+    EXPECT_EQ(answerer.seen()[0].text,
+              "The image has been closed. Nothing can be drawn into it; close this dialog.");
+  }
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_EQ(host.parasite_requests, 0);
+  EXPECT_TRUE(dialog_open());
+  EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
+  respond(RESPONSE_CLOSE);
+  EXPECT_FALSE(dialog_open());
+  TearDown();
+
+  // Editing, the layer deleted meanwhile: Apply draws nothing and editing goes on.
+  build();
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
+  respond(RESPONSE_EDIT_LAYER);
+  ASSERT_EQ(live().edit_mode, 1);
+  host.target = TargetState::LayerGone;
+  {
+    MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
+    respond(RESPONSE_CREATE);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text,
+              "The layer being edited is no longer in the image. Nothing was changed.");
+  }
+  EXPECT_TRUE(host.renders.empty());
+  EXPECT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(live().line_pitch, 33.0);
+  EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
+  respond(RESPONSE_CLOSE);  // Cancel still works
+  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().line_pitch, 10.0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "control_ranges.h"
 #include "dialog_widgets.h"
@@ -38,34 +39,75 @@ TEST_F(UnitChange, PixelsToMillimetresAt300Dpi) {
   EXPECT_NEAR(live()->line_pitch, 10 * MM_PER_INCH / 300, 1e-12);  // 0.8467
   EXPECT_STREQ(shown("line_pitch"), "0.847");
   EXPECT_NEAR(live()->radiation_x, 320 * MM_PER_INCH / 300, 1e-12);  // 27.0933
-  // 0.1693 mm is below the Width control's minimum.
-  EXPECT_EQ(live()->line_width, 0.5);
-  EXPECT_EQ(spin_value("line_width"), 0.5);
+  // 2 px is 0.1693 mm, above the Width control's minimum of 0.5 px in mm.
+  EXPECT_NEAR(live()->line_width, 2 * MM_PER_INCH / 300, 1e-12);
+  EXPECT_EQ(spin_value("line_width"), live()->line_width);
 
   pick_unit(UNIT_PIXEL);
   EXPECT_EQ(current_unit_get(), UNIT_PIXEL);
   EXPECT_NEAR(live()->line_pitch, 10, 1e-9);
   EXPECT_NEAR(live()->radiation_x, 320, 1e-9);
-  EXPECT_NEAR(live()->line_width, 0.5 * 300 / MM_PER_INCH, 1e-9);  // 5.9055, not 2
-  EXPECT_NEAR(spin_value("line_width"), 5.9055, 1e-4);
+  EXPECT_NEAR(live()->line_width, 2, 1e-9);
+  EXPECT_NEAR(spin_value("line_width"), 2, 1e-9);
 }
 
-TEST_F(UnitChange, InchesAt72DpiRaisePitchToItsMinimum) {
-  build(image_at(72, 72), [](EffectParams *p) { p->line_pitch = 10; });
+// Every length control holds the same physical limits in every unit:
+// 0.5 px of pitch or width is the least that can be shown (and typed) in
+// inches too, and no more.
+TEST_F(UnitChange, TheLimitsAreTheSamePhysicalLengthsInEveryUnit) {
+  build(image_at(300, 150), [](EffectParams *p) { p->line_pitch = 10; });
   pick_unit(UNIT_INCH);
-  EXPECT_EQ(live()->line_pitch, 0.5);  // 0.1389 raised to the minimum
+  double min = 0, max = 0;
+  gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin("line_width")), &min, &max);
+  EXPECT_NEAR(min, 0.5 / 300, 1e-15);
+  EXPECT_NEAR(max, 32767.0 / 300, 1e-12);
+  gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin("radiation_y")), &min, &max);
+  EXPECT_NEAR(min, -32768.0 / 150, 1e-12);
+  EXPECT_NEAR(max, 32767.0 / 150, 1e-12);
+  // A fine width can be typed in inches: 0.01 in is 3 px at 300 dpi.
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin("line_width")), 0.01);
+  EXPECT_EQ(live()->line_width, 0.01);
+  // Below 0.5 px is refused in any unit.
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin("line_width")), 0.0001);
+  EXPECT_NEAR(live()->line_width, 0.5 / 300, 1e-15);
   pick_unit(UNIT_PIXEL);
-  EXPECT_NEAR(live()->line_pitch, 36, 1e-9);
+  EXPECT_NEAR(live()->line_width, 0.5, 1e-12);
+  EXPECT_NEAR(live()->line_pitch, 10, 1e-9);
+  gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin("line_width")), &min, &max);
+  EXPECT_EQ(min, 0.5);
+  EXPECT_EQ(max, 32767.0);
 }
 
-TEST_F(UnitChange, AValueRefusedByAControlAtItsMinimumDoesNotStayInTheRecord) {
-  build(image_at(300, 300), [](EffectParams *p) { p->line_width = 0.5; });
-  pick_unit(UNIT_MM);
-  EXPECT_EQ(live()->line_width, 0.5);
-  EXPECT_EQ(spin_value("line_width"), 0.5);
-  pick_unit(UNIT_PIXEL);
-  EXPECT_NEAR(live()->line_width, 5.9055, 1e-4);
-  EXPECT_NEAR(spin_value("line_width"), live()->line_width, 1e-9);
+// All nineteen lengths, each at a value near either limit and one between,
+// go through every unit and back at unequal resolutions and come back.
+TEST_F(UnitChange, EveryLengthSurvivesARoundTripThroughEveryUnit) {
+  std::vector<const SpinRange *> lengths;
+  for (const SpinRange &range : SPIN_RANGES)
+    if (range.axis != LengthAxis::None) lengths.push_back(&range);
+  ASSERT_EQ(lengths.size(), 19u);
+  for (int which : {0, 1, 2}) {
+    SCOPED_TRACE(which);
+    build(image_at(300, 72), nullptr);
+    // The values in pixels: each field's minimum, an odd value between, its maximum.
+    std::vector<double> wanted;
+    for (const SpinRange *range : lengths) {
+      const double v = which == 0 ? range->min : which == 1 ? 2.0 + range->min / 7 : range->max;
+      wanted.push_back(v);
+      gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin(range->key)), v);
+    }
+    for (size_t i = 0; i < lengths.size(); ++i)
+      ASSERT_EQ(spin_field_get(live(), *lengths[i]), wanted[i]) << lengths[i]->key;
+    for (int unit : {UNIT_MM, UNIT_INCH, UNIT_POINT, UNIT_PICA, UNIT_INCH, UNIT_MM, UNIT_PIXEL,
+                     UNIT_PICA, UNIT_POINT, UNIT_PIXEL})
+      pick_unit(unit);
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      EXPECT_NEAR(spin_field_get(live(), *lengths[i]), wanted[i],
+                  1e-9 * std::max(1.0, std::fabs(wanted[i])))
+          << lengths[i]->key;
+      EXPECT_EQ(spin_value(lengths[i]->key), spin_field_get(live(), *lengths[i])) << lengths[i]->key;
+    }
+    TearDown();
+  }
 }
 
 TEST_F(UnitChange, VerticalPositionsUseTheVerticalResolution) {

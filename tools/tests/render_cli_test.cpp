@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -214,6 +215,7 @@ TEST_F(RenderCli, BadInputFailsWithOneLineAndStatus2AndLeavesNothing) {
       {{"--resolution", "0"}, "--resolution"},
       {{"--resolution", "nan"}, "--resolution"},
       {{"--resolution", "72x"}, "--resolution"},
+      {{"--resolution", "72x1048577"}, "--resolution"},
       {{"--no-such-option"}, "no-such-option"},
       {{"stray"}, "stray"},
   };
@@ -309,6 +311,12 @@ TEST_F(RenderCli, VectorOutputRasterisesToThePngCoverage) {
     EXPECT_LT(mean_abs_difference(png, pdf_alpha), 1.0);
     EXPECT_NEAR(total(pdf_alpha) / total(png), 1.0, 0.01);
   }
+}
+
+// The image editor's highest resolution is accepted.
+TEST_F(RenderCli, ResolutionsUpToTheEditorsLimitAreAccepted) {
+  EXPECT_EQ(run_tool({"--size", "64x48", "--resolution", "1048576", "--output", path("a.png")}).status, 0);
+  EXPECT_EQ(run_tool({"--size", "64x48", "--resolution", "72x1000001", "--output", path("b.png")}).status, 0);
 }
 
 }  // namespace
