@@ -157,40 +157,54 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
   }
   progress.update(0.5);
 
+  // The settings text goes onto a layer that is not in the image yet: GIMP
+  // 2.10 undoes and redoes a parasite of a layer in the image with one undo
+  // group end too many (a critical at every undo and redo of the step).  So
+  // Create attaches it before inserting the new layer, and Apply puts a copy
+  // of the edited layer, carrying the new text, in the edited layer's place;
+  // undo and redo then swap whole layers.
   GCharPtr name(make_layer_name());
+  const gint32 edited = layer;
   if (!editing) {
     layer = gimp_layer_new(image, name.get(), w, h, layer_type, 100.0, GIMP_NORMAL_MODE);
-    if (layer < 0) {
-      g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
-      return {2, -1};
-    }
+  } else {
+    layer = gimp_layer_copy(edited);
   }
-  // Opened once and closed once, on every path from here on.
-  UndoGroup undo(image);
-  gint32 saved_selection = -1;
-  if (!editing) {
-    place_layer(image, layer);
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    if (area.has_selection &&
-        image_services().get_selection_bounds(image, &x1, &y1, &x2, &y2)) {
-      gimp_layer_set_offsets(layer, x2 - w, y1);
+  if (layer < 0) {
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "Error:Failed to create new layer");
+    return {2, -1};
+  }
+  attach_settings(layer, params);
+  {
+    // Opened once and closed once, on every path from here on.
+    const UndoGroup undo(image);
+    if (!editing) {
+      place_layer(image, layer);
+      gimp_layer_set_offsets(layer, area.x1, area.y1);
+    } else {
+      gimp_image_insert_layer(image, layer, gimp_item_get_parent(edited),
+                              gimp_image_get_item_position(image, edited));
+      gimp_image_remove_layer(image, edited);
+      gimp_item_set_name(layer, name.get());
+      gimp_image_set_active_layer(image, layer);
+    }
+    // The written pixels reach the layer only inside the selection, which in
+    // edit mode need not cover the layer at all: none while they go in, the
+    // user's own again afterwards.
+    gint32 saved_selection = -1;
+    if (!gimp_selection_is_empty(image)) {
       saved_selection = gimp_selection_save(image);
       gimp_selection_none(image);
-    } else {
-      gimp_layer_set_offsets(layer, 0, 0);
     }
-  } else {
-    gimp_item_set_name(layer, name.get());
+    gimp_layer_add_alpha(layer);
+    write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
+    coverage.reset();
+    if (saved_selection >= 0) {
+      gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, saved_selection);
+      gimp_image_remove_channel(image, saved_selection);
+    }
   }
-  gimp_layer_add_alpha(layer);
-  write_pixels(layer, coverage.get(), w, h, format, params->line_color, progress);
-  coverage.reset();
-  attach_settings(layer, params);
-
-  if (saved_selection >= 0) {
-    gimp_image_select_item(image, GIMP_CHANNEL_OP_REPLACE, saved_selection);
-    gimp_image_remove_channel(image, saved_selection);
-  }
+  // The displays are brought up to date once the step is whole.
   gimp_displays_flush();
   return {0, layer};
 }

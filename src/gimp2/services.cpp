@@ -82,12 +82,27 @@ GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h
   // GIMP refuses a thumbnail with a side of 0 (a work area longer than 500:1).
   if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
   if (!gimp_image_is_valid(image_id)) return nullptr;
+  // A layer being edited may reach beyond the image: GIMP gives no picture
+  // of anything outside it.
+  if (x < 0 || y < 0 || x + w > gimp_image_width(image_id) || y + h > gimp_image_height(image_id))
+    return nullptr;
   gint32 visible = gimp_layer_new_from_visible(image_id, image_id, "zipstroke_PREVIEW");
   if (visible < 0) return nullptr;
   GdkPixbuf *thumb = gimp_drawable_get_sub_thumbnail(visible, x, y, w, h, thumb_w, thumb_h,
                                                      GIMP_PIXBUF_LARGE_CHECKS);
   gimp_item_delete(visible);
   return thumb;
+}
+
+bool gimp_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
+  if (!gimp_item_is_valid(layer_id) || !gimp_item_is_layer(layer_id)) return false;
+  gint ox = 0, oy = 0;
+  if (!gimp_drawable_offsets(layer_id, &ox, &oy)) return false;
+  *x = ox;
+  *y = oy;
+  *width = gimp_drawable_width(layer_id);
+  *height = gimp_drawable_height(layer_id);
+  return *width > 0 && *height > 0;
 }
 
 char *gimp_active_layer_settings(int32_t image_id, gsize *length, int32_t *layer_id) {
@@ -115,5 +130,5 @@ void gimp_services_install() {
   image_services_install(ImageServices{gimp_get_size, gimp_get_selection_bounds, gimp_get_resolution});
   host_services_install(
       HostServices{gimp_work_area_thumbnail, gimp_render_to_layer, gimp_active_layer_settings,
-                   gimp_target_state});
+                   gimp_target_state, gimp_layer_extent});
 }

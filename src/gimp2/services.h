@@ -7,7 +7,7 @@
 // Installs ImageServices and HostServices answered by libgimp.
 void gimp_services_install();
 
-// Renders the record into a new streak layer (edit_mode 0) or into the layer
-// drawable_id (edit_mode 1) inside one undo group, and attaches the settings
-// text as the layer's parasite.
+// Renders the record into a new streak layer (edit_mode 0), or into a copy of
+// the layer drawable_id that takes its place (edit_mode 1), inside one undo
+// group, with the settings text as the layer's parasite.
 LayerResult gimp_render_to_layer(const EffectParams *params);

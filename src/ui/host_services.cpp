@@ -12,7 +12,7 @@ char *no_parasite(int32_t, gsize *length, int32_t *layer_id) {
   return nullptr;
 }
 
-HostServices installed = {no_thumbnail, no_layer, no_parasite, nullptr};
+HostServices installed = {no_thumbnail, no_layer, no_parasite, nullptr, nullptr};
 
 }  // namespace
 

@@ -34,6 +34,9 @@ struct HostServices {
   // exists; asked before every response that calls into GIMP.  nullptr:
   // always Ready.
   TargetState (*target_state)(const EffectParams *params);
+  // The extent of a layer in image pixels; false when there is no such
+  // layer.  nullptr: the extent is unknown.
+  bool (*layer_extent)(int32_t layer_id, int *x, int *y, int *width, int *height);
 };
 
 const HostServices &host_services();

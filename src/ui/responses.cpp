@@ -13,7 +13,9 @@
 #include "dialog_widgets.h"
 #include "glib_ptr.h"
 #include "host_services.h"
+#include "image_services.h"
 #include "message_dialog.h"
+#include "preview.h"
 #include "settings_apply.h"
 #include "settings_text.h"
 #include "unit_change.h"
@@ -84,8 +86,22 @@ void set_button_label(GtkWidget *button, const char *label) {
   if (button) gtk_button_set_label(GTK_BUTTON(button), label);
 }
 
+// The preview shows what the lines are drawn for: the edited layer's extent
+// while a layer is edited, the work area otherwise.
+void show_work_area(const EffectParams *params) {
+  WorkArea area = work_area_of(params->image_id);
+  const HostServices &host = host_services();
+  int x = 0, y = 0, w = 0, h = 0;
+  if (params->edit_mode == 1 && host.layer_extent &&
+      host.layer_extent(params->drawable_id, &x, &y, &w, &h))
+    area = {x, y, w, h, false};
+  preview_picture_init_area(params->image_id, area);
+  preview_queue_redraw();
+}
+
 void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
   params->edit_mode = 0;
+  show_work_area(params);
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
   if (edit) gtk_widget_show(edit);
@@ -141,6 +157,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   if (edit) gtk_widget_hide(edit);
   params->edit_mode = 1;
   params->drawable_id = layer;
+  show_work_area(params);
 }
 
 }  // namespace

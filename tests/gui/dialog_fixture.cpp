@@ -9,7 +9,8 @@ StandInHost stand_in_host;
 
 namespace {
 
-GdkPixbuf *grey_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_h) {
+GdkPixbuf *grey_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  stand_in_host.thumbnails.push_back({x, y, w, h});
   if (thumb_w <= 0 || thumb_h <= 0) return nullptr;
   GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
   gdk_pixbuf_fill(pixbuf, 0x808080ff);
@@ -36,6 +37,15 @@ char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {
 
 TargetState stand_in_target(const EffectParams *) { return stand_in_host.target; }
 
+bool stand_in_layer_extent(int32_t layer_id, int *x, int *y, int *width, int *height) {
+  if (layer_id != stand_in_host.active_layer) return false;
+  *x = stand_in_host.layer_x;
+  *y = stand_in_host.layer_y;
+  *width = stand_in_host.layer_width;
+  *height = stand_in_host.layer_height;
+  return true;
+}
+
 void forget_dialog(GtkWidget *, gpointer slot) { *static_cast<GtkWidget **>(slot) = nullptr; }
 
 }  // namespace
@@ -47,7 +57,8 @@ void pump_gtk_events() {
 void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParams *)) {
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
-  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target});
+  host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
+                                    stand_in_layer_extent});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));

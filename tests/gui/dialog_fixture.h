@@ -30,6 +30,12 @@ struct StandInHost {
   // What target_state answers, and how often the parasite was asked for.
   TargetState target = TargetState::Ready;
   int parasite_requests = 0;
+  // The extent of the active layer, and the areas the preview asked pictures of.
+  int layer_x = 600, layer_y = 1500, layer_width = 120, layer_height = 80;
+  struct Area {
+    int x, y, w, h;
+  };
+  std::vector<Area> thumbnails;
 };
 // The one stand-in, reset by every PluginDialogTest.
 extern StandInHost stand_in_host;

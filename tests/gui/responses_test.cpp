@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "preset_test_support.h"
+#include "preview.h"
 #include "responses.h"
 #include "settings_text.h"
 #include "unit_change.h"
@@ -336,6 +337,34 @@ TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
   respond(RESPONSE_CLOSE);  // Cancel still works
   EXPECT_EQ(live().edit_mode, 0);
   EXPECT_EQ(live().line_pitch, 10.0);
+}
+
+// Editing, the preview shows the edited layer's own extent (where the lines
+// are drawn), whatever is selected; leaving the edit shows the work area again.
+TEST_F(Responses, EditingShowsTheLayersOwnExtentInThePreview) {
+  FixedImage image;
+  image.has_selection = true;
+  image.sel_x1 = 10, image.sel_y1 = 20, image.sel_x2 = 110, image.sel_y2 = 220;
+  build(image);
+  ASSERT_FALSE(host.thumbnails.empty());
+  EXPECT_EQ(host.thumbnails.back().x, 10);
+  EXPECT_EQ(host.thumbnails.back().h, 200);
+  host.has_parasite = true;
+  host.active_layer = 17;
+  host.parasite = settings_text_of([](EffectParams *) {});
+  for (int ending : {int(RESPONSE_CLOSE), int(RESPONSE_CREATE)}) {
+    respond(RESPONSE_EDIT_LAYER);
+    const auto shown = host.thumbnails.back();
+    EXPECT_EQ(shown.x, 600);
+    EXPECT_EQ(shown.y, 1500);
+    EXPECT_EQ(shown.w, 120);
+    EXPECT_EQ(shown.h, 80);
+    EXPECT_NEAR(preview_scale_get(), 1.0, 1e-12);  // 120 x 80 fits unscaled
+    respond(ending);
+    EXPECT_EQ(host.thumbnails.back().x, 10);
+    EXPECT_EQ(host.thumbnails.back().w, 100);
+    EXPECT_NEAR(preview_scale_get(), 1.0, 1e-12);
+  }
 }
 
 }  // namespace

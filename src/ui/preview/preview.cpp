@@ -205,12 +205,13 @@ void update_zoom_buttons() {
 
 }  // namespace
 
-void preview_picture_init(int32_t image_id) {
+void preview_picture_init(int32_t image_id) { preview_picture_init_area(image_id, work_area_of(image_id)); }
+
+void preview_picture_init_area(int32_t image_id, const WorkArea &area) {
   picture_cache.surface.reset();
   picture.reset();
   picture_width = picture_height = 0;
 
-  const WorkArea area = work_area_of(image_id);
   const int w = std::max(area.width, 0);
   const int h = std::max(area.height, 0);
   work_width = w;

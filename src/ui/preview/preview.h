@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 // Side of the square the preview asks for and centres the work area in.
 constexpr int PREVIEW_SIZE = 500;
@@ -42,6 +43,8 @@ int freehand_drawing_get();
 // preview widget does this itself; the benchmarks and tests call it directly.
 // Also sets the work area's size and the thumbnail scale.
 void preview_picture_init(int32_t image_id);
+// The same for a given area of the image (editing a layer: the layer's extent).
+void preview_picture_init_area(int32_t image_id, const WorkArea &area);
 // Releases the picture and sets the zoom back to 100, as destroying the widget does.
 void preview_picture_release();
 // Thumbnail size in pixels (0 x 0 when there is no picture).

@@ -98,3 +98,4 @@ def expect_own_settings(t, run, size, resolution="72"):
 
 # Registered in the order they run.
 from cases import run_modes, layer_output, preview, presets, edit_layer, scripting  # noqa: E402,F401
+from cases import reliability  # noqa: E402,F401

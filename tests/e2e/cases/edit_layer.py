@@ -50,10 +50,12 @@ def edit_saved_layer(t, xcf, size):
 (e2e-export img streak "original.png")
 (e2e-zipstroke RUN-INTERACTIVE img streak)
 (e2e-put "layers" (length (e2e-layer-ids img)))
-(e2e-layer-facts "layer" img streak)
-(e2e-export img streak "edited.png")
-(e2e-save-text "edited.txt" (or (e2e-parasite-text streak) ""))
-(e2e-zipstroke RUN-INTERACTIVE img streak)
+; Apply puts a redrawn copy in the layer's place.
+(define edited (e2e-active-layer img))
+(e2e-layer-facts "layer" img edited)
+(e2e-export img edited "edited.png")
+(e2e-save-text "edited.txt" (or (e2e-parasite-text edited) ""))
+(e2e-zipstroke RUN-INTERACTIVE img edited)
 (e2e-export img streak "undone.png")
 (e2e-save-text "undone.txt" (or (e2e-parasite-text streak) ""))
 (gimp-image-clean-all img)
@@ -123,8 +125,9 @@ def edit_layer_unreadable_settings(t):
 @case("edit-layer-in-selection")
 def edit_layer_in_selection(t):
     # A streak layer made for the whole image, re-edited while a selection is
-    # in force: the lines are drawn for the selection's box, so the layer must
-    # cover that box to show them where the preview did.
+    # in force: the layer keeps its place and size, the lines are drawn for
+    # its own extent (the whole layer, not only inside the selection), and
+    # the selection stays as it was.
     run = t.gimp(r'''
 (define made (e2e-new-image 320 240 RGB))
 (define img (car made))
@@ -134,14 +137,16 @@ def edit_layer_in_selection(t):
 (e2e-save-text "first.txt" (or (e2e-parasite-text streak) ""))
 (gimp-image-select-rectangle img CHANNEL-OP-REPLACE 40 30 200 100)
 (e2e-zipstroke RUN-INTERACTIVE img streak)
-(e2e-layer-facts "layer" img streak)
-(e2e-export img streak "layer.png")
+(define edited (e2e-active-layer img))
+(e2e-layer-facts "layer" img edited)
+(e2e-export img edited "layer.png")
+(e2e-put "selection" (e2e-selection img))
 (e2e-put "end")''', drive="create-then-edit")
     t.notes.append("edited layer %s at %s" % (run["layer.size"], run["layer.offsets"]))
-    expect(run.ints("layer.size") == [200, 100], "the edited layer is %s" % run["layer.size"])
-    expect(run.ints("layer.offsets") == [40, 30],
-           "the edited layer sits at %s, the selection at 40 30" % run["layer.offsets"])
-    # Edit Layer brings back the settings the layer was made with; Apply
-    # draws them in the selection's box.
-    ref = t.render("ref.png", "200x100", settings=run.path("first.txt"))
-    t.expect_same_alpha(run.path("layer.png"), ref, "layer edited within the selection")
+    expect(run.ints("layer.size") == [320, 240], "the edited layer is %s" % run["layer.size"])
+    expect(run.ints("layer.offsets") == [0, 0],
+           "the edited layer moved to %s" % run["layer.offsets"])
+    expect(run["selection"].split() == ["1", "40", "30", "240", "130"],
+           "the selection is %s afterwards" % run["selection"])
+    ref = t.render("ref.png", "320x240", settings=run.path("first.txt"))
+    t.expect_same_alpha(run.path("layer.png"), ref, "layer edited with a selection in force")

@@ -55,12 +55,15 @@ def script_settings(t):
 (e2e-put "returned-is-new" (if (memv made-layer (e2e-new-layers img before)) 1 0))
 %s
 (gimp-image-clean-all img)
+(define made-position (car (gimp-image-get-item-position img made-layer)))
 (define again (car (plugin-zipstroke-settings RUN-WITH-LAST-VALS img made-layer %s TRUE)))
-(e2e-put "replaced-same" (if (= again made-layer) 1 0))
+; The redrawn layer takes the old one's place (a copy of it, so that undo and
+; redo swap whole layers) and is the one returned.
+(e2e-put "replaced-in-place" (if (= (car (gimp-image-get-item-position img again)) made-position) 1 0))
 (e2e-put "layers-after-replace" (length (e2e-layer-ids img)))
 (e2e-put "dirty-after-replace" (car (gimp-image-is-dirty img)))
-(e2e-layer-facts "replaced" img made-layer)
-(e2e-export img made-layer "replaced.png")
+(e2e-layer-facts "replaced" img again)
+(e2e-export img again "replaced.png")
 
 (define grey (e2e-new-image 300 200 GRAY))
 (define gimg (car grey))
@@ -77,7 +80,8 @@ def script_settings(t):
     t.expect_same_alpha(run.path("layer.png"), ref, "new layer from the settings text")
     expect(expect_own_settings(t, run, "320x240"), "the layer carries no settings")
 
-    expect(run["replaced-same"] == "1", "replace returned another layer")
+    expect(run["replaced-in-place"] == "1", "replace returned a layer at another position")
+    expect(run["replaced.name"] == "Zipstroke Layer", "replaced layer named %r" % run["replaced.name"])
     expect(run["layers-after-replace"] == "2", "replace changed the number of layers to %s"
            % run["layers-after-replace"])
     expect(run["dirty-after-replace"] == "1", "replace left the image clean")
