@@ -1,5 +1,6 @@
-# Helpers for running the real GIMP 2.10 with a throw-away profile.  Source
-# it; every function keeps to the paths it is given.  (The end-to-end runner
+# Helpers for running the real GIMP (2.10, or 3.0 where scripts/lib/platform.sh
+# says ZS_GIMP=3) with a throw-away profile.  Source it; every function keeps
+# to the paths it is given.  (The end-to-end runner
 # copies the pristine profile into a fresh HOME for every GIMP it starts.)
 #
 #   gimp_pristine_profile CACHE   make once (and reuse) a profile that GIMP has
@@ -11,11 +12,19 @@
 #                                 a private session bus (and with it the
 #                                 accessibility bus) in its own process group
 
-GIMP_CONSOLE=${GIMP_CONSOLE:-gimp-console-2.10}
-GIMP_GUI=${GIMP_GUI:-gimp-2.10}
+[ -n "${ZS_GIMP:-}" ] || . scripts/lib/platform.sh
+# The one place that names each version's programs, profile folder and the
+# batch command that ends GIMP.
+if [ "$ZS_GIMP" = 3 ]; then
+  GIMP_SERIES=3.0
+else
+  GIMP_SERIES=2.10
+fi
+GIMP_CONSOLE=${GIMP_CONSOLE:-gimp-console-$GIMP_SERIES}
+GIMP_GUI=${GIMP_GUI:-gimp-$GIMP_SERIES}
 
 gimp_config_dir() {
-  echo "$1/.config/GIMP/2.10"
+  echo "$1/.config/GIMP/$GIMP_SERIES"
 }
 
 gimp_install_plugin() {
@@ -30,16 +39,18 @@ gimp_install_plugin() {
 gimp_pristine_profile() {
   _cache=$1
   _version=$("$GIMP_CONSOLE" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)
+  [ "$ZS_GIMP" = 2 ] || _version="$_version+theme"
   if [ -f "$_cache/stamp" ] && [ "$(cat "$_cache/stamp")" = "$_version" ]; then
     echo "$_cache/home"
     return 0
   fi
   # Made aside and moved into place, so that two runs never see half of one.
   _new="$_cache.new.$$"
+  if [ "$ZS_GIMP" = 3 ]; then set -- --quit; else set -- -b '(gimp-quit 1)'; fi
   rm -rf "$_new"
   mkdir -p "$_new/home"
   HOME="$_new/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
-    timeout 120 "$GIMP_CONSOLE" -i -d -f -b '(gimp-quit 1)' \
+    timeout 120 "$GIMP_CONSOLE" -i -d -f "$@" \
     >"$_new/first-start.log" 2>&1 </dev/null || true
   if [ ! -f "$(gimp_config_dir "$_new/home")/pluginrc" ]; then
     echo "gimp.sh: GIMP did not set up a profile (see $_new/first-start.log)" >&2
@@ -47,6 +58,20 @@ gimp_pristine_profile() {
   fi
   # Nothing of the first start's caches or swap is worth copying per run.
   rm -rf "$_new/home/.cache"
+  if [ "$ZS_GIMP" = 3 ]; then
+    # GIMP 3's window shows a welcome dialog on its first start; the cases
+    # start the window with a profile that has seen it.
+    echo '(show-welcome-dialog no)' >>"$(gimp_config_dir "$_new/home")/gimprc"
+    # Plug-in dialogs take their look from the theme.css that GIMP 3's
+    # window writes as it starts (the console does not): start it once, on
+    # the display when there is one, so that dialogs look as users see them.
+    if [ -n "${DISPLAY:-}" ]; then
+      HOME="$_new/home" XDG_CONFIG_HOME= XDG_CACHE_HOME= LC_ALL=C.UTF-8 \
+        timeout 120 "$GIMP_GUI" -d -f -s --no-shm --batch-interpreter plug-in-script-fu-eval \
+        -b '(gimp-quit 1)' >"$_new/window-start.log" 2>&1 </dev/null || true
+      rm -rf "$_new/home/.cache"
+    fi
+  fi
   echo "$_version" >"$_new/stamp"
   rm -rf "$_cache"
   mv "$_new" "$_cache" 2>/dev/null || rm -rf "$_new"

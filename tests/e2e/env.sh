@@ -1,15 +1,18 @@
 # Sourced by tests/e2e/run and tests/e2e/make-docs: an X display (a private
 # Xvfb when none is given), a private session bus, the pristine GIMP profile
-# and the paths the Python side reads.  Cleans up on exit.
+# and the paths the Python side reads.  Cleans up on exit.  ZS_GIMP (from
+# scripts/lib/platform.sh) tells the Python side which GIMP it drives.
 repo=$(pwd)
 export PYTHONDONTWRITEBYTECODE=1
+. scripts/lib/platform.sh
+export ZS_GIMP
 . scripts/lib/gimp.sh
 ZIPSTROKE_KEEP_DISPLAY=${DISPLAY:+1}
 . scripts/lib/xvfb.sh
 
-export E2E_PLUGIN="$repo/build/release/zipstroke"
-export E2E_RENDER="$repo/build/release/tools/zipstroke-render"
-e2e_state="$repo/build/e2e"
+export E2E_PLUGIN="$repo/$ZS_BUILD/release/zipstroke"
+export E2E_RENDER="$repo/$ZS_BUILD/release/tools/zipstroke-render"
+e2e_state="$repo/$ZS_BUILD/e2e"
 mkdir -p "$e2e_state"
 E2E_WORK=$(mktemp -d "$e2e_state/run.XXXXXX")
 export E2E_WORK

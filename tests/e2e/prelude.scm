@@ -1,5 +1,8 @@
 ; Helpers for the end-to-end cases.  The runner defines e2e-dir (the case's
-; work folder, with a trailing slash) before this file's text.  Results go to
+; work folder, with a trailing slash) before this file's text, and adds the
+; version's own helpers after it (prelude-gimp2.scm or prelude-gimp3.scm:
+; the same e2e-... names over each GIMP's procedures).  Cases call those
+; helpers wherever the versions differ.  Results go to
 ; e2e-dir/results.txt, one "key value" line each, rewritten whole on every
 ; put so that whatever was reached survives a later failure.
 
@@ -35,43 +38,17 @@
 (define (e2e-error? value)
   (and (pair? value) (eq? (car value) 'error)))
 
-; A new image of the given base type (RGB or GRAY) with one white layer
-; "Background", at 72 dpi; returns (image layer).
-(define (e2e-new-image width height type)
-  (let* ((image (car (gimp-image-new width height type)))
-         (layer (car (gimp-layer-new image width height
-                                     (if (= type GRAY) GRAY-IMAGE RGB-IMAGE)
-                                     "Background" 100 LAYER-MODE-NORMAL))))
-    (gimp-image-set-resolution image 72 72)
-    (gimp-image-insert-layer image layer 0 0)
-    (gimp-context-set-background '(255 255 255))
-    (gimp-drawable-fill layer FILL-BACKGROUND)
-    (list image layer)))
-
-(define (e2e-layer-ids image)
-  (vector->list (cadr (gimp-image-get-layers image))))
-
-(define (e2e-item-ids-in parent)
-  (vector->list (cadr (gimp-item-get-children parent))))
-
 ; Writes the facts of a layer under prefix: name, size, offsets, type,
 ; parent, position.
 (define (e2e-layer-facts prefix image layer)
   (e2e-put (string-append prefix ".name") (car (gimp-item-get-name layer)))
-  (e2e-put (string-append prefix ".size")
-           (car (gimp-drawable-width layer)) (car (gimp-drawable-height layer)))
-  (let ((offsets (gimp-drawable-offsets layer)))
+  (e2e-put (string-append prefix ".size") (e2e-drawable-size layer))
+  (let ((offsets (e2e-drawable-offsets layer)))
     (e2e-put (string-append prefix ".offsets") (car offsets) (cadr offsets)))
   (e2e-put (string-append prefix ".type") (car (gimp-drawable-type layer)))
-  (e2e-put (string-append prefix ".parent") (car (gimp-item-get-parent layer)))
+  (e2e-put (string-append prefix ".parent") (e2e-item-parent image layer))
   (e2e-put (string-append prefix ".position")
            (car (gimp-image-get-item-position image layer))))
-
-; Exports one layer (not the composite) as PNG into the work folder, keeping
-; the colour of transparent pixels.
-(define (e2e-export image layer name)
-  (let ((path (string-append e2e-dir name)))
-    (file-png-save2 RUN-NONINTERACTIVE image layer path path 0 9 0 0 0 0 0 0 1)))
 
 ; The layers of image that are not in the list before.
 (define (e2e-new-layers image before)
@@ -82,14 +59,6 @@
 
 (define (e2e-selection image)
   (gimp-selection-bounds image))
-
-(define (e2e-parasite-text item)
-  (let ((found (e2e-try (lambda () (gimp-item-get-parasite item "plugin-zipstroke")))))
-    (if (e2e-error? found) #f (caddr (car found)))))
-
-(define (e2e-last-values-size)
-  (let ((size (e2e-try (lambda () (gimp-procedural-db-get-data-size "plugin-zipstroke")))))
-    (if (e2e-error? size) 0 (car size))))
 
 ; Writes text to a file of its own in the work folder (for texts that span
 ; lines, such as settings text).

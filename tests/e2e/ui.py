@@ -40,6 +40,19 @@ def x_windows(title):
     return [int(w) for w in out.split()]
 
 
+def window_pid(xid):
+    """The process that owns X window xid (its _NET_WM_PID), or None."""
+    out = xdotool("getwindowpid", xid).strip()
+    return int(out) if out.isdigit() else None
+
+
+def owned_windows(title, pid):
+    """The visible X windows called title that process pid owns.  X hands a
+    closed client's window ids to the next client within milliseconds, so an
+    id alone does not tell one program's dialog from the next one's."""
+    return [xid for xid in x_windows(title) if window_pid(xid) == pid]
+
+
 class Widget:
     def __init__(self, acc, role, name, box, states):
         self.acc = acc
@@ -192,7 +205,11 @@ class Window:
         xdotool("key", "--clearmodifiers", keys)
 
     def gone(self):
-        return self.xid not in x_windows(self.title)
+        """No visible window with this id that still belongs to this window's
+        process (the id may already be another program's window)."""
+        if self.pid is None:
+            return self.xid not in x_windows(self.title)
+        return self.xid not in owned_windows(self.title, self.pid)
 
     def wait_gone(self, timeout=30):
         wait_for("%r to close" % self.title, self.gone, timeout)
@@ -235,10 +252,12 @@ def accessible_window(title, timeout, exclude_pids=()):
 def open_window(title, timeout=60, exclude_pids=()):
     """Waits for a visible window called title whose program is not one of
     exclude_pids, and returns it.  (X reuses the ids of closed clients' windows,
-    so a new dialog is told from an old one by its process.)"""
-    xid = wait_for("window %r" % title, lambda: (x_windows(title) or [None])[-1],
-                   timeout, step=0.2)
+    so a new dialog is told from an old one by its process: first the
+    accessible of a new process, then that process's own X window.)"""
     acc = accessible_window(title, timeout, exclude_pids)
+    pid = acc.get_process_id()
+    xid = wait_for("window %r of process %d" % (title, pid),
+                   lambda: (owned_windows(title, pid) or [None])[-1], timeout, step=0.1)
     return Window(title, xid, acc)
 
 

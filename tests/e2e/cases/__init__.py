@@ -4,15 +4,18 @@ against zipstroke-render."""
 
 import os
 
-from runner import expect
+from runner import GIMP, expect
 
 CASES = []
 _features = {}
 
 
-def case(name, needs=("plugin", "render")):
+def case(name, needs=("plugin", "render"), gimp=(2, 3)):
+    """Registers a case; gimp names the versions it runs in (a case for one
+    version only says why where it is registered)."""
     def register(fn):
-        CASES.append((name, fn, needs))
+        if GIMP.version in gimp:
+            CASES.append((name, fn, needs))
         return fn
     return register
 
@@ -34,8 +37,8 @@ def missing_feature(feature):
             from runner import Context
             ctx = Context("probe", os.environ)
             try:
-                run = ctx.gimp('(e2e-put "registered" (car (gimp-procedural-db-proc-exists '
-                               '"plugin-zipstroke")))\n(e2e-put "end")', timeout=90)
+                run = ctx.gimp('(e2e-put "registered" (e2e-proc-exists '
+                               '"plugin-zipstroke"))\n(e2e-put "end")', timeout=90)
                 if run.get("registered") != "1":
                     reason = "the plug-in does not register plugin-zipstroke"
             except Exception as e:  # noqa: BLE001 - any failure means no plug-in
@@ -54,13 +57,13 @@ AFTER_RUN = r'''
   (if (= (length new) 1)
       (begin
         (e2e-layer-facts "layer" img (car new))
-        (e2e-put "active-is-new" (if (= (car (gimp-image-get-active-layer img)) (car new)) 1 0))
+        (e2e-put "active-is-new" (if (= (e2e-active-layer img) (car new)) 1 0))
         (e2e-export img (car new) "layer.png")
         (let ((text (e2e-parasite-text (car new))))
           (e2e-put "has-parasite" (if text 1 0))
           (if text (e2e-save-text "parasite.txt" text))))))
 (e2e-put "selection" (e2e-selection img))
-(e2e-put "channels" (car (gimp-image-get-channels img)))
+(e2e-put "channels" (e2e-channel-count img))
 (e2e-put "last-values-size" (e2e-last-values-size))
 '''
 

@@ -75,7 +75,7 @@ def preset_load(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Speedy",), home=home)
     expect(run.driver.get("listed"), "the preset was not listed")
     expect(run.driver.get("pitch") == 6.0,
@@ -159,7 +159,7 @@ def preset_load_millimetres(t):
 (define bg (cadr made))
 (gimp-image-set-resolution img 300 300)
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="load-preset", drive_args=("Metric",), home=home)
     expect(run.driver.get("pitch") == 0.85,
            "after loading, the pitch shows %s, the preset has 0.85 mm" % run.driver.get("pitch"))
@@ -176,7 +176,7 @@ def preset_save(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + r'''
 (let ((new (e2e-new-layers img before)))
   (if (= (length new) 1)
@@ -184,7 +184,7 @@ def preset_save(t):
         (e2e-put "has-parasite" (if text 1 0))
         (if text (e2e-save-text "parasite.txt" text)))))
 (e2e-put "end")''', drive="save-preset", drive_args=("Saved One", "17"), home=home)
-    path = os.path.join(home, ".config/GIMP/2.10/zipstroke", "Saved One")
+    path = os.path.join(t.preset_dir(home), "Saved One")
     expect(os.path.isfile(path), "no preset file 'Saved One' in the preset folder")
     with open(path, "rb") as f:
         saved = f.read()

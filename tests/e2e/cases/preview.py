@@ -13,7 +13,7 @@ def preview_drag_centre(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="drag-centre", drive_args=("60", "-40"))
     d = run.driver
     if d.get("unchanged"):
@@ -33,7 +33,7 @@ def preview_drag_band(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="drag-band", drive_args=("25", "-50"))
     d = run.driver
     before, after = d["before"], d["after"]
@@ -57,7 +57,7 @@ def preview_freehand_outline(t):
 (define img (car made))
 (define bg (cadr made))
 (define before (e2e-layer-ids img))
-(plugin-zipstroke RUN-INTERACTIVE img bg)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + '(e2e-put "end")', drive="freehand-outer")
     expect_layer(run, (640, 480), (0, 0))
     if run.get("has-parasite") != "1":
