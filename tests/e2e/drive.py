@@ -138,8 +138,8 @@ def drag_centre(out, args):
     before = (w.spin("X:").value(), w.spin("Y:").value())
     area = preview(w)
     # The middle of the work area, where the default centre handle sits, is
-    # always 250 pixels right of and below the preview's top-left corner.
-    x0, y0 = area.x + 250, area.y + 250
+    # the middle of the preview: a work area that fits is shown centred.
+    x0, y0 = area.x + area.w // 2, area.y + area.h // 2
     w.drag(x0, y0, x0 + dx, y0 + dy)
     time.sleep(0.5)
     after = (w.spin("X:").value(), w.spin("Y:").value())
@@ -166,11 +166,12 @@ def drag_band(out, args):
                 w.spin("Out:", 0).value(), w.spin("Out:", 1).value()]
     out["before"] = centres()
     area = preview(w)
-    x0, y0 = area.x + 250, area.y + 250  # the middle of the default band
+    x0, y0 = area.x + area.w // 2, area.y + area.h // 2  # the middle of the default band
     w.drag(x0, y0, x0 + dx, y0 + dy)
     time.sleep(0.5)
     out["after"] = centres()
     out["ranges"] = [w.spin("In:", 2).value(), w.spin("Out:", 2).value()]
+    out["preview"] = [area.x, area.y, area.w, area.h]
     w.click("Create")
     w.wait_gone()
 
@@ -191,7 +192,7 @@ def freehand_outer(out, args):
     ui.wait_for("the edit button to read Edit Stop",
                 lambda: w.beside("Out:", Role.PUSH_BUTTON, 0).name == "Edit Stop", 10)
     area = preview(w)
-    cx, cy = area.x + 250, area.y + 250
+    cx, cy = area.x + area.w // 2, area.y + area.h // 2
     w.drag(cx + 150, cy - 90, cx + 150, cy + 90, steps=18)
     time.sleep(0.3)
     w.click("Create")

@@ -190,3 +190,80 @@ def script_batch(t):
     for name, size in sizes.items():
         ref = t.render("ref-" + name, size, settings=RADIAL)
         t.expect_same_alpha(os.path.join(out_dir, name), ref, "batch output " + name)
+
+
+# The same batch from Python-Fu in GIMP 3, with one refused call: its status
+# and message must come back to the script, and the image stay as it was.
+PYTHON_BATCH = r'''
+import glob, os, sys
+from gi.repository import Gimp, Gio
+
+def run_settings(image, drawable, text):
+    proc = Gimp.get_pdb().lookup_procedure('plugin-zipstroke-settings')
+    config = proc.create_config()
+    config.set_property('run-mode', Gimp.RunMode.NONINTERACTIVE)
+    config.set_property('image', image)
+    config.set_property('drawable', drawable)
+    config.set_property('settings', text)
+    config.set_property('replace', False)
+    return proc.run(config)
+
+text = open(%(settings)r, encoding='utf-8').read()
+with open(%(report)r, 'w') as report:
+    for path in sorted(glob.glob(%(folder)r + '/*.png')):
+        image = Gimp.file_load(Gimp.RunMode.NONINTERACTIVE, Gio.File.new_for_path(path))
+        layer = image.get_layers()[0]
+        if os.path.basename(path) == 'p1.png':
+            refused = run_settings(image, layer, '[other]\nline_pitch=3\n')
+            report.write('refused %%d %%d %%s\n' %% (
+                int(refused.index(0) == Gimp.PDBStatusType.CALLING_ERROR),
+                len(image.get_layers()), str(refused.index(1)).replace('\n', ' ')))
+        result = run_settings(image, layer, text)
+        report.write('status %%s %%d\n' %% (os.path.basename(path),
+                                          int(result.index(0) == Gimp.PDBStatusType.SUCCESS)))
+        image.merge_visible_layers(Gimp.MergeType.CLIP_TO_IMAGE)
+        out = os.path.join(%(out)r, os.path.basename(path))
+        Gimp.file_save(Gimp.RunMode.NONINTERACTIVE, image, Gio.File.new_for_path(out), None)
+        image.delete()
+'''
+
+
+@case("script-batch-python", needs=("plugin", "render"), gimp=(3,))
+def script_batch_python(t):
+    import re
+    from runner import COMPLAINT, GIMP
+    folder = os.path.join(t.root, "panels")
+    out_dir = os.path.join(t.root, "out")
+    os.makedirs(folder)
+    os.makedirs(out_dir)
+    sizes = {"p1.png": "320x240", "p2.png": "200x300", "p3.png": "640x100"}
+    for name, size in sizes.items():
+        subprocess.run(["convert", "-size", size, "xc:none", "PNG32:" + os.path.join(folder, name)],
+                       check=True, timeout=60)
+    report = os.path.join(t.root, "report.txt")
+    script = os.path.join(t.root, "batch.py")
+    with open(script, "w", encoding="utf-8") as f:
+        f.write(PYTHON_BATCH % {"settings": RADIAL, "report": report, "folder": folder,
+                                "out": out_dir})
+    home = t.fresh_home()
+    env = dict(os.environ, HOME=home, LC_ALL="C.UTF-8")
+    for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP3_DIRECTORY"):
+        env.pop(var, None)
+    res = subprocess.run(["gimp-console-3.0", "-i", "--batch-interpreter", "python-fu-eval",
+                          "-b", "exec(open(%r).read())" % script, "--quit"],
+                         env=env, capture_output=True, text=True, timeout=240,
+                         stdin=subprocess.DEVNULL)
+    log = res.stdout + res.stderr
+    complaints = [line for line in log.splitlines() if COMPLAINT.search(line)
+                  and not any(re.search(n, line) for n in GIMP.noise)
+                  and "python" not in line.split(":")[0]]
+    expect(not complaints, "GIMP or the plug-in logged:\n%s" % "\n".join(complaints[:8]))
+    lines = open(report, encoding="utf-8").read().splitlines() if os.path.exists(report) else []
+    refused = [l for l in lines if l.startswith("refused ")]
+    expect(refused and refused[0].split()[1:3] == ["1", "1"] and "[zipstroke]" in refused[0],
+           "the call with a text of another group was not refused cleanly: %r; GIMP said:\n%s"
+           % (refused, log[-1500:]))
+    for name, size in sizes.items():
+        expect("status %s 1" % name in lines, "%s: the procedure failed: %r" % (name, lines))
+        ref = t.render("ref-" + name, size, settings=RADIAL)
+        t.expect_same_alpha(os.path.join(out_dir, name), ref, "Python-Fu batch output " + name)
