@@ -70,17 +70,17 @@ class Gimp3:
 
     noise = (
         # Script-Fu's own scripts declare resources by names this GIMP lacks.
-        r"\(script-fu:\d+\): scriptfu-WARNING \*\*: .*script_fu_add_resource_arg declared "
+        r"\(script-fu(-interpreter)?:\d+\): scriptfu-WARNING \*\*: .*script_fu_add_resource_arg declared "
         r"resource name is invalid",
         # libgimp 3.0.4 flushes once more after GIMP has closed a finished
         # plug-in's pipe: every plug-in logs this as it ends (GIMP's own
         # file-png as well as ours).
-        r"\((zipstroke|script-fu|file-png):\d+\): LibGimp-WARNING \*\*: .*: gimp_flush\(\): "
+        r"\((zipstroke|script-fu|script-fu-interpreter|file-png):\d+\): LibGimp-WARNING \*\*: .*: gimp_flush\(\): "
         r"error: Broken pipe$",
         # Script-Fu's note that a procedure returned no object, which it
         # hands to the script as -1: the filter reports no layer (as in
         # GIMP 2.10, where it returns layer -1).
-        r"\(script-fu:\d+\): scriptfu-WARNING \*\*: .*PDB procedure returned NULL GIMP object\.$",
+        r"\(script-fu(-interpreter)?:\d+\): scriptfu-WARNING \*\*: .*PDB procedure returned NULL GIMP object\.$",
         # GIMP's own bookkeeping at exit.
         r"Gimp-Core-WARNING \*\*: .*gimp_finalize: list of contexts not empty upon exit",
     )

@@ -157,9 +157,9 @@ def session_one():
     # A work area wider than the widest cairo surface (32767) is drawn whole:
     # its bands are narrower than a tile is high, so they also meet GIMP's
     # tiles part way.
-    img, bg = new_image(33000, 100)
-    result, facts = run(img, bg, 'create')
-    wide = img.get_layers()[0]
+    wimg, wbg = new_image(33000, 100)
+    result, facts = run(wimg, wbg, 'create')
+    wide = wimg.get_layers()[0]
     expect(facts.get('status') == '0' and geometry(wide) == (0, 0, 33000, 100), 'wide %r' % facts)
     settings = os.path.join(DIR, 'wide.txt')
     with open(settings, 'wb') as f:
@@ -170,6 +170,7 @@ def session_one():
     want = bytes(pngread.read(os.path.join(DIR, 'wide.png')).data[3::4])
     expect(alpha == want and any(want), 'wide alpha differs from the engine')
     expect(len(colours) == 1, 'wide colours %r' % colours)
+    wimg.delete()
 
     # The scripting procedure: the settings text of a streak layer draws the
     # same lines without a dialog; what it cannot draw is refused untouched.
