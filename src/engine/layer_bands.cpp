@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -163,18 +164,33 @@ void fill_captured(cairo_t *cr, const Capture &c, int y0, int rows) {
   }
 }
 
+// The coverage bytes of the largest surface a band of this layout uses.
+size_t scratch_bytes(const Layout &l) {
+  const int columns = std::min(l.width, l.tile_width + 2 * TILE_OVERLAP);
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, columns);
+  if (stride <= 0) return 0;
+  return static_cast<size_t>(stride) * static_cast<size_t>(l.band_rows + BAND_OVERLAP);
+}
+
 // Rows y0 .. y0 + rows - 1 as layer pixels into `out` (rows * row_bytes),
 // one surface of at most tile_width columns (and the margins) at a time.
+// The surfaces are laid over `scratch` (scratch_bytes(l)), cleared before
+// each: a surface of the same size as a new one, without the page faults
+// and the unmapping of a fresh allocation for every band.
 bool render_band(const BandSource &source, const Layout &l, int y0, int rows,
-                 unsigned char *out) {
+                 unsigned char *scratch, unsigned char *out) {
   const int bpp = layer_format_bpp(l.format);
   const int above = std::min(y0, BAND_OVERLAP);
   for (int x0 = 0; x0 < l.width; x0 += l.tile_width) {
     const int tile = std::min(l.tile_width, l.width - x0);
     const int left = std::min(x0, TILE_OVERLAP);
     const int right = std::min(l.width - (x0 + tile), TILE_OVERLAP);
-    SurfacePtr surface(
-        cairo_image_surface_create(CAIRO_FORMAT_A8, left + tile + right, above + rows));
+    const int columns = left + tile + right;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, columns);
+    if (stride <= 0) return false;
+    std::memset(scratch, 0, static_cast<size_t>(stride) * (above + rows));
+    SurfacePtr surface(cairo_image_surface_create_for_data(scratch, CAIRO_FORMAT_A8, columns,
+                                                           above + rows, stride));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
     cairo_surface_set_device_offset(surface.get(), -(x0 - left), -(y0 - above));
     CairoPtr cr(cairo_create(surface.get()));
@@ -185,19 +201,31 @@ bool render_band(const BandSource &source, const Layout &l, int y0, int rows,
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cr.reset();
     cairo_surface_flush(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    coverage_rows_to_pixels(
-        cairo_image_surface_get_data(surface.get()) + static_cast<size_t>(above) * stride + left,
-        stride, tile, rows, l.format, l.color, out + static_cast<size_t>(x0) * bpp, l.row_bytes);
+    coverage_rows_to_pixels(scratch + static_cast<size_t>(above) * stride + left, stride, tile,
+                            rows, l.format, l.color, out + static_cast<size_t>(x0) * bpp,
+                            l.row_bytes);
+    surface.reset();
   }
   return true;
 }
 
 using Buffer = std::unique_ptr<unsigned char, FreeWith<g_free>>;
 
-Buffer new_band_buffer(const Layout &l) {
-  return Buffer(static_cast<unsigned char *>(
-      g_try_malloc(l.row_bytes * static_cast<size_t>(l.band_rows))));
+// Every buffer of the output, allocated before the first band: one band of
+// layer pixels per slot of the ring, one scratch coverage surface per worker.
+struct BandMemory {
+  std::vector<Buffer> slots;
+  std::vector<Buffer> scratch;
+};
+
+bool allocate_buffers(std::vector<Buffer> *buffers, int count, size_t bytes,
+                      BandAllocator allocate) {
+  if (bytes == 0) return false;
+  for (int i = 0; i < count; ++i) {
+    buffers->emplace_back(static_cast<unsigned char *>(allocate(bytes)));
+    if (!buffers->back()) return false;
+  }
+  return true;
 }
 
 int bands_between(int y_begin, int y_end, int band_rows) {
@@ -206,13 +234,13 @@ int bands_between(int y_begin, int y_end, int band_rows) {
 
 // Bands y_begin .. y_end - 1 one after the other on the calling thread.
 BandStatus render_serial(const BandSource &source, const Layout &l, int y_begin, int y_end,
-                         const BandSink &sink) {
-  Buffer buffer = new_band_buffer(l);
-  if (!buffer) return BandStatus::NoMemory;
+                         BandMemory *memory, const BandSink &sink) {
+  unsigned char *pixels = memory->slots[0].get();
+  unsigned char *scratch = memory->scratch[0].get();
   for (int y0 = y_begin; y0 < y_end; y0 += l.band_rows) {
     const int rows = std::min(l.band_rows, y_end - y0);
-    if (!render_band(source, l, y0, rows, buffer.get())) return BandStatus::NoMemory;
-    if (!sink(y0, rows, buffer.get())) return BandStatus::Stopped;
+    if (!render_band(source, l, y0, rows, scratch, pixels)) return BandStatus::NoMemory;
+    if (!sink(y0, rows, pixels)) return BandStatus::Stopped;
   }
   return BandStatus::Done;
 }
@@ -220,19 +248,32 @@ BandStatus render_serial(const BandSource &source, const Layout &l, int y_begin,
 // Bands rendered by `threads` workers and handed to the sink on the calling
 // thread in order.  Band b uses slot b % window of a ring; a worker takes a
 // band only while it lies within `window` bands of the one the caller waits
-// for, so at most `window` band buffers exist.
+// for, so the slots' buffers are all the band pixels there are.
 class BandPool {
  public:
-  BandPool(const BandSource &source, const Layout &l, int y_begin, int y_end, int threads)
+  BandPool(const BandSource &source, const Layout &l, int y_begin, int y_end, int threads,
+           BandMemory *memory)
       : source_(source),
         layout_(l),
         y_begin_(y_begin),
         bands_(bands_between(y_begin, y_end, l.band_rows)),
         y_end_(y_end),
-        window_(2 * threads),
+        window_(static_cast<int>(memory->slots.size())),
         slots_(static_cast<size_t>(window_)) {
-    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    for (int i = 0; i < window_; ++i) slots_[static_cast<size_t>(i)].pixels = memory->slots[static_cast<size_t>(i)].get();
+    // A thread the system refuses leaves the bands to those it gave.
+    for (int i = 0; i < threads; ++i) {
+      unsigned char *scratch = memory->scratch[static_cast<size_t>(i)].get();
+      try {
+        workers_.emplace_back([this, scratch] { work(scratch); });
+      } catch (const std::system_error &) {
+        break;
+      }
+    }
   }
+
+  // false when not a single worker could be started.
+  bool working() const { return !workers_.empty(); }
 
   ~BandPool() {
     {
@@ -256,7 +297,7 @@ class BandPool {
       }
       const int y0 = y_begin_ + b * layout_.band_rows;
       const int rows = std::min(layout_.band_rows, y_end_ - y0);
-      if (!sink(y0, rows, slot.buffer.get())) return BandStatus::Stopped;
+      if (!sink(y0, rows, slot.pixels)) return BandStatus::Stopped;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         slot.state = State::Free;
@@ -272,13 +313,15 @@ class BandPool {
   struct Slot {
     int band = -1;
     State state = State::Free;
-    Buffer buffer;  // kept for the band that uses the slot next
+    unsigned char *pixels = nullptr;
   };
 
-  void work() {
+  void work(unsigned char *scratch) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      space_.wait(lock, [&] { return stop_ || next_claim_ >= bands_ || next_claim_ < next_sink_ + window_; });
+      space_.wait(lock, [&] {
+        return stop_ || next_claim_ >= bands_ || next_claim_ < next_sink_ + window_;
+      });
       if (stop_ || next_claim_ >= bands_) return;
       const int b = next_claim_++;
       Slot &slot = slots_[static_cast<size_t>(b % window_)];
@@ -288,8 +331,7 @@ class BandPool {
 
       const int y0 = y_begin_ + b * layout_.band_rows;
       const int rows = std::min(layout_.band_rows, y_end_ - y0);
-      if (!slot.buffer) slot.buffer = new_band_buffer(layout_);
-      const bool ok = slot.buffer && render_band(source_, layout_, y0, rows, slot.buffer.get());
+      const bool ok = render_band(source_, layout_, y0, rows, scratch, slot.pixels);
 
       lock.lock();
       slot.state = ok ? State::Ready : State::Failed;
@@ -314,11 +356,15 @@ class BandPool {
 };
 
 BandStatus render_bands(const BandSource &source, const Layout &l, int y_begin, int y_end,
-                        int threads, const BandSink &sink) {
-  threads = std::min(threads, bands_between(y_begin, y_end, l.band_rows));
-  if (threads <= 1) return render_serial(source, l, y_begin, y_end, sink);
-  BandPool pool(source, l, y_begin, y_end, threads);
-  return pool.deliver(sink);
+                        BandMemory *memory, const BandSink &sink) {
+  const int threads = std::min(static_cast<int>(memory->scratch.size()),
+                               bands_between(y_begin, y_end, l.band_rows));
+  if (threads <= 1) return render_serial(source, l, y_begin, y_end, memory, sink);
+  {
+    BandPool pool(source, l, y_begin, y_end, threads, memory);
+    if (pool.working()) return pool.deliver(sink);
+  }
+  return render_serial(source, l, y_begin, y_end, memory, sink);
 }
 
 }  // namespace
@@ -354,9 +400,19 @@ BandStatus render_layer_bands(const EffectParams *params, int width, int height,
   l.format = format;
   l.color = color;
   l.row_bytes = static_cast<size_t>(width) * layer_format_bpp(format);
-  const int threads = options.threads > 0 ? std::min(options.threads, MAX_THREADS)
-                                          : layer_output_threads();
+  int threads = options.threads > 0 ? std::min(options.threads, MAX_THREADS)
+                                    : layer_output_threads();
+  threads = std::min(threads, bands_between(0, height, l.band_rows));
   const size_t capture_bytes = options.capture_bytes > 0 ? options.capture_bytes : CAPTURE_BYTES;
+
+  // All the memory the bands need, before anything is drawn: a work area
+  // too large for it fails here, at once.
+  BandMemory memory;
+  const BandAllocator allocate = options.allocate ? options.allocate : g_try_malloc;
+  const size_t band_bytes = l.row_bytes * static_cast<size_t>(l.band_rows);
+  if (!allocate_buffers(&memory.slots, threads > 1 ? 2 * threads : 1, band_bytes, allocate) ||
+      !allocate_buffers(&memory.scratch, threads, scratch_bytes(l), allocate))
+    return BandStatus::NoMemory;
 
   for (int y = 0; y < height;) {
     Capture capture;
@@ -370,10 +426,10 @@ BandStatus render_layer_bands(const EffectParams *params, int width, int height,
       // The line sequence itself, for one band, on this thread: it reads the
       // image's resolution through image_services().
       const int y_end = std::min(height, y + l.band_rows);
-      status = render_serial({nullptr, params}, l, y, y_end, sink);
+      status = render_serial({nullptr, params}, l, y, y_end, &memory, sink);
       y = y_end;
     } else {
-      status = render_bands({&capture, nullptr}, l, y, capture.y_end, threads, sink);
+      status = render_bands({&capture, nullptr}, l, y, capture.y_end, &memory, sink);
       y = capture.y_end;
     }
     if (status != BandStatus::Done) return status;

@@ -35,12 +35,17 @@ enum class BandStatus {
   Stopped,   // the sink returned false
 };
 
+// Allocates a band's memory (`bytes` bytes, released with g_free), or
+// returns nullptr when it cannot.
+using BandAllocator = void *(*)(size_t bytes);
+
 // Knobs for tests and benchmarks; the defaults are what the plug-in uses.
 struct BandOptions {
   int band_rows = 0;          // rows per band; 0: layer_band_rows(width)
   int threads = 0;            // 0: layer_output_threads()
   int tile_width = 0;         // widest surface a band uses; 0: cairo's limit
   size_t capture_bytes = 0;   // polygons held per pass; 0: a few megabytes
+  BandAllocator allocate = nullptr;  // nullptr: g_try_malloc
 };
 
 // Threads of the layer output: ZIPSTROKE_THREADS when it is a positive

@@ -372,6 +372,80 @@ TEST(LayerBands, FalseFromTheSinkStopsTheOutputAtOnce) {
   }
 }
 
+// An allocator that gives `budget` buffers and then fails, and counts what
+// it gave.
+struct AllocationLog {
+  int budget = -1;  // -1: no limit
+  int calls = 0;
+  size_t bytes = 0;
+  size_t largest = 0;
+};
+AllocationLog allocation_log;
+
+void *logged_allocate(size_t bytes) {
+  AllocationLog &log = allocation_log;
+  if (log.budget >= 0 && log.calls >= log.budget) return nullptr;
+  ++log.calls;
+  log.bytes += bytes;
+  log.largest = std::max(log.largest, bytes);
+  return g_try_malloc(bytes);
+}
+
+// Every buffer the output needs is had before the first band is drawn: a
+// failure of any of them ends the output with NoMemory, and no band, not
+// even a first one, reaches the sink (the host then has nothing to undo
+// but the empty layer).  LeakSanitizer checks that the buffers had before
+// the failure are released.
+TEST(LayerBands, AnyBufferThatCannotBeHadEndsTheOutputBeforeTheFirstBand) {
+  const EffectParams p = defaults_for(120, 90);
+  for (int threads : {1, 3}) {
+    BandOptions o;
+    o.band_rows = 10;
+    o.threads = threads;
+    o.allocate = logged_allocate;
+    allocation_log = {};
+    const Banded whole = banded(p, 120, 90, LayerFormat::RGBA, o);
+    ASSERT_EQ(whole.status, BandStatus::Done);
+    const int needed = allocation_log.calls;
+    ASSERT_GE(needed, 2) << "band pixels and coverage";
+    for (int budget = 0; budget < needed; ++budget) {
+      allocation_log = {};
+      allocation_log.budget = budget;
+      const Banded b = banded(p, 120, 90, LayerFormat::RGBA, o);
+      EXPECT_EQ(b.status, BandStatus::NoMemory) << threads << " threads, budget " << budget;
+      EXPECT_EQ(b.calls, 0) << threads << " threads, budget " << budget;
+    }
+  }
+  EXPECT_STRNE(band_status_text(BandStatus::NoMemory), band_status_text(BandStatus::Done));
+}
+
+// What the output allocates follows the band and the threads, not the
+// height: a work area ten times taller asks for the same buffers.
+TEST(LayerBands, BuffersDoNotGrowWithTheWorkArea) {
+  for (int threads : {1, 2}) {
+    size_t bytes[2];
+    int i = 0;
+    for (int h : {600, 6000}) {
+      const EffectParams p = defaults_for(400, h);
+      BandOptions o;
+      o.threads = threads;
+      o.allocate = logged_allocate;
+      allocation_log = {};
+      const BandStatus status = render_layer_bands(
+          &p, 400, h, LayerFormat::RGBA, p.line_color,
+          [](int, int, const unsigned char *) { return true; }, o);
+      ASSERT_EQ(status, BandStatus::Done);
+      bytes[i++] = allocation_log.bytes;
+    }
+    EXPECT_EQ(bytes[0], bytes[1]) << threads << " threads";
+    // Two bands of pixels per thread (one for a single thread) and a band of
+    // coverage (with the rows drawn above it) per thread.
+    const size_t band = 400 * 4 * static_cast<size_t>(layer_band_rows(400));
+    EXPECT_LE(bytes[1], (threads > 1 ? 2 * threads : 1) * band + threads * band)
+        << threads << " threads";
+  }
+}
+
 TEST(LayerBands, AnEmptyWorkAreaDrawsNothing) {
   const EffectParams p = defaults_for(120, 90);
   for (auto size : {std::pair{0, 90}, std::pair{120, 0}, std::pair{-5, 10}}) {
