@@ -22,7 +22,10 @@ namespace {
 class UndoGroup {
  public:
   explicit UndoGroup(gint32 image) : image_(image) { gimp_image_undo_group_start(image_); }
-  ~UndoGroup() { gimp_image_undo_group_end(image_); }
+  // The image may have been closed meanwhile.
+  ~UndoGroup() {
+    if (gimp_image_is_valid(image_)) gimp_image_undo_group_end(image_);
+  }
   UndoGroup(const UndoGroup &) = delete;
   UndoGroup &operator=(const UndoGroup &) = delete;
 
@@ -70,6 +73,13 @@ void place_layer(gint32 image, gint32 layer) {
 // drawn on worker threads; every call into GIMP stays on this thread.  On a
 // failure nothing is merged: the layer keeps the pixels it had, and the
 // message says why.
+//
+// The image can be closed while the bands are written.  GIMP ends a plug-in
+// that writes a tile of a drawable that no longer exists, so the tiles go to
+// GIMP only right after the layer is seen to be there: each row of tiles is
+// flushed as soon as it is whole (the cache holds two rows, so it never
+// writes one back by itself), and the tiles of a layer that has gone are
+// never sent.
 // The pixel regions and the tile cache of the plug-in are what bound the
 // memory of the transfer to a row of tiles; they are deprecated in favour of
 // GEGL buffers, whose cache the plug-in does not control.
@@ -77,9 +87,8 @@ G_GNUC_BEGIN_IGNORE_DEPRECATIONS
 bool write_pixels(gint32 layer, const EffectParams *params, int w, int h, LayerFormat format,
                   const Progress &progress) {
   GimpDrawable *drawable = gimp_drawable_get(layer);
-  // The band's rows of tiles leave the plug-in's cache (two rows of tiles) for
-  // GIMP as the next band comes.
   gimp_tile_cache_ntiles(2 * (static_cast<gulong>(w) / gimp_tile_width() + 1));
+  const int tile_rows = static_cast<int>(gimp_tile_height());
   GimpPixelRgn region;
   gimp_pixel_rgn_init(&region, drawable, 0, 0, w, h, TRUE, TRUE);
   const BandStatus status = render_layer_bands(
@@ -88,7 +97,12 @@ bool write_pixels(gint32 layer, const EffectParams *params, int w, int h, LayerF
         // The image may have been closed, or the layer deleted, meanwhile.
         if (!gimp_item_is_valid(layer)) return false;
         gimp_pixel_rgn_set_rect(&region, pixels, 0, y0, w, rows);
-        progress.update(static_cast<double>(y0 + rows) / h);
+        const int end = y0 + rows;
+        if (end % tile_rows == 0 || end == h) {
+          if (!gimp_item_is_valid(layer)) return false;
+          gimp_drawable_flush(drawable);
+        }
+        progress.update(static_cast<double>(end) / h);
         return true;
       });
   if (status == BandStatus::Done) {
@@ -96,7 +110,9 @@ bool write_pixels(gint32 layer, const EffectParams *params, int w, int h, LayerF
     gimp_drawable_merge_shadow(layer, TRUE);
     gimp_drawable_update(layer, 0, 0, gimp_drawable_width(layer), gimp_drawable_height(layer));
   }
-  gimp_drawable_detach(drawable);
+  // Detaching writes back what is still dirty: not into a layer that has
+  // gone (the plug-in is about to end; its cache goes with it).
+  if (gimp_item_is_valid(layer)) gimp_drawable_detach(drawable);
   if (status == BandStatus::Done) return true;
   g_message("%s", layer_output_failure_text(status));
   return false;

@@ -1,8 +1,133 @@
 """The banded layer output in the real GIMP: a work area wider than one
 image surface can be (32767 pixels) gets its layer, with the pixels of
-zipstroke-render at the same size."""
+zipstroke-render at the same size; an image closed while a large Create is
+writing its bands ends the run without GIMP ending the plug-in and without
+calling errors.
 
-from cases import case, AFTER_RUN, expect_layer, expect_own_settings
+The close is done by this file's own drive: run as a program (python3
+banded.py DRIVE WORKDIR [ARGS...]) it adds it to drive.py's and runs that
+driver's main."""
+
+import json
+import os
+import subprocess
+import sys
+import time
+
+E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PYTHON = "/usr/bin/python3"
+
+CLOSED_TEXT = "the image or the layer was closed"
+
+
+# ---------------------------------------------------------------------------
+# The driver side (runs in its own process beside GIMP)
+
+def driver_main():
+    sys.path.insert(0, E2E_DIR)
+    import drive
+    import ui
+    from ui import Role
+
+    def gimp_windows_with(w, pick):
+        """Showing top-level windows of programs other than the plug-in of
+        w for which pick(window) holds."""
+        found = []
+        desktop = ui.Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            try:
+                if app is None or app.get_process_id() == w.pid:
+                    continue
+                for j in range(app.get_child_count()):
+                    top = app.get_child_at_index(j)
+                    win = ui.Window(top.get_name() or "", None, top)
+                    if pick(win):
+                        found.append(win)
+            except Exception:
+                continue
+        return found
+
+    def plugin_running(w):
+        """Whether a zipstroke process of this run (its HOME is the run's)
+        is alive: the process id the accessibility bus gives need not be
+        the one this driver sees."""
+        home = ("HOME=" + os.environ["HOME"]).encode()
+        found = subprocess.run(["pgrep", "-x", "zipstroke"], capture_output=True, text=True)
+        for pid in found.stdout.split():
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if home not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/stat" % pid) as f:
+                    if not f.read().rsplit(") ", 1)[1].startswith("Z"):
+                        return True
+            except OSError:
+                continue
+        return False
+
+    def close_while_writing(out, args):
+        """Create, then, while the plug-in is still drawing, Ctrl+W in the
+        image window and Discard Changes; notes what GIMP then shows."""
+        w = drive.dialog()
+        w.set_spin("Pitch:", args[0])
+        w.click("Create")
+        # The dialog stays mapped until the plug-in ends: give the drawing a
+        # moment to begin instead.
+        time.sleep(float(args[1]))
+        out["running_at_close"] = plugin_running(w)
+        image = ui.wait_for("the image window",
+                            lambda: ui.xdotool("search", "--onlyvisible", "--name",
+                                               "Untitled").split(), 30)
+        xid = int(image[0])
+        ui.xdotool("windowactivate", "--sync", xid)
+        ui.xdotool("windowfocus", "--sync", xid)
+        ui.xdotool("key", "--window", xid, "--clearmodifiers", "ctrl+w")
+        confirm = ui.wait_for(
+            "GIMP's question about the unsaved image",
+            lambda: gimp_windows_with(w, lambda x: x.has(Role.PUSH_BUTTON, "Discard Changes")),
+            30)
+        confirm[0].click("Discard Changes")
+        out["running_at_discard"] = plugin_running(w)
+
+        # Every message GIMP shows from here on, until the plug-in has ended
+        # and GIMP has had a moment to show what it has to say.
+        seen = set()
+        ended_at = None
+        give_up = time.monotonic() + 120
+        while time.monotonic() < give_up:
+            try:
+                for win in gimp_windows_with(w, lambda x: True):
+                    for x in win.widgets():
+                        if x.role == Role.LABEL and x.name and len(x.name) > 20:
+                            seen.add(x.name)
+            except Exception:
+                pass
+            if ended_at is None and not plugin_running(w):
+                ended_at = time.monotonic()
+            if ended_at is not None and time.monotonic() - ended_at > 3:
+                break
+            time.sleep(0.3)
+        out["messages"] = sorted(seen)
+        out["ended"] = ended_at is not None
+        out["message"] = any(CLOSED_TEXT in m for m in seen)
+
+    drive.DRIVES["banded-close-while-writing"] = close_while_writing
+    status = drive.main()
+    if status == 1:
+        drive.close_open_dialogs()
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(driver_main())
+
+
+# ---------------------------------------------------------------------------
+# The cases
+
+from cases import case, AFTER_RUN, expect_layer, expect_own_settings  # noqa: E402
+from runner import Fail, expect, stop_group, tail  # noqa: E402
 
 
 # GIMP 2.10 only: GIMP 3's wide Create is checked by the GIMP 3 host check
@@ -20,3 +145,90 @@ def wider_than_a_surface(t):
     ref = t.render("ref.png", "33000x100")
     t.expect_same_alpha(run.path("layer.png"), ref, "33000x100 layer")
     expect_own_settings(t, run, "33000x100")
+
+
+def gimp_with_own_driver(t, scheme, drive_name, drive_args=(), timeout=300):
+    """t.gimp in the GUI with this file's drive working the dialog.  Fails on
+    any critical, warning or calling error from GIMP's core or the plug-in,
+    and on GIMP killing or losing the plug-in."""
+    home = t.fresh_home()
+    workdir = os.path.join(t.root, "driver.%s" % drive_name)
+    os.makedirs(workdir, exist_ok=True)
+    env = dict(os.environ)
+    env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8",
+               GTK_MODULES="gail:atk-bridge", NO_AT_BRIDGE="0")
+    log_path = os.path.join(workdir, "driver.log")
+    with open(log_path, "w") as log:
+        driver = subprocess.Popen([PYTHON, "-u", os.path.abspath(__file__), drive_name, workdir]
+                                  + [str(a) for a in drive_args],
+                                  env=env, stdout=log, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, start_new_session=True, cwd=E2E_DIR)
+    try:
+        try:
+            run = t.gimp(scheme, gui=True, home=home, timeout=timeout)
+        finally:
+            try:
+                driver.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                pass
+    finally:
+        stop_group(driver)
+    with open(log_path, encoding="utf-8", errors="replace") as f:
+        dtext = f.read()
+    if driver.returncode != 0:
+        raise Fail("driver failed (%s):\n%s\nGIMP log tail:\n%s"
+                   % (driver.returncode, tail(dtext, 14), run.log_tail()))
+    with open(os.path.join(workdir, "driver.out"), encoding="utf-8") as f:
+        run.driver = json.load(f)
+    bad = [line for line in run.log.splitlines()
+           if "CRITICAL" in line or "invalid ID" in line or "Too many error messages" in line
+           or "killing" in line or "invalid drawable" in line or "crashed" in line
+           or ("(zipstroke:" in line and "WARNING" in line)]
+    if bad:
+        raise Fail("GIMP or the plug-in logged:\n%s" % "\n".join(bad[:8]))
+    return run
+
+
+# GIMP 2.10 only, as the other GUI cases that close the image (they start
+# their drivers with GTK 2's accessibility module).
+@case("image-closed-while-writing", gimp=(2,))
+def image_closed_while_writing(t):
+    """A Create large enough to take seconds; the image is closed (changes
+    discarded) while the bands are being written.  The plug-in ends by
+    itself (GIMP ends a plug-in that writes into a drawable that has gone,
+    with a message of its own), GIMP shows no calling error, and no image is
+    left open.  (The plug-in's own message goes to the closing window's
+    status bar, where it is not read.)  One thread and a dense effect keep the plug-in writing for
+    several seconds."""
+    saved = os.environ.get("ZIPSTROKE_THREADS")
+    os.environ["ZIPSTROKE_THREADS"] = "1"
+    try:
+        run = gimp_with_own_driver(t, SCHEME_CLOSED_WHILE_WRITING, "banded-close-while-writing",
+                                   ("1", "4"), timeout=400)
+    finally:
+        if saved is None:
+            del os.environ["ZIPSTROKE_THREADS"]
+        else:
+            os.environ["ZIPSTROKE_THREADS"] = saved
+    d = run.driver
+    expect(d.get("ended"), "the plug-in did not end")
+    expect(not any("killing" in m or "crashed" in m or "invalid" in m or "Calling error" in m
+                   for m in d["messages"]),
+           "GIMP said: %s" % d["messages"])
+    expect(run["returned"] != "error", "the plug-in was ended by GIMP or failed to return")
+    expect(d.get("running_at_discard"),
+           "the plug-in had ended before the image was closed (no write was interrupted)")
+    expect(run["images"] == "0", "an image is still open: %s" % run["images"])
+
+
+SCHEME_CLOSED_WHILE_WRITING = r'''
+(define made (e2e-new-image 12000 12000 RGB))
+(define img (car made))
+(define bg (cadr made))
+(gimp-display-new img)
+(gimp-displays-flush)
+(define result (e2e-try (lambda () (plugin-zipstroke RUN-INTERACTIVE img bg))))
+(e2e-put "returned" (if (e2e-error? result) "error" (car result)))
+(e2e-put "images" (car (gimp-image-list)))
+(e2e-put "end")'''
+
