@@ -21,7 +21,10 @@ namespace {
 class UndoGroup {
  public:
   explicit UndoGroup(GimpImage *image) : image_(image) { gimp_image_undo_group_start(image_); }
-  ~UndoGroup() { gimp_image_undo_group_end(image_); }
+  // The image may have been closed meanwhile.
+  ~UndoGroup() {
+    if (gimp_image_is_valid(image_)) gimp_image_undo_group_end(image_);
+  }
   UndoGroup(const UndoGroup &) = delete;
   UndoGroup &operator=(const UndoGroup &) = delete;
 
