@@ -395,8 +395,12 @@ BandStatus render_layer_bands(const EffectParams *params, int width, int height,
   l.height = height;
   l.band_rows = options.band_rows > 0 ? options.band_rows : layer_band_rows(width);
   l.band_rows = std::min({l.band_rows, height, MAX_SURFACE_SIDE - BAND_OVERLAP});
-  l.tile_width = std::clamp(options.tile_width > 0 ? options.tile_width : MAX_SURFACE_SIDE,
-                            1, MAX_SURFACE_SIDE - 2 * TILE_OVERLAP);
+  // A work area one surface can hold is drawn as one tile a band: tiles cut
+  // the edges at their sides (see TILE_OVERLAP), one surface does not.
+  if (options.tile_width > 0)
+    l.tile_width = std::clamp(options.tile_width, 1, MAX_SURFACE_SIDE - 2 * TILE_OVERLAP);
+  else
+    l.tile_width = width <= MAX_SURFACE_SIDE ? width : MAX_SURFACE_SIDE - 2 * TILE_OVERLAP;
   l.format = format;
   l.color = color;
   l.row_bytes = static_cast<size_t>(width) * layer_format_bpp(format);
