@@ -12,7 +12,11 @@
 // onto their own surface.  A pass normally covers the whole work area; only
 // when its polygons would outgrow a few megabytes it is cut short, and a band
 // whose polygons alone are too many is rendered straight from the sequence.
-// The pixels are byte for byte those of one render of the whole work area.
+// All the memory of the output (two bands of pixels per thread, one band of
+// coverage per worker) is had before the first band is drawn, so a failure
+// to allocate reaches the caller before any band does.
+// The pixels are byte for byte those of one render of the whole work area
+// wherever one surface could hold it.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +35,7 @@ using BandSink = std::function<bool(int y0, int rows, const unsigned char *pixel
 enum class BandStatus {
   Done,
   BadSize,   // width or height not positive
-  NoMemory,  // a band (or its surface) could not be allocated
+  NoMemory,  // the bands' memory (or a band's surface) could not be had
   Stopped,   // the sink returned false
 };
 
