@@ -600,16 +600,31 @@ def creates_then_apply(out, args):
 
 
 @drive
-def explore_colour(out, args):
+def docs_views(out, args):
+    """Screenshots for the README: the dialog enlarged by (args[2], args[3])
+    into args[0]; then, at its first size again, zoomed in one step to the
+    image's own pixels and panned to the right, into args[1]; then Close."""
     w = dialog()
-    btn = w.beside("Color:", Role.PUSH_BUTTON)
-    w.click_at(btn.cx, btn.cy)
-    time.sleep(3)
-    for t in other_windows(w):
-        print("WINDOW", t.title)
-        for x in t.widgets():
-            if x.showing():
-                print(x)
+    width, height = window_size(w)
+    resize_to(w, width + int(args[2]), height + int(args[3]))
+    ui.point_at(2, 2)
+    time.sleep(1.0)
+    w.screenshot(args[0])
+    resize_to(w, width, height)
+    plus = w.find(Role.PUSH_BUTTON, "+")
+    w.click_at(plus.cx, plus.cy)
+    # Panned to the right edge, where the lines cross the picture.
+    box = preview_box(w)
+    x0, y0 = box[0] + box[2] // 2, box[1] + box[3] // 2
+    ui.point_at(x0, y0)
+    ui.xdotool("mousedown", 2)
+    for i in range(1, 11):
+        ui.xdotool("mousemove", "--sync", x0 - 200 * i // 10, y0)
+        time.sleep(0.02)
+    ui.xdotool("mouseup", 2)
+    ui.point_at(2, 2)
+    time.sleep(1.5)
+    w.screenshot(args[1])
     w.click("Close")
     w.wait_gone()
 
