@@ -557,32 +557,6 @@ def zoom_pan(out, args):
     w.wait_gone()
 
 
-def open_preset(w, name):
-    """Double-clicks the preset called name on the Preset page, then goes
-    back to the Options page."""
-    tabs = {x.name: x for x in w.widgets() if x.role == Role.PAGE_TAB}
-    w.click_at(tabs["Preset"].cx, tabs["Preset"].cy)
-    cell = w.find(Role.TABLE_CELL, name, timeout=10)
-    w.click_at(cell.cx, cell.cy, repeat=2)
-    time.sleep(1.0)  # the row blinks for a quarter of a second
-    w.click_at(tabs["Options"].cx, tabs["Options"].cy)
-    w.spin("Pitch:")
-
-
-@drive
-def preset_close_then_create(out, args):
-    """First run: load the preset args[0], Close.  Second run: Create."""
-    w = dialog()
-    open_preset(w, args[0])
-    out["pitch"] = w.spin("Pitch:").value()
-    w.click("Close")
-    w.wait_gone()
-    w = dialog()
-    out["second_pitch"] = w.spin("Pitch:").value()
-    w.click("Create")
-    w.wait_gone()
-
-
 @drive
 def creates_then_apply(out, args):
     """args[0] runs that each press Create, then one that presses Edit Layer
