@@ -16,7 +16,6 @@ from runner import GIMP, Fail, expect
 FILL = (250, 200, 40)
 IMAGE_W, IMAGE_H = 640, 480
 MAGNIFICATIONS = (0.125, 0.25, 0.5, 1, 2, 4)
-BACKGROUND = 0x4567 * 255 // 65535  # the grey around the picture
 EDGE = 2  # pixels at the preview's edges that the 1:1 comparison leaves out
 
 
