@@ -67,6 +67,26 @@ void place_layer(gint32 image, gint32 layer) {
   gimp_image_set_active_layer(image, layer);
 }
 
+// The group the new layer goes into: the active layer group itself, or the
+// active layer's parent; -1 for the top level.
+gint32 new_layer_parent(gint32 image) {
+  const gint32 active = gimp_image_get_active_layer(image);
+  if (active < 0) return -1;
+  if (gimp_item_is_group(active)) return active;
+  return gimp_item_get_parent(active);
+}
+
+// The first of item and the groups holding it whose contents are locked, or
+// -1.  GIMP refuses to draw into a layer under such a lock, but only once
+// the layer is in the image, with a calling error for each refused call.
+gint32 content_locked(gint32 item) {
+  for (int depth = 0; item >= 0 && gimp_item_is_valid(item) && depth < 10000; ++depth) {
+    if (gimp_item_get_lock_content(item)) return item;
+    item = gimp_item_get_parent(item);
+  }
+  return -1;
+}
+
 // Renders the lines band by band (layer_bands.h) and writes each band into
 // the layer's shadow tiles as it arrives, so that no full-size buffer is ever
 // held, then merges the shadow so the change can be undone.  The bands are
@@ -172,6 +192,15 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       break;
     default:
       return {3, -1};
+  }
+
+  // Refused before anything changes, with one message of our own.
+  const gint32 locked = editing ? content_locked(layer) : content_locked(new_layer_parent(image));
+  if (locked >= 0) {
+    GCharPtr locked_name(gimp_item_get_name(locked));
+    GCharPtr text(layer_locked_text(editing, locked_name.get()));
+    g_message("%s", text.get());
+    return {2, -1};
   }
 
   const Progress progress(static_cast<long>(w) * h);

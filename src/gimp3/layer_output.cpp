@@ -69,6 +69,26 @@ void place_layer(GimpImage *image, GimpLayer *layer) {
   gimp_image_set_selected_layers(image, selected);
 }
 
+// The group the new layer goes into: the selected layer group itself, or the
+// selected layer's parent; nullptr for the top level.
+GimpItem *new_layer_parent(GimpImage *image) {
+  GimpLayer *active = selected_layer(image);
+  if (!active) return nullptr;
+  if (gimp_item_is_group(GIMP_ITEM(active))) return GIMP_ITEM(active);
+  return gimp_item_get_parent(GIMP_ITEM(active));
+}
+
+// The first of item and the groups holding it whose contents are locked, or
+// nullptr.  GIMP refuses to draw into a layer under such a lock, but only
+// once the layer is in the image, with a calling error for each refused call.
+GimpItem *content_locked(GimpItem *item) {
+  for (int depth = 0; item && depth < 10000; ++depth) {
+    if (gimp_item_get_lock_content(item)) return item;
+    item = gimp_item_get_parent(item);
+  }
+  return nullptr;
+}
+
 // The layer's shadow buffer, written a band of rows at a time in the byte
 // layout of the banded output.  The layout is taken in the layer's own colour
 // space, so the bytes land unchanged as in GIMP 2.10 whatever the image's
@@ -197,6 +217,16 @@ LayerResult gimp_render_to_layer(const EffectParams *params) {
       break;
     default:
       return {3, -1};
+  }
+
+  // Refused before anything changes, with one message of our own.
+  GimpItem *locked =
+      editing ? content_locked(GIMP_ITEM(edited)) : content_locked(new_layer_parent(image));
+  if (locked) {
+    GCharPtr locked_name(gimp_item_get_name(locked));
+    GCharPtr text(layer_locked_text(editing, locked_name.get()));
+    g_message("%s", text.get());
+    return {2, -1};
   }
 
   const Progress progress(static_cast<long>(w) * h);

@@ -12,3 +12,12 @@ const char *layer_output_failure_text(BandStatus status) {
   }
   return nullptr;
 }
+
+gchar *layer_locked_text(bool editing, const char *locked) {
+  return g_strdup_printf(
+      editing ? _("Zipstroke could not redraw the layer: the contents of \"%s\" are locked. "
+                  "Nothing was changed.")
+              : _("Zipstroke could not add its layer: the contents of the layer group \"%s\" "
+                  "are locked. Nothing was changed."),
+      locked ? locked : "");
+}

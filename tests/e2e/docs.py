@@ -1,5 +1,9 @@
 """Pictures for docs/: run by tests/e2e/make-docs, which sets up the display,
-the bus and the GIMP profile.  Usage: docs.py DOCS_DIR"""
+the bus and the GIMP profile.  Usage: docs.py DOCS_DIR
+
+In GIMP 2.10: the dialog (radial and parallel, made larger, and zoomed to
+100 %), an image before and after Create, and the default renders; in
+GIMP 3 the dialog as GIMP 3 shows it."""
 
 import os
 import shutil
@@ -63,11 +67,21 @@ def main(docs):
 (e2e-zipstroke RUN-INTERACTIVE img (e2e-active-layer img))
 (e2e-put "end")''' % sample, drive="screenshot", drive_args=(shot, "Close", "Parallel"))
         compact(shot, os.path.join(docs, "dialog-parallel.png"))
+        # The dialog made larger (the preview takes the room), and at its
+        # first size zoomed in to the image's own pixels.
+        larger = os.path.join(ctx.root, "dialog-larger.png")
+        zoomed = os.path.join(ctx.root, "dialog-100.png")
+        ctx.gimp(r'''
+(define img (e2e-load "%s"))
+(e2e-zipstroke RUN-INTERACTIVE img (e2e-active-layer img))
+(e2e-put "end")''' % sample, drive="docs-views", drive_args=(larger, zoomed, 420, 180))
+        compact(larger, os.path.join(docs, "dialog-larger.png"))
+        compact(zoomed, os.path.join(docs, "dialog-100.png"))
         for name, sets in (("radial.png", ()), ("parallel.png", ("area_type=1",))):
             out = ctx.render(name, "640x480", sets=sets)
             flatten_on_white(out, os.path.join(docs, name))
-        for name in ("dialog.png", "dialog-parallel.png", "before.png", "after.png",
-                     "radial.png", "parallel.png"):
+        for name in ("dialog.png", "dialog-parallel.png", "dialog-larger.png", "dialog-100.png",
+                     "before.png", "after.png", "radial.png", "parallel.png"):
             print("wrote docs/%s" % name)
     finally:
         ctx.cleanup()

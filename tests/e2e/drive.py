@@ -6,6 +6,7 @@ there means the feature the case needs is not in the dialog."""
 
 import json
 import os
+import subprocess
 import sys
 import time
 
@@ -382,6 +383,226 @@ def screenshot(out, args):
     w.wait_gone()
 
 
+# -- the artist's view: window size, zoom and pan --------------------------------
+
+def window_size(w):
+    """The dialog window's size in pixels, as X has it."""
+    out = ui.xdotool("getwindowgeometry", w.xid)
+    for line in out.splitlines():
+        if "Geometry:" in line:
+            width, height = line.split()[-1].split("x")
+            return [int(width), int(height)]
+    raise ui.UIError("no geometry for window %s: %r" % (w.xid, out))
+
+
+def preview_box(w):
+    area = preview(w)
+    return [area.x, area.y, area.w, area.h]
+
+
+def resize_to(w, width, height):
+    """Sets the dialog's size as a window manager would (there may be none)
+    and waits until GTK has laid the preview out again."""
+    before = preview_box(w)
+    ui.xdotool("windowsize", "--sync", w.xid, width, height)
+    ui.wait_for("the preview to follow the window's new size",
+                lambda: preview_box(w) != before, 10, step=0.2)
+    time.sleep(0.5)  # and painted it
+    return preview_box(w)
+
+
+def even_preview(w):
+    """Makes both sides of the preview even, so that its middle is a pixel
+    corner and a 1:1 view puts work-area pixels on whole screen pixels."""
+    box = preview_box(w)
+    if box[2] % 2 or box[3] % 2:
+        width, height = window_size(w)
+        box = resize_to(w, width + box[2] % 2, height + box[3] % 2)
+    return box
+
+
+def grab(box, path):
+    """A screenshot of the screen rectangle box (x, y, w, h) as 8-bit RGB PNG."""
+    x, y, width, height = box
+    ui.wait_for("a screenshot", lambda: subprocess.run(
+        ["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+         "+repage", "-depth", "8", "-type", "TrueColor", "PNG24:" + path],
+        timeout=60).returncode == 0, 30, step=0.5)
+
+
+def press_action(w, label):
+    """Presses a push button through the accessibility interface."""
+    button = w.find(Role.PUSH_BUTTON, label)
+    action = button.acc.get_action_iface()
+    if action is None or action.get_n_actions() < 1:
+        raise ui.UIError("%r offers no action" % label)
+    action.do_action(0)
+    time.sleep(0.5)
+
+
+def settled_grab(w, box, path):
+    """A screenshot taken once the preview has stopped changing, with the
+    pointer out of the way (a tooltip would show in the picture)."""
+    ui.point_at(2, 2)
+    time.sleep(0.5)
+    grab(box, path)
+    for _ in range(10):
+        time.sleep(0.4)
+        again = path + ".again.png"
+        grab(box, again)
+        with open(path, "rb") as a, open(again, "rb") as b:
+            same = a.read() == b.read()
+        os.replace(again, path)
+        if same:
+            return
+    raise ui.UIError("the preview kept changing")
+
+
+@drive
+def resize_reopen(out, args):
+    """Three runs.  First: note the window and preview, enlarge the window by
+    (args[0], args[1]), note them again and a screenshot, Close.  Second: note
+    the size it opens at, enlarge by (args[2], args[3]), Create.  Third: note
+    the size it opens at, Close."""
+    workdir = sys.argv[2]
+    grow = [int(a) for a in args[:4]]
+    w = dialog()
+    out["first_window"] = window_size(w)
+    out["first_preview"] = even_preview(w)
+    settled_grab(w, out["first_preview"], os.path.join(workdir, "small.png"))
+    width, height = out["first_window"]
+    out["grown_preview"] = resize_to(w, width + grow[0], height + grow[1])
+    out["grown_window"] = window_size(w)
+    settled_grab(w, out["grown_preview"], os.path.join(workdir, "grown.png"))
+    w.click("Close")
+    w.wait_gone()
+
+    w = dialog()
+    out["second_window"] = window_size(w)
+    out["second_preview"] = preview_box(w)
+    width, height = out["second_window"]
+    out["regrown_preview"] = resize_to(w, width + grow[2], height + grow[3])
+    out["regrown_window"] = window_size(w)
+    w.click("Create")
+    w.wait_gone()
+
+    w = dialog()
+    out["third_window"] = window_size(w)
+    out["third_preview"] = preview_box(w)
+    w.click("Close")
+    w.wait_gone()
+
+
+def set_spins(w, assignments):
+    """Types values into spin buttons: each assignment is LABEL=VALUE, or
+    LABEL#N=VALUE for the N-th spin button right of the label."""
+    for assignment in assignments:
+        where, value = assignment.rsplit("=", 1)
+        label, _, index = where.partition("#")
+        w.set_spin(label, value, int(index or 0))
+
+
+@drive
+def zoom_pan(out, args):
+    """Sets the spin buttons args[2:] (see set_spins), then zooms in with "+"
+    (first through the accessibility interface, then with the pointer)
+    until it is insensitive, with a screenshot of the preview at each step;
+    there pans with a middle-button drag by (args[0], args[1]) that starts
+    on the centre's handle, then with one wheel step down, a screenshot
+    after each; then Create."""
+    workdir = sys.argv[2]
+    dx, dy = int(args[0]), int(args[1])
+    w = dialog()
+    set_spins(w, args[2:])
+    box = even_preview(w)
+    out["preview"] = box
+    out["steps"] = []
+    step = 0
+    while True:
+        shot = os.path.join(workdir, "zoom%d.png" % step)
+        settled_grab(w, box, shot)
+        plus = w.find(Role.PUSH_BUTTON, "+")
+        minus = w.find(Role.PUSH_BUTTON, "-")
+        out["steps"].append({"plus": plus.sensitive(), "minus": minus.sensitive()})
+        if not plus.sensitive() or step > 12:
+            break
+        if step == 0:
+            press_action(w, "+")
+        else:
+            w.click_at(plus.cx, plus.cy)
+        with open(shot, "rb") as f:
+            before = f.read()
+        now = shot + ".now.png"
+
+        def changed():
+            grab(box, now)
+            with open(now, "rb") as f:
+                return f.read() != before
+        ui.wait_for("the preview to change after \"+\"", changed, 10, step=0.3)
+        os.remove(now)
+        step += 1
+    x0, y0 = box[0] + box[2] // 2, box[1] + box[3] // 2
+    ui.point_at(x0, y0)
+    ui.xdotool("mousedown", 2)
+    for i in range(1, 11):
+        ui.xdotool("mousemove", "--sync", x0 + dx * i // 10, y0 + dy * i // 10)
+        time.sleep(0.02)
+    ui.xdotool("mouseup", 2)
+    settled_grab(w, box, os.path.join(workdir, "dragged.png"))
+    ui.point_at(x0, y0)
+    ui.xdotool("click", 5)
+    settled_grab(w, box, os.path.join(workdir, "scrolled.png"))
+    out["centre"] = [w.spin("X:").value(), w.spin("Y:").value()]
+    w.click("Create")
+    w.wait_gone()
+
+
+@drive
+def creates_then_apply(out, args):
+    """args[0] runs that each press Create, then one that presses Edit Layer
+    and Apply, then Close."""
+    for _ in range(int(args[0])):
+        w = dialog()
+        w.click("Create")
+        w.wait_gone()
+    w = dialog()
+    w.click("Edit Layer")
+    w.click("Apply", timeout=10)
+    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def docs_views(out, args):
+    """Screenshots for the README: the dialog enlarged by (args[2], args[3])
+    into args[0]; then, at its first size again, zoomed in one step to the
+    image's own pixels and panned to the right, into args[1]; then Close."""
+    w = dialog()
+    width, height = window_size(w)
+    resize_to(w, width + int(args[2]), height + int(args[3]))
+    ui.point_at(2, 2)
+    time.sleep(1.0)
+    w.screenshot(args[0])
+    resize_to(w, width, height)
+    plus = w.find(Role.PUSH_BUTTON, "+")
+    w.click_at(plus.cx, plus.cy)
+    # Panned to the right edge, where the lines cross the picture.
+    box = preview_box(w)
+    x0, y0 = box[0] + box[2] // 2, box[1] + box[3] // 2
+    ui.point_at(x0, y0)
+    ui.xdotool("mousedown", 2)
+    for i in range(1, 11):
+        ui.xdotool("mousemove", "--sync", x0 - 200 * i // 10, y0)
+        time.sleep(0.02)
+    ui.xdotool("mouseup", 2)
+    ui.point_at(2, 2)
+    time.sleep(1.5)
+    w.screenshot(args[1])
+    w.click("Close")
+    w.wait_gone()
+
+
 def close_open_dialogs():
     """Leaves nothing open that would keep GIMP waiting."""
     try:
@@ -414,3 +635,4 @@ def main():
 
 if __name__ == "__main__":
     sys.exit(main())
+

@@ -99,3 +99,4 @@ def expect_own_settings(t, run, size, resolution="72"):
 # Registered in the order they run.
 from cases import run_modes, layer_output, preview, presets, edit_layer, scripting  # noqa: E402,F401
 from cases import reliability, banded  # noqa: E402,F401
+from cases import artist_view  # noqa: E402,F401
