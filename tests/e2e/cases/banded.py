@@ -220,14 +220,14 @@ def image_closed_while_writing(t):
     that has gone.  The plug-in sends its tiles only right after it has seen
     the layer there, but a close that lands while a band's tiles are on
     their way still gets it ended (about one close in six here): so a run
-    ended that way is tried again, up to three times.  Before the plug-in
+    ended that way is tried again, up to five times.  Before the plug-in
     held its tiles back every run ended so."""
     scheme = SCHEME_CLOSED_WHILE_WRITING % (
         ("(plugin-zipstroke RUN-INTERACTIVE img bg)", "(car (gimp-image-list))")
         if GIMP.version == 2 else
         ("(e2e-zipstroke RUN-INTERACTIVE img bg)", "(vector-length (car (gimp-get-images)))"))
     ended_by_gimp = []
-    for attempt in range(3):
+    for attempt in range(5):
         saved = os.environ.get("ZIPSTROKE_THREADS")
         os.environ["ZIPSTROKE_THREADS"] = "1"
         try:
