@@ -533,7 +533,7 @@ bool fetch_detail() {
   detail.y = request.y;
   detail.w = request.w;
   detail.h = request.h;
-  picture_cache.surface.reset();
+  prepare_picture_cache();
   preview_queue_draw();
   return true;
 }
