@@ -304,3 +304,31 @@ TEST_F(PreviewPicture, AViewTheHostCannotGiveKeepsTheThumbnailAndIsAskedOnce) {
   cairo_surface_destroy(surface);
   source_image_set(nullptr);
 }
+
+namespace {
+int32_t left_out_layer = -2;
+GdkPixbuf *without_layer(int32_t id, int32_t layer, int x, int y, int w, int h, int thumb_w,
+                         int thumb_h) {
+  left_out_layer = layer;
+  return source_thumbnail(id, x, y, w, h, thumb_w, thumb_h);
+}
+}  // namespace
+
+// Editing a layer, the part in view is fetched without that layer too.
+TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
+  source_image_set(pixel_checker);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3000));
+  HostServices host = host_services();
+  host.work_area_thumbnail_without = without_layer;
+  host_services_install(host);
+  preview_picture_init(params.image_id, 17);
+  EXPECT_EQ(left_out_layer, 17);
+  left_out_layer = -2;
+  for (int i = 0; i < 12 && preview_view_scale() < 2 - 1e-9; ++i) preview_zoom_in();
+  wait_for_detail();
+  EXPECT_EQ(left_out_layer, 17);
+  EXPECT_EQ(last_thumbnail_request.thumb_w, last_thumbnail_request.w);
+  EXPECT_LT(last_thumbnail_request.w, 4000);
+  source_image_set(nullptr);
+}

@@ -60,7 +60,7 @@ bool has_failed_request = false;
 guint detail_timer = 0;
 constexpr guint DETAIL_DELAY_MS = 120;
 // The hosts give pictures of at most this many pixels a side.
-constexpr int DETAIL_MAX_SIDE = 1024;
+constexpr int DETAIL_MAX_SIDE = HOST_PICTURE_MAX_SIDE;
 // The picture as it lands on the screen under one transform: made when the
 // picture is taken and at each zoom step (or on first use under another
 // transform), so that an expose only copies it, at a whole-pixel offset.
