@@ -295,6 +295,76 @@ void preview_picture_zoomed(benchmark::State &state) {
   preview_picture_release();
 }
 
+// The same target zoomed out: 6000 x 4000 at 75, 50 and 25 % of fitting
+// (range(0)), where each window pixel is the mean of what it covers.
+void preview_picture_zoomed_out(benchmark::State &state) {
+  install_stand_in_host();
+  const int percent = static_cast<int>(state.range(0));
+  SurfaceRef large = window_surface(), small = window_surface();
+  const Side a{[&] {
+                 use_work_area(6000, 4000);
+                 for (int i = 0; i < 4 && preview_zoom_get() > percent; ++i) preview_zoom_out();
+                 surface_clear(large);
+               },
+               [&] { paint_picture(large); }};
+  const Side b{[&] {
+                 use_work_area(500, 500);
+                 surface_clear(small);
+               },
+               [&] { paint_picture(small); }};
+  const PairFigures f = time_pair(state, a, b);
+  const std::string zoom = std::to_string(percent);
+  target_report("preview_picture_at_" + zoom + "pct_of_fit", f.ratio, 1.5,
+                "picture paint 6000x4000 at " + zoom + " % of fitting / 500x500: " +
+                    std::to_string(f.a_ms) + " ms / " + std::to_string(f.b_ms) + " ms");
+  preview_picture_release();
+}
+
+// What a pan costs before the next expose can copy the picture: making the
+// picture of the view (the thumbnail enlarged, the part in view over it) at
+// 100 % and 400 % of the image's pixels, against cairo painting the
+// thumbnail enlarged with nearest sampling onto the same window.
+void preview_picture_remake(benchmark::State &state) {
+  install_stand_in_host();
+  const double magnification = static_cast<double>(state.range(0)) / 100;
+  SurfaceRef window = window_surface(), plain = window_surface();
+  GdkPixbuf *thumb = stand_in_thumbnail(1, 0, 0, 6000, 4000, 500, 333);
+  SurfaceRef thumb_surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 500, 333));
+  {
+    ContextRef cr(thumb_surface);
+    gdk_cairo_set_source_pixbuf(cr, thumb, 0, 0);
+    cairo_paint(cr);
+  }
+  g_object_unref(thumb);
+  use_work_area(6000, 4000);
+  for (int i = 0; i < 12 && preview_view_scale() < magnification; ++i) preview_zoom_in();
+  preview_detail_fetch_now();
+  double nudge = 0.25;
+  const Side a{[&] {
+                 double x = 0, y = 0;
+                 preview_pan_get(&x, &y);
+                 preview_pan_to(x + nudge, y);  // a new view: the next paint remakes the picture
+                 nudge = -nudge;
+                 surface_clear(window);
+               },
+               [&] { paint_picture(window); }};
+  const Side b{[&] { surface_clear(plain); },
+               [&] {
+                 ContextRef cr(plain);
+                 preview_apply_transform(cr);
+                 cairo_scale(cr, 6000.0 / 500, 4000.0 / 333);
+                 cairo_set_source_surface(cr, thumb_surface, 0, 0);
+                 cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+                 cairo_paint(cr);
+                 cairo_surface_flush(plain);
+               }};
+  const PairFigures f = time_pair(state, a, b);
+  figure_report("preview_picture_remake_at_" + std::to_string(state.range(0)) + "pct", f.ratio,
+                "picture of a new view, 6000x4000 / cairo nearest paint of the thumbnail: " +
+                    std::to_string(f.a_ms) + " ms / " + std::to_string(f.b_ms) + " ms");
+  preview_picture_release();
+}
+
 void preview_picture_plain(benchmark::State &state) {
   const PlainPicture large_picture(6000, 4000), small_picture(500, 500);
   SurfaceRef large = window_surface(), small = window_surface();
@@ -372,6 +442,20 @@ void register_preview_benchmarks() {
       ->Arg(4)
       ->UseManualTime()
       ->Iterations(bench_rounds(31))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_picture_zoomed_out/6000x4000_vs_500x500",
+                               preview_picture_zoomed_out)
+      ->Arg(75)
+      ->Arg(50)
+      ->Arg(25)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(31))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("preview_picture_remake/6000x4000", preview_picture_remake)
+      ->Arg(100)
+      ->Arg(400)
+      ->UseManualTime()
+      ->Iterations(bench_rounds(21))
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("preview_picture_plain/6000x4000_vs_500x500",
                                preview_picture_plain)

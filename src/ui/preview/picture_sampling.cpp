@@ -98,29 +98,55 @@ bool picture_composite(const PlacedPicture &picture, const cairo_matrix_t &m,
   for (int j = 0; j < th; ++j) {
     const int r0 = rows.first[j], r1 = rows.first[j + 1];
     if (r0 == r1) continue;
-    std::fill(row.begin(), row.end(), 0.0f);
-    for (int e = r0; e < r1; ++e) {
-      const float w = rows.weight[e];
-      const unsigned char *line = src + static_cast<size_t>(rows.index[e]) * src_stride;
-      for (int c = 0; c < span; ++c) {
-        uint32_t px;
-        std::memcpy(&px, line + 4 * static_cast<size_t>(cols.low + c), 4);
-        float *acc = &row[4 * static_cast<size_t>(c)];
-        acc[0] += w * static_cast<float>(px & 0xff);
-        acc[1] += w * static_cast<float>((px >> 8) & 0xff);
-        acc[2] += w * static_cast<float>((px >> 16) & 0xff);
-        acc[3] += w * static_cast<float>(source_alpha ? px >> 24 : 255u);
+    // A device row wholly inside one picture row (enlarged pictures) reads
+    // that row as it is; otherwise the picture rows are summed first.
+    const unsigned char *single = r1 - r0 == 1 && rows.weight[r0] == 1.0f
+                                      ? src + static_cast<size_t>(rows.index[r0]) * src_stride
+                                      : nullptr;
+    if (single == nullptr) {
+      std::fill(row.begin(), row.end(), 0.0f);
+      for (int e = r0; e < r1; ++e) {
+        const float w = rows.weight[e];
+        const unsigned char *line = src + static_cast<size_t>(rows.index[e]) * src_stride;
+        for (int c = 0; c < span; ++c) {
+          uint32_t px;
+          std::memcpy(&px, line + 4 * static_cast<size_t>(cols.low + c), 4);
+          float *acc = &row[4 * static_cast<size_t>(c)];
+          acc[0] += w * static_cast<float>(px & 0xff);
+          acc[1] += w * static_cast<float>((px >> 8) & 0xff);
+          acc[2] += w * static_cast<float>((px >> 16) & 0xff);
+          acc[3] += w * static_cast<float>(source_alpha ? px >> 24 : 255u);
+        }
       }
     }
     unsigned char *out = dst + static_cast<size_t>(j) * dst_stride;
     for (int i = 0; i < tw; ++i) {
       const int c0 = cols.first[i], c1 = cols.first[i + 1];
       if (c0 == c1) continue;
+      if (single != nullptr && c1 - c0 == 1 && cols.weight[c0] == 1.0f) {
+        // One whole picture pixel: an opaque one is simply copied.
+        uint32_t px;
+        std::memcpy(&px, single + 4 * static_cast<size_t>(cols.index[c0]), 4);
+        if (!source_alpha || px >> 24 == 0xff) {
+          px |= 0xff000000u;
+          std::memcpy(out + 4 * static_cast<size_t>(i), &px, 4);
+          continue;
+        }
+      }
       float v[4] = {0, 0, 0, 0};
       for (int e = c0; e < c1; ++e) {
         const float w = cols.weight[e];
-        const float *acc = &row[4 * static_cast<size_t>(cols.index[e] - cols.low)];
-        for (int k = 0; k < 4; ++k) v[k] += w * acc[k];
+        if (single != nullptr) {
+          uint32_t px;
+          std::memcpy(&px, single + 4 * static_cast<size_t>(cols.index[e]), 4);
+          v[0] += w * static_cast<float>(px & 0xff);
+          v[1] += w * static_cast<float>((px >> 8) & 0xff);
+          v[2] += w * static_cast<float>((px >> 16) & 0xff);
+          v[3] += w * static_cast<float>(source_alpha ? px >> 24 : 255u);
+        } else {
+          const float *acc = &row[4 * static_cast<size_t>(cols.index[e] - cols.low)];
+          for (int k = 0; k < 4; ++k) v[k] += w * acc[k];
+        }
       }
       uint32_t old;
       std::memcpy(&old, out + 4 * static_cast<size_t>(i), 4);

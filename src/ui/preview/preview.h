@@ -12,6 +12,13 @@
 // (image pixels at 12.5 ... 400 %) that are closer than fitting.  The view
 // point is the middle of the work area along each axis that fits, and keeps
 // the view inside the work area along each one that does not.
+//
+// Picture: a thumbnail of the work area (at most 500 pixels a side) taken
+// once, shown as each screen pixel's mean of what it covers where it is
+// finer than the screen and as sharp blocks where it is coarser.  Where the
+// thumbnail is coarser than the screen, the part in view is fetched again at
+// the resolution the view needs (at most the image's own pixels and the
+// view's size) once the view has stood still, and shown over it.
 #pragma once
 
 #include <gtk/gtk.h>
