@@ -16,10 +16,8 @@
 #include "image_services.h"
 #include "last_values.h"
 #include "procedure_help.h"
-#include "responses.h"
 #include "script_settings.h"
 #include "streak_layer.h"
-#include "unit_change.h"
 
 namespace {
 
@@ -186,17 +184,8 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   }
 
   restore_last_values(&params);
-  params.image_id = image_id;
-  params.drawable_id = drawable_id;
-  params.edit_mode = 0;
-  // Values made for a work area of another size are fitted to this one.
-  last_values_fit(&params, work_area_of(image_id), image_resolution(image_id));
-  // The restored lengths are in the stored unit.
-  current_unit_set(params.area_unit);
-
   gimp_ui_init("zipstroke", TRUE);
-  dialog_run(dialog_build(&params));
-  responses_finish(&params);
+  dialog_run_on_image(&params, image_id, drawable_id);
 
   gimp_procedural_db_set_data(LAST_VALUES_NAME, &params, sizeof params);
 }

@@ -15,11 +15,9 @@
 #include "image_services.h"
 #include "last_values.h"
 #include "procedure_help.h"
-#include "responses.h"
 #include "script_settings.h"
 #include "services.h"
 #include "streak_layer.h"
-#include "unit_change.h"
 
 namespace {
 
@@ -79,17 +77,8 @@ GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *i
   }
 
   restore_last_values(&params);
-  params.image_id = image_id;
-  params.drawable_id = drawable_id;
-  params.edit_mode = 0;
-  // Values made for a work area of another size are fitted to this one.
-  last_values_fit(&params, work_area_of(image_id), image_resolution(image_id));
-  // The restored lengths are in the stored unit.
-  current_unit_set(params.area_unit);
-
   gimp_ui_init("zipstroke");
-  dialog_run(dialog_build(&params));
-  responses_finish(&params);
+  dialog_run_on_image(&params, image_id, drawable_id);
 
   store_last_values(&params);
   // As in GIMP 2.10 the layer made is not reported: the return value stays empty.

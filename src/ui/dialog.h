@@ -15,6 +15,12 @@ GtkWidget *dialog_build(EffectParams *params);
 // manager's close), then destroys it: outside every handler of the dialog.
 void dialog_run(GtkWidget *dialog);
 
+// One interactive run on an image, after the host has restored the last
+// values into params: the record is pointed at the image and drawable,
+// creating mode, its geometry fitted to this work area, then the dialog runs
+// to its end and the chosen response is carried out.
+void dialog_run_on_image(EffectParams *params, int32_t image_id, int32_t drawable_id);
+
 // A spin button with the given range, step and digits, showing value
 // (clamped by the button; a non-finite value shows the minimum), right-aligned.
 GtkWidget *make_spin_button(int digits, double min, double max, double step, double value);

@@ -49,20 +49,6 @@ std::string test_preset_folder() {
   return folder ? folder : "";
 }
 
-void remove_tree(const std::string &path) {
-  GStatBuf st;
-  if (g_lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
-      while (const char *name = g_dir_read_name(dir)) remove_tree(path + "/" + name);
-      g_dir_close(dir);
-    }
-    g_rmdir(path.c_str());
-  } else {
-    g_unlink(path.c_str());
-  }
-}
-
 void clear_preset_folder() {
   const std::string folder = test_preset_folder();
   ASSERT_FALSE(folder.empty());
@@ -74,19 +60,6 @@ void clear_preset_folder() {
   while (const char *name = g_dir_read_name(dir)) names.emplace_back(name);
   g_dir_close(dir);
   for (const std::string &name : names) remove_tree(folder + "/" + name);
-}
-
-std::string read_file(const std::string &path) {
-  char *data = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path.c_str(), &data, &length, nullptr)) return "<missing>";
-  std::string text(data, length);
-  g_free(data);
-  return text;
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  ASSERT_TRUE(g_file_set_contents(path.c_str(), text.data(), text.size(), nullptr)) << path;
 }
 
 void DialogFixture::build(const FixedImage &image, void (*adjust)(EffectParams *)) {

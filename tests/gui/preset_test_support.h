@@ -11,6 +11,7 @@
 
 #include "effect_params.h"
 #include "image_services.h"
+#include "test_files.h"
 
 // Handles all pending GTK events.
 void pump_events();
@@ -21,10 +22,6 @@ const std::string &test_gimp_dir();
 std::string test_preset_folder();
 // Removes everything inside the preset folder.
 void clear_preset_folder();
-void remove_tree(const std::string &path);
-
-std::string read_file(const std::string &path);
-void write_file(const std::string &path, const std::string &text);
 
 // A dialog built for a record of `image`, destroyed at the end of the test.
 class DialogFixture : public ::testing::Test {

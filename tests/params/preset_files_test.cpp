@@ -2,44 +2,20 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 #include "preset_files.h"
+#include "test_files.h"
 
 namespace {
-
-std::string read_file(const std::string &path) {
-  char *data = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path.c_str(), &data, &length, nullptr)) return "<missing>";
-  std::string text(data, length);
-  g_free(data);
-  return text;
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  ASSERT_TRUE(g_file_set_contents(path.c_str(), text.data(), text.size(), nullptr));
-}
-
-void remove_tree(const std::string &path) {
-  GStatBuf st;
-  if (g_lstat(path.c_str(), &st) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
-      while (const char *name = g_dir_read_name(dir)) remove_tree(path + "/" + name);
-      g_dir_close(dir);
-    }
-    g_rmdir(path.c_str());
-  } else {
-    g_unlink(path.c_str());
-  }
-}
 
 class PresetFiles : public ::testing::Test {
  protected:
@@ -212,7 +188,7 @@ TEST_F(PresetFiles, FailedSaveReportsTheSystemsReason) {
 }
 
 TEST_F(PresetFiles, FailedSaveKeepsTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root (see the full-disk case)";
   const std::string old_text = "[zipstroke]\nversion=0.5.2\n";
   write_file(in_folder("p"), old_text);
   ASSERT_EQ(g_chmod(folder.c_str(), 0555), 0);
@@ -223,6 +199,37 @@ TEST_F(PresetFiles, FailedSaveKeepsTheOldFile) {
   g_error_free(error);
   g_chmod(folder.c_str(), 0755);
   EXPECT_EQ(read_file(in_folder("p")), old_text);
+}
+
+// A write that stops half way (a full disk, here a file-size limit, which
+// binds root too) fails the save and leaves the old preset whole.
+TEST_F(PresetFiles, SaveThatCannotBeWrittenKeepsTheOldFile) {
+  const std::string old_text = "[zipstroke]\nversion=0.5.2\nline_pitch=33\n";
+  write_file(in_folder("p"), old_text);
+  const std::string new_text(4096, 'x');
+  struct rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = before;
+  limit.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  GError *error = nullptr;
+  const bool saved = preset_save(folder.c_str(), "p", new_text.data(), new_text.size(), &error);
+  setrlimit(RLIMIT_FSIZE, &before);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(saved);
+  ASSERT_NE(error, nullptr);
+  EXPECT_STRNE(error->message, "");
+  g_error_free(error);
+  EXPECT_EQ(read_file(in_folder("p")), old_text);
+  // Nothing of the failed attempt is left beside it.
+  EXPECT_EQ(preset_folder_list(folder.c_str()).size(), 1u);
+  GDir *dir = g_dir_open(folder.c_str(), 0, nullptr);
+  ASSERT_NE(dir, nullptr);
+  int entries = 0;
+  while (g_dir_read_name(dir)) ++entries;
+  g_dir_close(dir);
+  EXPECT_EQ(entries, 1);
 }
 
 TEST_F(PresetFiles, SaveOverAFolderIsRefused) {

@@ -159,37 +159,52 @@ BATCH = READ_TEXT + r'''
 '''
 
 
-@case("script-batch", needs=("plugin", "render"), gimp=GIMP2_ONLY)
-def script_batch(t):
+# Three transparent panels of different sizes, and a folder for the results:
+# flattened over nothing, a saved picture is the streak layer itself, to the byte.
+PANEL_SIZES = {"p1.png": "320x240", "p2.png": "200x300", "p3.png": "640x100"}
+
+
+def make_panels(t):
     folder = os.path.join(t.root, "panels")
     out_dir = os.path.join(t.root, "out")
     os.makedirs(folder)
     os.makedirs(out_dir)
-    # Transparent panels: flattened over nothing, the saved picture is the
-    # streak layer itself, to the byte.
-    sizes = {"p1.png": "320x240", "p2.png": "200x300", "p3.png": "640x100"}
-    for name, size in sizes.items():
+    for name, size in PANEL_SIZES.items():
         subprocess.run(["convert", "-size", size, "xc:none", "PNG32:" + os.path.join(folder, name)],
                        check=True, timeout=60)
-    home = t.fresh_home()
-    script = BATCH + '(zipstroke-folder "%s/*.png" "%s" "%s")' % (folder, RADIAL, out_dir)
-    env = dict(os.environ, HOME=home, LC_ALL="C.UTF-8")
-    for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP2_DIRECTORY"):
+    return folder, out_dir
+
+
+def run_console(t, command, config_var, timeout):
+    """Runs a GIMP console batch in a fresh home; returns everything it logged."""
+    env = dict(os.environ, HOME=t.fresh_home(), LC_ALL="C.UTF-8")
+    for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", config_var):
         env.pop(var, None)
-    res = subprocess.run(["gimp-console-2.10", "-i", "-b", script, "-b", "(gimp-quit 0)"],
-                         env=env, capture_output=True, text=True, timeout=180,
+    res = subprocess.run(command, env=env, capture_output=True, text=True, timeout=timeout,
                          stdin=subprocess.DEVNULL)
-    log = res.stdout + res.stderr
+    return res.stdout + res.stderr
+
+
+def expect_panels_drawn(t, out_dir, what):
+    for name, size in PANEL_SIZES.items():
+        ref = t.render("ref-" + name, size, settings=RADIAL)
+        t.expect_same_alpha(os.path.join(out_dir, name), ref, what + " " + name)
+
+
+@case("script-batch", needs=("plugin", "render"), gimp=GIMP2_ONLY)
+def script_batch(t):
+    folder, out_dir = make_panels(t)
+    script = BATCH + '(zipstroke-folder "%s/*.png" "%s" "%s")' % (folder, RADIAL, out_dir)
+    log = run_console(t, ["gimp-console-2.10", "-i", "-b", script, "-b", "(gimp-quit 0)"],
+                      "GIMP2_DIRECTORY", 180)
     complaints = [line for line in log.splitlines()
                   if "(zipstroke:" in line and ("CRITICAL" in line or "WARNING" in line)]
     expect(not complaints, "the plug-in logged:\n%s" % "\n".join(complaints[:8]))
     saved = sorted(os.path.basename(p) for p in glob.glob(os.path.join(out_dir, "*.png")))
-    if saved != sorted(sizes):
+    if saved != sorted(PANEL_SIZES):
         raise Fail("the batch saved %s, expected %s; GIMP said:\n%s"
-                   % (saved, sorted(sizes), log[-1500:]))
-    for name, size in sizes.items():
-        ref = t.render("ref-" + name, size, settings=RADIAL)
-        t.expect_same_alpha(os.path.join(out_dir, name), ref, "batch output " + name)
+                   % (saved, sorted(PANEL_SIZES), log[-1500:]))
+    expect_panels_drawn(t, out_dir, "batch output")
 
 
 # The same batch from Python-Fu in GIMP 3, with one refused call: its status
@@ -232,28 +247,15 @@ with open(%(report)r, 'w') as report:
 def script_batch_python(t):
     import re
     from runner import COMPLAINT, GIMP
-    folder = os.path.join(t.root, "panels")
-    out_dir = os.path.join(t.root, "out")
-    os.makedirs(folder)
-    os.makedirs(out_dir)
-    sizes = {"p1.png": "320x240", "p2.png": "200x300", "p3.png": "640x100"}
-    for name, size in sizes.items():
-        subprocess.run(["convert", "-size", size, "xc:none", "PNG32:" + os.path.join(folder, name)],
-                       check=True, timeout=60)
+    folder, out_dir = make_panels(t)
     report = os.path.join(t.root, "report.txt")
     script = os.path.join(t.root, "batch.py")
     with open(script, "w", encoding="utf-8") as f:
         f.write(PYTHON_BATCH % {"settings": RADIAL, "report": report, "folder": folder,
                                 "out": out_dir})
-    home = t.fresh_home()
-    env = dict(os.environ, HOME=home, LC_ALL="C.UTF-8")
-    for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP3_DIRECTORY"):
-        env.pop(var, None)
-    res = subprocess.run(["gimp-console-3.0", "-i", "--batch-interpreter", "python-fu-eval",
+    log = run_console(t, ["gimp-console-3.0", "-i", "--batch-interpreter", "python-fu-eval",
                           "-b", "exec(open(%r).read())" % script, "--quit"],
-                         env=env, capture_output=True, text=True, timeout=240,
-                         stdin=subprocess.DEVNULL)
-    log = res.stdout + res.stderr
+                      "GIMP3_DIRECTORY", 240)
     complaints = [line for line in log.splitlines() if COMPLAINT.search(line)
                   and not any(re.search(n, line) for n in GIMP.noise)
                   and "python" not in line.split(":")[0]]
@@ -263,7 +265,6 @@ def script_batch_python(t):
     expect(refused and refused[0].split()[1:3] == ["1", "1"] and "[zipstroke]" in refused[0],
            "the call with a text of another group was not refused cleanly: %r; GIMP said:\n%s"
            % (refused, log[-1500:]))
-    for name, size in sizes.items():
+    for name in PANEL_SIZES:
         expect("status %s 1" % name in lines, "%s: the procedure failed: %r" % (name, lines))
-        ref = t.render("ref-" + name, size, settings=RADIAL)
-        t.expect_same_alpha(os.path.join(out_dir, name), ref, "Python-Fu batch output " + name)
+    expect_panels_drawn(t, out_dir, "Python-Fu batch output")
