@@ -355,3 +355,45 @@ TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
   EXPECT_LT(last_thumbnail_request.w, 4000);
   source_image_set(nullptr);
 }
+
+namespace {
+uint32_t plain_orange(int, int) { return 0xc08040u; }
+}  // namespace
+
+// Where the work area's edge cuts a screen pixel, that pixel shows the
+// picture over the grey background by the share of it the picture covers.
+TEST_F(PreviewPicture, EdgesThatCutAPixelBlendByTheShareCovered) {
+  source_image_set(plain_orange);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3001));
+  params.area_type = 2;
+  int checked = 0;
+  for (int zoom = 100; zoom >= 25; zoom -= 25) {
+    SCOPED_TRACE(zoom);
+    if (zoom < 100) preview_zoom_out();
+    const Point2 top_left = to_window(0, 0), bottom_right = to_window(4000, 3001);
+    cairo_surface_t *surface = draw_expose(&params);
+    const int vw = cairo_image_surface_get_width(surface);
+    const int vh = cairo_image_surface_get_height(surface);
+    auto expect_blend = [&](int X, int Y, double share) {
+      if (X < 0 || Y < 0 || X >= vw || Y >= vh) return;
+      const uint32_t shown = shown_at(surface, X, Y);
+      for (int shift : {16, 8, 0}) {
+        const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
+        EXPECT_NEAR((shown >> shift) & 0xff, grey + share * (picture - grey), 2.0)
+            << "pixel " << X << ", " << Y << " covered " << share;
+      }
+      ++checked;
+    };
+    const int middle_x = vw / 2, middle_y = vh / 2;
+    const double t = top_left.y, b = bottom_right.y, l = top_left.x, r = bottom_right.x;
+    if (t != std::floor(t)) expect_blend(middle_x, static_cast<int>(std::floor(t)), std::ceil(t) - t);
+    if (b != std::floor(b)) expect_blend(middle_x, static_cast<int>(std::floor(b)), b - std::floor(b));
+    if (l != std::floor(l)) expect_blend(static_cast<int>(std::floor(l)), middle_y, std::ceil(l) - l);
+    if (r != std::floor(r)) expect_blend(static_cast<int>(std::floor(r)), middle_y, r - std::floor(r));
+    expect_blend(middle_x, middle_y, 1.0);
+    cairo_surface_destroy(surface);
+  }
+  EXPECT_GT(checked, 6) << "edges that cut pixels were found";
+  source_image_set(nullptr);
+}

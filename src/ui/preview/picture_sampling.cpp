@@ -18,24 +18,28 @@ struct AxisWeights {
 };
 
 // Device pixels first .. first + n - 1 of an axis on which device = scale *
-// user + offset and picture = (user - origin) * per, over `size` picture pixels.
+// user + offset and picture = (user - origin) * per, over `size` picture
+// pixels, of which only [clip0, clip1) (in user units) is drawn.
 AxisWeights axis_weights(int n, int first, double scale, double offset, double origin,
-                         double per, int size) {
+                         double per, int size, double clip0, double clip1) {
   AxisWeights a;
   a.first.reserve(n + 1);
   const double step = per / scale;  // picture pixels per device pixel
   a.low = size;
   a.high = 0;
+  // The picture's extent on this axis, in picture pixels.
+  const double lo = std::max(0.0, (clip0 - origin) * per);
+  const double hi = std::min(static_cast<double>(size), (clip1 - origin) * per);
   for (int i = 0; i < n; ++i) {
     a.first.push_back(static_cast<int>(a.index.size()));
     const double s0 = ((first + i - offset) / scale - origin) * per;
     const double s1 = s0 + step;
-    if (s1 <= 0 || s0 >= size) continue;
+    if (!(hi > lo) || s1 <= lo || s0 >= hi) continue;
     if (step > 1) {
-      const int p0 = std::max(0, static_cast<int>(std::floor(s0)));
-      const int p1 = std::min(size, static_cast<int>(std::ceil(s1)));
+      const int p0 = std::max(0, static_cast<int>(std::floor(std::max(s0, lo))));
+      const int p1 = std::min(size, static_cast<int>(std::ceil(std::min(s1, hi))));
       for (int p = p0; p < p1; ++p) {
-        const double w = (std::min(s1, p + 1.0) - std::max(s0, static_cast<double>(p))) / step;
+        const double w = (std::min({s1, p + 1.0, hi}) - std::max({s0, static_cast<double>(p), lo})) / step;
         if (w <= 0) continue;
         a.index.push_back(p);
         a.weight.push_back(static_cast<float>(w));
@@ -43,9 +47,11 @@ AxisWeights axis_weights(int n, int first, double scale, double offset, double o
         a.high = std::max(a.high, p + 1);
       }
     } else {
-      const double cover = (std::min(s1, static_cast<double>(size)) - std::max(s0, 0.0)) / step;
+      const double cover = (std::min(s1, hi) - std::max(s0, lo)) / step;
       if (cover <= 0) continue;
-      const int p = std::clamp(static_cast<int>(std::floor(s0 + step / 2)), 0, size - 1);
+      const int p = std::clamp(static_cast<int>(std::floor(s0 + step / 2)),
+                               static_cast<int>(std::floor(lo)),
+                               std::min(size, static_cast<int>(std::ceil(hi))) - 1);
       a.index.push_back(p);
       a.weight.push_back(static_cast<float>(std::min(cover, 1.0)));
       a.low = std::min(a.low, p);
@@ -81,8 +87,10 @@ bool picture_composite(const PlacedPicture &picture, const cairo_matrix_t &m,
   const int tw = cairo_image_surface_get_width(target);
   const int th = cairo_image_surface_get_height(target);
   if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0) return true;
-  const AxisWeights cols = axis_weights(tw, left, m.xx, m.x0, picture.x0, picture.per_x, sw);
-  const AxisWeights rows = axis_weights(th, top, m.yy, m.y0, picture.y0, picture.per_y, sh);
+  const AxisWeights cols = axis_weights(tw, left, m.xx, m.x0, picture.x0, picture.per_x, sw,
+                                       picture.clip_x0, picture.clip_x1);
+  const AxisWeights rows = axis_weights(th, top, m.yy, m.y0, picture.y0, picture.per_y, sh,
+                                       picture.clip_y0, picture.clip_y1);
   if (cols.high <= cols.low || rows.high <= rows.low) return true;
 
   const bool source_alpha = cairo_image_surface_get_format(picture.surface) == CAIRO_FORMAT_ARGB32;
@@ -124,7 +132,8 @@ bool picture_composite(const PlacedPicture &picture, const cairo_matrix_t &m,
       const int c0 = cols.first[i], c1 = cols.first[i + 1];
       if (c0 == c1) continue;
       if (single != nullptr && c1 - c0 == 1 && cols.weight[c0] == 1.0f) {
-        // One whole picture pixel: an opaque one is simply copied.
+        // One whole picture pixel: an opaque one is simply copied (nothing
+        // else covers any of the device pixel).
         uint32_t px;
         std::memcpy(&px, single + 4 * static_cast<size_t>(cols.index[c0]), 4);
         if (!source_alpha || px >> 24 == 0xff) {
@@ -150,12 +159,11 @@ bool picture_composite(const PlacedPicture &picture, const cairo_matrix_t &m,
       }
       uint32_t old;
       std::memcpy(&old, out + 4 * static_cast<size_t>(i), 4);
-      const float keep = 1.0f - std::min(v[3], 255.0f) / 255.0f;
-      const float old_a = target_alpha ? static_cast<float>(old >> 24) : 255.0f;
-      const uint8_t a = to_byte(v[3] + keep * old_a);
+      const float old_a = target_alpha ? static_cast<float>(old >> 24) : 0.0f;
+      const uint8_t a = target_alpha ? to_byte(v[3] + old_a) : 255;
       uint32_t px = static_cast<uint32_t>(a) << 24;
       for (int k = 0; k < 3; ++k) {
-        const uint8_t value = to_byte(v[k] + keep * static_cast<float>((old >> (8 * k)) & 0xff));
+        const uint8_t value = to_byte(v[k] + static_cast<float>((old >> (8 * k)) & 0xff));
         px |= static_cast<uint32_t>(std::min(value, a)) << (8 * k);
       }
       std::memcpy(out + 4 * static_cast<size_t>(i), &px, 4);

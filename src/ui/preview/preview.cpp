@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "cairo_ptr.h"
 #include "color.h"
@@ -66,6 +68,11 @@ constexpr int DETAIL_MAX_SIDE = HOST_PICTURE_MAX_SIDE;
 // transform), so that an expose only copies it, at a whole-pixel offset.
 struct PictureCache {
   SurfacePtr surface;
+  // When the picture is opaque and its edges cut device pixels: the device
+  // pixels it covers wholly, without alpha, so that an expose copies them
+  // and blends only the edges.
+  SurfacePtr interior;
+  int interior_x, interior_y;
   cairo_matrix_t matrix;  // the user-to-device matrix it was made for
   int x, y;               // device position of its top-left pixel
   double view_w, view_h;  // the view it was clipped to
@@ -400,8 +407,36 @@ bool same_matrix(const cairo_matrix_t &a, const cairo_matrix_t &b) {
          a.y0 == b.y0;
 }
 
+bool opaque(cairo_surface_t *surface) {
+  return surface == nullptr || cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB24;
+}
+
+// The whole device pixels [x0, x1) x [y0, y1) of the cache as an RGB24 copy.
+void make_cache_interior(int x0, int y0, int x1, int y1) {
+  picture_cache.interior.reset();
+  cairo_surface_t *all = picture_cache.surface.get();
+  if (x1 - x0 < 1 || y1 - y0 < 1) return;
+  SurfacePtr interior(cairo_image_surface_create(CAIRO_FORMAT_RGB24, x1 - x0, y1 - y0));
+  if (cairo_surface_status(interior.get()) != CAIRO_STATUS_SUCCESS) return;
+  const unsigned char *from = cairo_image_surface_get_data(all);
+  const int from_stride = cairo_image_surface_get_stride(all);
+  unsigned char *to = cairo_image_surface_get_data(interior.get());
+  const int to_stride = cairo_image_surface_get_stride(interior.get());
+  for (int y = y0; y < y1; ++y)
+    std::memcpy(to + static_cast<size_t>(y - y0) * to_stride,
+                from + static_cast<size_t>(y - picture_cache.y) * from_stride +
+                    4 * static_cast<size_t>(x0 - picture_cache.x),
+                4 * static_cast<size_t>(x1 - x0));
+  cairo_surface_mark_dirty(interior.get());
+  picture_cache.interior = std::move(interior);
+  picture_cache.interior_x = x0;
+  picture_cache.interior_y = y0;
+}
+
 void build_picture_cache(const cairo_matrix_t &m) {
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
+  picture_cache.interior.reset();
   double view_w, view_h;
   view_size(&view_w, &view_h);
   double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
@@ -438,17 +473,40 @@ void build_picture_cache(const cairo_matrix_t &m) {
       cairo_image_surface_create(format, static_cast<int>(width), static_cast<int>(height)));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return;
   const int x = static_cast<int>(left), y = static_cast<int>(top);
-  if (!picture_composite(thumbnail_placed(), m, surface.get(), x, y)) {
+  // The thumbnail around the detail's rectangle (in up to four pieces that
+  // do not overlap), the detail in it: each work-area point drawn once.
+  std::vector<PlacedPicture> pieces;
+  if (detail.surface) {
+    const double W = work_width, H = work_height;
+    const double dx0 = detail.x, dy0 = detail.y, dx1 = detail.x + detail.w,
+                 dy1 = detail.y + detail.h;
+    const double rects[4][4] = {{0, 0, W, dy0}, {0, dy1, W, H}, {0, dy0, dx0, dy1},
+                                {dx1, dy0, W, dy1}};
+    for (const auto &r : rects) {
+      if (!(r[2] > r[0] && r[3] > r[1])) continue;
+      PlacedPicture piece = thumbnail_placed();
+      piece.clip_x0 = r[0], piece.clip_y0 = r[1], piece.clip_x1 = r[2], piece.clip_y1 = r[3];
+      pieces.push_back(piece);
+    }
+    pieces.push_back(detail_placed());
+  } else {
+    pieces.push_back(thumbnail_placed());
+  }
+  bool composited = true;
+  for (const PlacedPicture &piece : pieces)
+    composited = composited && picture_composite(piece, m, surface.get(), x, y);
+  if (!composited) {
     // Not a plain scale and shift: cairo samples it.
     cairo_t *cr = cairo_create(surface.get());
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_translate(cr, -left, -top);
     cairo_transform(cr, &m);
     paint_picture_direct(cr);
     const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
     if (!ok) return;
-  } else if (detail.surface) {
-    picture_composite(detail_placed(), m, surface.get(), x, y);
   }
   cairo_surface_flush(surface.get());
   picture_cache.surface = std::move(surface);
@@ -457,6 +515,9 @@ void build_picture_cache(const cairo_matrix_t &m) {
   picture_cache.view_h = view_h;
   picture_cache.x = x;
   picture_cache.y = y;
+  if (format == CAIRO_FORMAT_ARGB32 && opaque(picture.get()) && opaque(detail.surface.get()))
+    make_cache_interior(static_cast<int>(std::ceil(min_x)), static_cast<int>(std::ceil(min_y)),
+                        static_cast<int>(std::floor(max_x)), static_cast<int>(std::floor(max_y)));
 }
 
 // The work-area rectangle in view and the size in pixels the view needs it
@@ -554,6 +615,7 @@ void update_detail() {
     if (detail.surface) {
       detail = Detail{};
       picture_cache.surface.reset();
+      picture_cache.interior.reset();
     }
     return;
   }
@@ -570,6 +632,7 @@ void update_detail() {
 // Makes the cache for the transform of a context on the window itself.
 void prepare_picture_cache() {
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   if (!picture) return;
   cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t *cr = cairo_create(scratch);
@@ -600,6 +663,7 @@ void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
 void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t excluded_layer) {
   cancel_detail_fetch();
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   picture.reset();
   picture_width = picture_height = 0;
   detail = Detail{};
@@ -665,6 +729,7 @@ void preview_picture_release() {
   detail = Detail{};
   has_failed_request = false;
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   picture.reset();
   picture_width = picture_height = 0;
   has_work_area = false;
@@ -735,10 +800,28 @@ void preview_paint_picture(cairo_t *cr) {
   }
   CairoSaveGuard saved(cr);
   cairo_identity_matrix(cr);
-  cairo_set_source_surface(cr, picture_cache.surface.get(), picture_cache.x, picture_cache.y);
-  cairo_rectangle(cr, picture_cache.x, picture_cache.y,
-                  cairo_image_surface_get_width(picture_cache.surface.get()),
-                  cairo_image_surface_get_height(picture_cache.surface.get()));
+  const int x = picture_cache.x, y = picture_cache.y;
+  const int w = cairo_image_surface_get_width(picture_cache.surface.get());
+  const int h = cairo_image_surface_get_height(picture_cache.surface.get());
+  cairo_surface_t *interior = picture_cache.interior.get();
+  if (interior == nullptr) {
+    cairo_set_source_surface(cr, picture_cache.surface.get(), x, y);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+    return;
+  }
+  const int ix = picture_cache.interior_x, iy = picture_cache.interior_y;
+  const int iw = cairo_image_surface_get_width(interior);
+  const int ih = cairo_image_surface_get_height(interior);
+  cairo_set_source_surface(cr, interior, ix, iy);
+  cairo_rectangle(cr, ix, iy, iw, ih);
+  cairo_fill(cr);
+  // The edges, blended: the rows above and below, the columns left and right.
+  cairo_set_source_surface(cr, picture_cache.surface.get(), x, y);
+  if (iy > y) cairo_rectangle(cr, x, y, w, iy - y);
+  if (iy + ih < y + h) cairo_rectangle(cr, x, iy + ih, w, y + h - (iy + ih));
+  if (ix > x) cairo_rectangle(cr, x, iy, ix - x, ih);
+  if (ix + iw < x + w) cairo_rectangle(cr, ix + iw, iy, x + w - (ix + iw), ih);
   cairo_fill(cr);
 }
 
