@@ -95,8 +95,11 @@ bool encoding_is_one_of(const Babl *format, std::initializer_list<const char *> 
 
 GdkPixbuf *gimp_work_area_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
                                     int thumb_h) {
-  // GIMP refuses a thumbnail with a side of 0 (a work area longer than 500:1).
-  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  // GIMP refuses a thumbnail with a side of 0 (a work area longer than 500:1)
+  // or above its limit.
+  if (w <= 0 || h <= 0 || thumb_w <= 0 || thumb_h <= 0 || thumb_w > HOST_PICTURE_MAX_SIDE ||
+      thumb_h > HOST_PICTURE_MAX_SIDE)
+    return nullptr;
   GimpImage *image = image_of(image_id);
   if (!image) return nullptr;
   // A layer being edited may reach beyond the image: GIMP gives no picture

@@ -20,9 +20,14 @@ enum class TargetState {
   LayerGone,  // editing: the layer being edited is no longer in the image
 };
 
+// The largest picture side GIMP 2.10 and 3 give (their thumbnail's limit).
+constexpr int HOST_PICTURE_MAX_SIDE = 1024;
+
 struct HostServices {
-  // Picture of the visible layers over the work area (x, y, w, h in image
-  // pixels), scaled to thumb_w x thumb_h; nullptr when there is none.
+  // Picture of the visible layers over the rectangle (x, y, w, h) of the
+  // image in image pixels, scaled to thumb_w x thumb_h (each side at most
+  // HOST_PICTURE_MAX_SIDE); nullptr when there is none.  The preview asks
+  // for the whole work area once, and for the part in view when zoomed in.
   GdkPixbuf *(*work_area_thumbnail)(int32_t image_id, int x, int y, int w, int h,
                                     int thumb_w, int thumb_h);
   // Renders the record into a layer (create or edit mode).

@@ -603,6 +603,23 @@ def docs_views(out, args):
     w.wait_gone()
 
 
+@drive
+def zoom_shot(out, args):
+    """Screenshots of the dialog into args[0] at fitting and args[1] after
+    args[2] presses of "+", each once the preview has had time to fetch
+    the part in view; then Close."""
+    w = dialog()
+    time.sleep(1.0)
+    w.screenshot("png24:" + args[0])
+    for _ in range(int(args[2])):
+        w.click("+")
+        time.sleep(0.3)
+    time.sleep(2.0)
+    w.screenshot("png24:" + args[1])
+    w.click("Close")
+    w.wait_gone()
+
+
 def close_open_dialogs():
     """Leaves nothing open that would keep GIMP waiting."""
     try:

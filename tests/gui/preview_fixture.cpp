@@ -1,5 +1,6 @@
 #include "preview_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "dialog.h"
@@ -48,12 +49,43 @@ GdkPixbuf *checker_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, i
   return pixbuf;
 }
 
+namespace {
+SourcePixel source_pixel = nullptr;
+}  // namespace
+
+void source_image_set(SourcePixel pixel) { source_pixel = pixel; }
+
+GdkPixbuf *source_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  last_thumbnail_request = {last_thumbnail_request.calls + 1, x, y, w, h, thumb_w, thumb_h};
+  if (source_pixel == nullptr || thumb_w <= 0 || thumb_h <= 0) return nullptr;
+  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
+  guchar *pixels = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const double fx = static_cast<double>(w) / thumb_w, fy = static_cast<double>(h) / thumb_h;
+  const int nx = std::min(4, std::max(1, static_cast<int>(std::ceil(fx))));
+  const int ny = std::min(4, std::max(1, static_cast<int>(std::ceil(fy))));
+  for (int j = 0; j < thumb_h; ++j)
+    for (int i = 0; i < thumb_w; ++i) {
+      double sum[3] = {0, 0, 0};
+      for (int b = 0; b < ny; ++b)
+        for (int a = 0; a < nx; ++a) {
+          const int sx = x + static_cast<int>(std::floor((i + (a + 0.5) / nx) * fx));
+          const int sy = y + static_cast<int>(std::floor((j + (b + 0.5) / ny) * fy));
+          const uint32_t c = source_pixel(sx, sy);
+          for (int k = 0; k < 3; ++k) sum[k] += (c >> (16 - 8 * k)) & 0xff;
+        }
+      guchar *p = pixels + static_cast<size_t>(j) * stride + 3 * i;
+      for (int k = 0; k < 3; ++k) p[k] = static_cast<guchar>(std::lround(sum[k] / (nx * ny)));
+    }
+  return pixbuf;
+}
+
 void PreviewHarness::build(const FixedImage &image, int area_type, int unit,
                            bool with_thumbnail) {
   image_services_install_fixed(image);
   saved_host = host_services();
   HostServices host = saved_host;
-  host.work_area_thumbnail = with_thumbnail ? checker_thumbnail : nullptr;
+  host.work_area_thumbnail = with_thumbnail ? thumbnail : nullptr;
   host_services_install(host);
 
   params = EffectParams{};
@@ -140,6 +172,12 @@ void PreviewHarness::drag(Point2 from, Point2 to) {
 
 void PreviewHarness::pump() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+void PreviewHarness::wait_for_detail() {
+  // Each pass either runs the waiting fetch or sleeps until it is due.
+  for (int i = 0; i < 1000 && preview_detail_pending(); ++i) g_main_context_iteration(nullptr, TRUE);
+  pump();
 }
 
 double PreviewHarness::spin(GtkWidget *spin_button) const {

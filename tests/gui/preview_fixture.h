@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "control_ranges.h"
@@ -26,11 +27,24 @@ struct ThumbnailRequest {
 };
 extern ThumbnailRequest last_thumbnail_request;
 
+// A known image standing in for the visible layers: the 0xRRGGBB colour of
+// image pixel (x, y).
+using SourcePixel = uint32_t (*)(int x, int y);
+void source_image_set(SourcePixel pixel);
+// GIMP's thumbnail of that image: each thumbnail pixel the mean of the image
+// over its footprint (sampled on a grid of up to 4 x 4 points per image
+// pixel's worth), exactly the image's pixels when the sizes are equal.
+// Records the request in last_thumbnail_request.
+GdkPixbuf *source_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
+                            int thumb_h);
+
 class PreviewHarness : public ::testing::Test {
  protected:
   EffectParams params{};
   GtkWidget *window = nullptr;  // the dialog
   GtkWidget *preview = nullptr;
+  // The host's picture of the work area that build() installs.
+  GdkPixbuf *(*thumbnail)(int32_t, int, int, int, int, int, int) = checker_thumbnail;
 
   // Builds the window for a fresh record with the defaults of `image`.
   void build(const FixedImage &image, int area_type = AREA_RADIATION, int unit = 0,
@@ -45,6 +59,8 @@ class PreviewHarness : public ::testing::Test {
   // Press at `from`, one motion to `to`, release there.
   void drag(Point2 from, Point2 to);
   void pump();
+  // Runs the main loop until no fetch of the picture in view is waiting.
+  void wait_for_detail();
 
   double spin(GtkWidget *spin_button) const;
   // Sets a geometry spin button as a user would (its handler writes the record).

@@ -375,6 +375,14 @@ TEST_F(Responses, EditingShowsTheLayersOwnExtentInThePreview) {
 // so the new lines are not seen over the old ones; leaving edit mode takes it
 // again with every layer.  The zoom and the view stay.
 TEST_F(Responses, EditModesPictureLeavesTheEditedLayerOut) {
+  // Zoomed in, the preview may ask again for the part in view (of the same
+  // layers) once the view stands still: each run of equal requests counts once.
+  auto runs = [](const std::vector<int32_t> &v) {
+    std::vector<int32_t> out;
+    for (int32_t id : v)
+      if (out.empty() || out.back() != id) out.push_back(id);
+    return out;
+  };
   build();
   host.has_parasite = true;
   host.active_layer = 17;
@@ -394,25 +402,25 @@ TEST_F(Responses, EditModesPictureLeavesTheEditedLayerOut) {
     cairo_surface_destroy(surface);
     return px & 0xffffff;
   };
-  ASSERT_EQ(host.pictures, std::vector<int32_t>{-1});
+  ASSERT_EQ(runs(host.pictures), std::vector<int32_t>{-1});
   EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
   preview_zoom_in();
   const double scale = preview_view_scale();
 
   respond(RESPONSE_EDIT_LAYER);
   ASSERT_EQ(live().edit_mode, 1);
-  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17}));
+  EXPECT_EQ(runs(host.pictures), (std::vector<int32_t>{-1, 17}));
   EXPECT_EQ(picture_colour(), PICTURE_WITHOUT_RGBA >> 8);
   EXPECT_DOUBLE_EQ(preview_view_scale(), scale);
 
   respond(RESPONSE_CREATE);  // Apply: the layer drawn again, and shown again
   EXPECT_EQ(live().edit_mode, 0);
-  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17, -1}));
+  EXPECT_EQ(runs(host.pictures), (std::vector<int32_t>{-1, 17, -1}));
   EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
 
   respond(RESPONSE_EDIT_LAYER);
   respond(RESPONSE_CLOSE);  // Cancel
-  EXPECT_EQ(host.pictures, (std::vector<int32_t>{-1, 17, -1, 17, -1}));
+  EXPECT_EQ(runs(host.pictures), (std::vector<int32_t>{-1, 17, -1, 17, -1}));
   EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
   EXPECT_TRUE(dialog_open());
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "cairo_ptr.h"
 #include "color.h"
@@ -11,6 +13,7 @@
 #include "host_services.h"
 #include "image_services.h"
 #include "parallel_guides.h"
+#include "picture_sampling.h"
 #include "preview_internal.h"
 #include "radiation_guides.h"
 #include "zipstroke_parallel.h"
@@ -24,18 +27,52 @@ using PixbufPtr = std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>>;
 constexpr double BACKGROUND = 0x4567 / 65535.0;
 
 GtkWidget *preview_area = nullptr;
-// The thumbnail, at most 500 pixels on its longer side, converted once into a
-// cairo surface; painted under the preview transform scaled up to the work
-// area, so its pixels cover the same work-area rectangles as a full-size
-// nearest-neighbour enlargement would, without keeping one.
+// The thumbnail of the whole work area, at most 500 pixels on its longer
+// side, converted once into a cairo surface.
 SurfacePtr picture;
 int picture_width = 0;
 int picture_height = 0;
+// Where the pictures come from: the image, the work area's corner in image
+// pixels and the layer left out (-1 none).
+int32_t source_image = -1;
+int source_x = 0, source_y = 0;
+int32_t source_excluded = -1;
+// The part of the work area in view at the resolution the view needs, when
+// the thumbnail is coarser than that (zoomed in, or a large window): fetched
+// once the view stands still, painted over the thumbnail.  At most the
+// visible rectangle, so it holds no more than the view's pixels.
+struct Detail {
+  SurfacePtr surface;
+  int x = 0, y = 0, w = 0, h = 0;  // work-area rectangle it shows
+  double per_x = 0, per_y = 0;     // its pixels per work-area pixel
+};
+Detail detail;
+// What the view needs: a work-area rectangle and a size in pixels.
+struct DetailRequest {
+  int x = 0, y = 0, w = 0, h = 0, dest_w = 0, dest_h = 0;
+  bool operator==(const DetailRequest &o) const {
+    return x == o.x && y == o.y && w == o.w && h == o.h && dest_w == o.dest_w &&
+           dest_h == o.dest_h;
+  }
+};
+// The last request that yielded nothing (not asked again for the same view).
+DetailRequest failed_request;
+bool has_failed_request = false;
+// The fetch waiting for the view to stand still (0 none).
+guint detail_timer = 0;
+constexpr guint DETAIL_DELAY_MS = 120;
+// The hosts give pictures of at most this many pixels a side.
+constexpr int DETAIL_MAX_SIDE = HOST_PICTURE_MAX_SIDE;
 // The picture as it lands on the screen under one transform: made when the
 // picture is taken and at each zoom step (or on first use under another
 // transform), so that an expose only copies it, at a whole-pixel offset.
 struct PictureCache {
   SurfacePtr surface;
+  // When the picture is opaque and its edges cut device pixels: the device
+  // pixels it covers wholly, without alpha, so that an expose copies them
+  // and blends only the edges.
+  SurfacePtr interior;
+  int interior_x, interior_y;
   cairo_matrix_t matrix;  // the user-to-device matrix it was made for
   int x, y;               // device position of its top-left pixel
   double view_w, view_h;  // the view it was clipped to
@@ -100,6 +137,7 @@ gboolean pass_on(GtkWidget *, GdkEvent *event, EffectParams *params) {
 }
 
 void prepare_picture_cache();
+void update_detail();
 
 // The view's size in window pixels: the widget's allocation once it has one,
 // else the PREVIEW_SIZE square.
@@ -168,6 +206,7 @@ void zoom_to(bool fixed, int percent, double scale, double ax, double ay) {
   pan_x = ux - (ax - vw / 2) / after;
   pan_y = uy - (ay - vh / 2) / after;
   clamp_pan();
+  update_detail();
   prepare_picture_cache();
   update_zoom_buttons();
   preview_queue_draw();
@@ -205,6 +244,7 @@ void pan_by(double dx, double dy) {
   pan_x += dx / k;
   pan_y += dy / k;
   clamp_pan();
+  update_detail();
   preview_queue_draw();
 }
 
@@ -244,11 +284,13 @@ gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params)
         if (event->button.button != 2) return FALSE;
         panning = false;
         button_held = 0;
+        update_detail();
         hover(params, event->button.x, event->button.y);
         return FALSE;
       }
       button_held = 0;
       freehand_drawing = 0;
+      update_detail();
       break;
     case GDK_SCROLL: {
       if (button_held) return FALSE;
@@ -310,6 +352,7 @@ gboolean preview_event(GtkWidget *widget, GdkEvent *event, EffectParams *params)
 // The widget's new size keeps a fitting zoom fitting and the view inside the area.
 void preview_size_allocate(GtkWidget *, GtkAllocation *, gpointer) {
   clamp_pan();
+  update_detail();
   update_zoom_buttons();
 }
 
@@ -327,15 +370,36 @@ void preview_destroy(GtkWidget *widget, EffectParams *) {
   shown_cursor = GDK_ARROW;
 }
 
-// Paints the thumbnail scaled up to the work area with nearest sampling.
-void paint_picture_direct(cairo_t *cr) {
+PlacedPicture thumbnail_placed() {
+  return {picture.get(), 0, 0, static_cast<double>(picture_width) / work_width,
+          static_cast<double>(picture_height) / work_height};
+}
+
+PlacedPicture detail_placed() {
+  return {detail.surface.get(), static_cast<double>(detail.x), static_cast<double>(detail.y),
+          detail.per_x, detail.per_y};
+}
+
+// Paints one picture with cairo's own sampling: averaged where the picture
+// is finer than the screen, sharp blocks where it is coarser.
+void paint_placed_direct(cairo_t *cr, const PlacedPicture &p) {
   CairoSaveGuard saved(cr);
-  cairo_scale(cr, static_cast<double>(work_width) / picture_width,
-              static_cast<double>(work_height) / picture_height);
-  cairo_set_source_surface(cr, picture.get(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_rectangle(cr, 0, 0, picture_width, picture_height);
+  cairo_translate(cr, p.x0, p.y0);
+  cairo_scale(cr, 1 / p.per_x, 1 / p.per_y);
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  const bool finer = std::hypot(m.xx, m.yx) < 1 || std::hypot(m.xy, m.yy) < 1;
+  cairo_set_source_surface(cr, p.surface, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), finer ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr, 0, 0, cairo_image_surface_get_width(p.surface),
+                  cairo_image_surface_get_height(p.surface));
   cairo_fill(cr);
+}
+
+// Paints the thumbnail over the work area, and the detail over its part.
+void paint_picture_direct(cairo_t *cr) {
+  paint_placed_direct(cr, thumbnail_placed());
+  if (detail.surface) paint_placed_direct(cr, detail_placed());
 }
 
 bool same_matrix(const cairo_matrix_t &a, const cairo_matrix_t &b) {
@@ -343,8 +407,36 @@ bool same_matrix(const cairo_matrix_t &a, const cairo_matrix_t &b) {
          a.y0 == b.y0;
 }
 
+bool opaque(cairo_surface_t *surface) {
+  return surface == nullptr || cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB24;
+}
+
+// The whole device pixels [x0, x1) x [y0, y1) of the cache as an RGB24 copy.
+void make_cache_interior(int x0, int y0, int x1, int y1) {
+  picture_cache.interior.reset();
+  cairo_surface_t *all = picture_cache.surface.get();
+  if (x1 - x0 < 1 || y1 - y0 < 1) return;
+  SurfacePtr interior(cairo_image_surface_create(CAIRO_FORMAT_RGB24, x1 - x0, y1 - y0));
+  if (cairo_surface_status(interior.get()) != CAIRO_STATUS_SUCCESS) return;
+  const unsigned char *from = cairo_image_surface_get_data(all);
+  const int from_stride = cairo_image_surface_get_stride(all);
+  unsigned char *to = cairo_image_surface_get_data(interior.get());
+  const int to_stride = cairo_image_surface_get_stride(interior.get());
+  for (int y = y0; y < y1; ++y)
+    std::memcpy(to + static_cast<size_t>(y - y0) * to_stride,
+                from + static_cast<size_t>(y - picture_cache.y) * from_stride +
+                    4 * static_cast<size_t>(x0 - picture_cache.x),
+                4 * static_cast<size_t>(x1 - x0));
+  cairo_surface_mark_dirty(interior.get());
+  picture_cache.interior = std::move(interior);
+  picture_cache.interior_x = x0;
+  picture_cache.interior_y = y0;
+}
+
 void build_picture_cache(const cairo_matrix_t &m) {
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
+  picture_cache.interior.reset();
   double view_w, view_h;
   view_size(&view_w, &view_h);
   double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
@@ -380,25 +472,167 @@ void build_picture_cache(const cairo_matrix_t &m) {
   SurfacePtr surface(
       cairo_image_surface_create(format, static_cast<int>(width), static_cast<int>(height)));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return;
-  cairo_t *cr = cairo_create(surface.get());
-  cairo_translate(cr, -left, -top);
-  cairo_transform(cr, &m);
-  paint_picture_direct(cr);
-  const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(cr);
-  if (!ok) return;
+  const int x = static_cast<int>(left), y = static_cast<int>(top);
+  // The thumbnail around the detail's rectangle (in up to four pieces that
+  // do not overlap), the detail in it: each work-area point drawn once.
+  std::vector<PlacedPicture> pieces;
+  if (detail.surface) {
+    const double W = work_width, H = work_height;
+    const double dx0 = detail.x, dy0 = detail.y, dx1 = detail.x + detail.w,
+                 dy1 = detail.y + detail.h;
+    const double rects[4][4] = {{0, 0, W, dy0}, {0, dy1, W, H}, {0, dy0, dx0, dy1},
+                                {dx1, dy0, W, dy1}};
+    for (const auto &r : rects) {
+      if (!(r[2] > r[0] && r[3] > r[1])) continue;
+      PlacedPicture piece = thumbnail_placed();
+      piece.clip_x0 = r[0], piece.clip_y0 = r[1], piece.clip_x1 = r[2], piece.clip_y1 = r[3];
+      pieces.push_back(piece);
+    }
+    pieces.push_back(detail_placed());
+  } else {
+    pieces.push_back(thumbnail_placed());
+  }
+  bool composited = true;
+  for (const PlacedPicture &piece : pieces)
+    composited = composited && picture_composite(piece, m, surface.get(), x, y);
+  if (!composited) {
+    // Not a plain scale and shift: cairo samples it.
+    cairo_t *cr = cairo_create(surface.get());
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_translate(cr, -left, -top);
+    cairo_transform(cr, &m);
+    paint_picture_direct(cr);
+    const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    if (!ok) return;
+  }
   cairo_surface_flush(surface.get());
   picture_cache.surface = std::move(surface);
   picture_cache.matrix = m;
   picture_cache.view_w = view_w;
   picture_cache.view_h = view_h;
-  picture_cache.x = static_cast<int>(left);
-  picture_cache.y = static_cast<int>(top);
+  picture_cache.x = x;
+  picture_cache.y = y;
+  if (format == CAIRO_FORMAT_ARGB32 && opaque(picture.get()) && opaque(detail.surface.get()))
+    make_cache_interior(static_cast<int>(std::ceil(min_x)), static_cast<int>(std::ceil(min_y)),
+                        static_cast<int>(std::floor(max_x)), static_cast<int>(std::floor(max_y)));
+}
+
+// The work-area rectangle in view and the size in pixels the view needs it
+// at; false when the thumbnail is already as fine as the screen there.
+bool detail_wanted(DetailRequest *request) {
+  if (!picture || !has_work_area || work_width <= 0 || work_height <= 0) return false;
+  const double k = view_scale();
+  const double thumb = std::min(static_cast<double>(picture_width) / work_width,
+                                static_cast<double>(picture_height) / work_height);
+  constexpr double SAME = 1e-9;
+  double resolution = std::min(k, 1.0);  // no finer than the image's own pixels
+  if (!(resolution > thumb * (1 + SAME))) return false;
+  double vw, vh;
+  view_size(&vw, &vh);
+  const double x0 = std::floor(std::max(0.0, pan_x - vw / (2 * k)));
+  const double x1 = std::ceil(std::min(static_cast<double>(work_width), pan_x + vw / (2 * k)));
+  const double y0 = std::floor(std::max(0.0, pan_y - vh / (2 * k)));
+  const double y1 = std::ceil(std::min(static_cast<double>(work_height), pan_y + vh / (2 * k)));
+  if (!(x1 > x0 && y1 > y0)) return false;
+  const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+  resolution = std::min({resolution, static_cast<double>(DETAIL_MAX_SIDE) / w,
+                         static_cast<double>(DETAIL_MAX_SIDE) / h});
+  if (!(resolution > thumb * (1 + SAME))) return false;
+  request->x = static_cast<int>(x0);
+  request->y = static_cast<int>(y0);
+  request->w = w;
+  request->h = h;
+  request->dest_w = std::clamp(static_cast<int>(std::ceil(w * resolution - 1e-6)), 1, DETAIL_MAX_SIDE);
+  request->dest_h = std::clamp(static_cast<int>(std::ceil(h * resolution - 1e-6)), 1, DETAIL_MAX_SIDE);
+  return true;
+}
+
+// Whether the detail held shows the request's rectangle at least as finely.
+bool detail_covers(const DetailRequest &r) {
+  constexpr double SAME = 1e-9;
+  return detail.surface && detail.x <= r.x && detail.y <= r.y && detail.x + detail.w >= r.x + r.w &&
+         detail.y + detail.h >= r.y + r.h &&
+         detail.per_x >= static_cast<double>(r.dest_w) / r.w * (1 - SAME) &&
+         detail.per_y >= static_cast<double>(r.dest_h) / r.h * (1 - SAME);
+}
+
+void cancel_detail_fetch() {
+  if (detail_timer != 0) g_source_remove(detail_timer);
+  detail_timer = 0;
+}
+
+// Asks the host for the part of the work area in view; true when it gave it.
+bool fetch_detail() {
+  cancel_detail_fetch();
+  DetailRequest request;
+  if (!detail_wanted(&request) || detail_covers(request)) return false;
+  if (has_failed_request && request == failed_request) return false;
+  const HostServices &host = host_services();
+  if (host.work_area_thumbnail == nullptr) return false;
+  PixbufPtr pixbuf(source_excluded >= 0 && host.work_area_thumbnail_without != nullptr
+                       ? host.work_area_thumbnail_without(
+                             source_image, source_excluded, source_x + request.x,
+                             source_y + request.y, request.w, request.h, request.dest_w,
+                             request.dest_h)
+                       : host.work_area_thumbnail(source_image, source_x + request.x,
+                                                  source_y + request.y, request.w, request.h,
+                                                  request.dest_w, request.dest_h));
+  SurfacePtr surface = pixbuf ? surface_from_pixbuf(pixbuf.get()) : nullptr;
+  if (!surface) {
+    failed_request = request;
+    has_failed_request = true;
+    return false;
+  }
+  // Whatever size came back covers the rectangle asked for.
+  detail.per_x = static_cast<double>(cairo_image_surface_get_width(surface.get())) / request.w;
+  detail.per_y = static_cast<double>(cairo_image_surface_get_height(surface.get())) / request.h;
+  detail.surface = std::move(surface);
+  detail.x = request.x;
+  detail.y = request.y;
+  detail.w = request.w;
+  detail.h = request.h;
+  prepare_picture_cache();
+  preview_queue_draw();
+  return true;
+}
+
+gboolean detail_due(gpointer) {
+  detail_timer = 0;
+  if (!button_held && !panning) fetch_detail();  // else the release asks again
+  return G_SOURCE_REMOVE;
+}
+
+// After any change of the view: drops a detail the view no longer needs, and
+// fetches the one it needs once the view has stood still for a moment and
+// no button is held, so a drag or a run of wheel steps fetches once, after it.
+void update_detail() {
+  DetailRequest request;
+  if (!detail_wanted(&request)) {
+    cancel_detail_fetch();
+    if (detail.surface) {
+      detail = Detail{};
+      picture_cache.surface.reset();
+      picture_cache.interior.reset();
+    }
+    return;
+  }
+  if (detail_covers(request) || (has_failed_request && request == failed_request) ||
+      preview_area == nullptr) {
+    cancel_detail_fetch();
+    return;
+  }
+  cancel_detail_fetch();
+  if (button_held || panning) return;  // the release asks again
+  detail_timer = g_timeout_add(DETAIL_DELAY_MS, detail_due, nullptr);
 }
 
 // Makes the cache for the transform of a context on the window itself.
 void prepare_picture_cache() {
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   if (!picture) return;
   cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t *cr = cairo_create(scratch);
@@ -427,9 +661,17 @@ void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
 }
 
 void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t excluded_layer) {
+  cancel_detail_fetch();
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   picture.reset();
   picture_width = picture_height = 0;
+  detail = Detail{};
+  has_failed_request = false;
+  source_image = image_id;
+  source_x = area.x1;
+  source_y = area.y1;
+  source_excluded = excluded_layer;
 
   const int w = std::max(area.width, 0);
   const int h = std::max(area.height, 0);
@@ -479,10 +721,15 @@ void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t e
     picture_height = cairo_image_surface_get_height(picture.get());
   }
   prepare_picture_cache();
+  update_detail();
 }
 
 void preview_picture_release() {
+  cancel_detail_fetch();
+  detail = Detail{};
+  has_failed_request = false;
   picture_cache.surface.reset();
+  picture_cache.interior.reset();
   picture.reset();
   picture_width = picture_height = 0;
   has_work_area = false;
@@ -553,10 +800,28 @@ void preview_paint_picture(cairo_t *cr) {
   }
   CairoSaveGuard saved(cr);
   cairo_identity_matrix(cr);
-  cairo_set_source_surface(cr, picture_cache.surface.get(), picture_cache.x, picture_cache.y);
-  cairo_rectangle(cr, picture_cache.x, picture_cache.y,
-                  cairo_image_surface_get_width(picture_cache.surface.get()),
-                  cairo_image_surface_get_height(picture_cache.surface.get()));
+  const int x = picture_cache.x, y = picture_cache.y;
+  const int w = cairo_image_surface_get_width(picture_cache.surface.get());
+  const int h = cairo_image_surface_get_height(picture_cache.surface.get());
+  cairo_surface_t *interior = picture_cache.interior.get();
+  if (interior == nullptr) {
+    cairo_set_source_surface(cr, picture_cache.surface.get(), x, y);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+    return;
+  }
+  const int ix = picture_cache.interior_x, iy = picture_cache.interior_y;
+  const int iw = cairo_image_surface_get_width(interior);
+  const int ih = cairo_image_surface_get_height(interior);
+  cairo_set_source_surface(cr, interior, ix, iy);
+  cairo_rectangle(cr, ix, iy, iw, ih);
+  cairo_fill(cr);
+  // The edges, blended: the rows above and below, the columns left and right.
+  cairo_set_source_surface(cr, picture_cache.surface.get(), x, y);
+  if (iy > y) cairo_rectangle(cr, x, y, w, iy - y);
+  if (iy + ih < y + h) cairo_rectangle(cr, x, iy + ih, w, y + h - (iy + ih));
+  if (ix > x) cairo_rectangle(cr, x, iy, ix - x, ih);
+  if (ix + iw < x + w) cairo_rectangle(cr, ix + iw, iy, x + w - (ix + iw), ih);
   cairo_fill(cr);
 }
 
@@ -615,10 +880,20 @@ void preview_pan_to(double x, double y) {
   pan_x = x;
   pan_y = y;
   clamp_pan();
+  update_detail();
   preview_queue_draw();
 }
 
 GdkCursorType preview_cursor_get() { return shown_cursor; }
+
+bool preview_detail_pending() { return detail_timer != 0; }
+
+bool preview_detail_fetch_now() { return fetch_detail(); }
+
+void preview_detail_size(int *width, int *height) {
+  *width = detail.surface ? cairo_image_surface_get_width(detail.surface.get()) : 0;
+  *height = detail.surface ? cairo_image_surface_get_height(detail.surface.get()) : 0;
+}
 
 double preview_scale_get() { return preview_scale; }
 int preview_zoom_get() {

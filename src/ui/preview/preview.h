@@ -12,6 +12,13 @@
 // (image pixels at 12.5 ... 400 %) that are closer than fitting.  The view
 // point is the middle of the work area along each axis that fits, and keeps
 // the view inside the work area along each one that does not.
+//
+// Picture: a thumbnail of the work area (at most 500 pixels a side) taken
+// once, shown as each screen pixel's mean of what it covers where it is
+// finer than the screen and as sharp blocks where it is coarser.  Where the
+// thumbnail is coarser than the screen, the part in view is fetched again at
+// the resolution the view needs (at most the image's own pixels and the
+// view's size) once the view has stood still, and shown over it.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -53,6 +60,17 @@ void preview_pan_get(double *x, double *y);
 void preview_pan_to(double x, double y);
 // The cursor last shown over the preview.
 GdkCursorType preview_cursor_get();
+
+// Where the thumbnail is coarser than the screen (zoomed in, or a window
+// larger than the thumbnail), the part of the work area in view is fetched
+// again at the resolution the view needs, once the view has stood still for
+// a moment with no button held.  Whether such a fetch is waiting:
+bool preview_detail_pending();
+// Runs the fetch the view needs now (also when none is waiting); true when
+// the host gave a picture.
+bool preview_detail_fetch_now();
+// The size of that picture in pixels (0 x 0 when none is held).
+void preview_detail_size(int *width, int *height);
 
 // Freehand editing flags: the outline being edited (0 none, 1..4) and whether
 // the press in progress started a stroke.

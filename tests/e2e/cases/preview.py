@@ -1,5 +1,6 @@
 """Cases of on-canvas editing in the preview."""
 
+import os
 import re
 
 from cases import case, AFTER_RUN, expect_layer, expect_own_settings
@@ -84,3 +85,44 @@ def preview_freehand_outline(t):
     import pngread
     diff = pngread.alpha_difference(run.path("layer.png"), default)
     expect(not isinstance(diff, str) and diff[0] > 0, "the outline changed nothing in the layer")
+
+
+def _shades(path, box):
+    """Counts of black (< 40), white (> 215) and other pixels of the grey
+    levels in box (x0, y0, x1, y1) of a screenshot."""
+    import pngread
+    img = pngread.read(path)
+    counts = [0, 0, 0]
+    for y in range(box[1], min(box[3], img.height)):
+        for x in range(box[0], min(box[2], img.width)):
+            v = sum(img.pixel(x, y)[:3]) / 3
+            counts[0 if v < 40 else 1 if v > 215 else 2] += 1
+    return counts
+
+
+@case("preview-zoom-sharp")
+def preview_zoom_sharp(t):
+    """Fine line art (one-pixel stripes) shows as their mean grey at fitting,
+    and as sharp black and white stripes at 400 %, where the preview fetches
+    the part in view at the image's own pixels."""
+    fit, zoomed = os.path.join(t.root, "fit.png"), os.path.join(t.root, "zoomed.png")
+    t.gimp(r'''
+(define made (e2e-new-image 2000 1500 RGB))
+(define img (car made))
+(define bg (cadr made))
+(let loop ((x 700)) (when (< x 1300) (gimp-image-select-rectangle img CHANNEL-OP-ADD x 450 1 600) (loop (+ x 2))))
+(gimp-drawable-edit-fill bg FILL-FOREGROUND)
+(gimp-selection-none img)
+(e2e-zipstroke RUN-INTERACTIVE img bg)
+(e2e-put "end")''', drive="zoom-shot", drive_args=(fit, zoomed, "4"))
+    # Inside the inner ellipse around the preview's middle: no lines, no guides but the centre's handle.
+    black, white, other = _shades(zoomed, (30, 150, 230, 300))
+    t.notes.append("400 %%: %d black, %d white, %d other pixels" % (black, white, other))
+    expect(black > 5000 and white > 5000 and other < (black + white) // 20,
+           "at 400 %% the stripes are not sharp: %d black, %d white, %d other" % (black, white, other))
+    # Left of the centre's handle, inside the stripes in both dialogs' layouts.
+    black, white, other = _shades(fit, (195, 345, 235, 400))
+    t.notes.append("fitting: %d black, %d white, %d other pixels" % (black, white, other))
+    expect(other > (black + white) * 4,
+           "at fitting the stripes are not their mean grey: %d black, %d white, %d other"
+           % (black, white, other))

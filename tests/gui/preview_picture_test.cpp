@@ -1,0 +1,399 @@
+// The picture under the lines as the user sees it: zoomed out, thin line art
+// keeps its brightness and its detail (each screen pixel the mean of what it
+// covers); zoomed in, the picture shows the image's own pixels, fetched for
+// the part in view once the view stands still.
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "preview_fixture.h"
+
+namespace {
+
+using PreviewPicture = PreviewHarness;
+
+FixedImage image_of(int w, int h) {
+  FixedImage image;
+  image.width = w;
+  image.height = h;
+  return image;
+}
+
+// Black one-pixel lines on white: vertical lines on every other column in
+// the upper half, diagonal lines every fourth pixel in the lower half.
+uint32_t line_art(int x, int y) {
+  const bool black = y < 240 ? x % 2 == 0 : (x + y) % 4 == 0;
+  return black ? 0x000000u : 0xffffffu;
+}
+
+// A pixel checker under two gradients: every image pixel differs from each neighbour.
+uint32_t pixel_checker(int x, int y) {
+  const uint32_t r = (x * 7) & 0xff, g = (y * 5) & 0xff, b = (x + y) % 2 ? 230 : 25;
+  return r << 16 | g << 8 | b;
+}
+
+uint32_t shown_at(cairo_surface_t *surface, int x, int y) {
+  return *reinterpret_cast<const uint32_t *>(cairo_image_surface_get_data(surface) +
+                                             y * cairo_image_surface_get_stride(surface) + 4 * x) &
+         0xffffff;
+}
+
+// The mean grey of the line art over the work-area rectangle [u0, u1) x [v0, v1).
+double box_mean(double u0, double u1, double v0, double v1) {
+  double sum = 0;
+  for (int y = static_cast<int>(std::floor(v0)); y < v1; ++y)
+    for (int x = static_cast<int>(std::floor(u0)); x < u1; ++x) {
+      const double wx = std::min(u1, x + 1.0) - std::max(u0, static_cast<double>(x));
+      const double wy = std::min(v1, y + 1.0) - std::max(v0, static_cast<double>(y));
+      if (wx > 0 && wy > 0) sum += wx * wy * (line_art(x, y) & 0xff);
+    }
+  return sum / ((u1 - u0) * (v1 - v0));
+}
+
+// Horizontal and vertical neighbour differences squared, averaged: how much
+// detail a grid of grey values shows.
+double edge_energy(const std::vector<double> &grey, int w, int h) {
+  double sum = 0;
+  long n = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double v = grey[y * w + x];
+      if (x + 1 < w) sum += std::pow(grey[y * w + x + 1] - v, 2), ++n;
+      if (y + 1 < h) sum += std::pow(grey[(y + 1) * w + x] - v, 2), ++n;
+    }
+  return n ? sum / n : 0;
+}
+
+// The work-area rectangle a view of vw x vh window pixels shows at scale k
+// about the point (px, py), whole image pixels, inside a w x h work area.
+struct Rect {
+  int x, y, w, h;
+};
+Rect visible_rect(int vw, int vh, double k, double px, double py, int w, int h) {
+  const int x0 = static_cast<int>(std::floor(std::max(0.0, px - vw / (2 * k))));
+  const int y0 = static_cast<int>(std::floor(std::max(0.0, py - vh / (2 * k))));
+  const int x1 = static_cast<int>(std::ceil(std::min(static_cast<double>(w), px + vw / (2 * k))));
+  const int y1 = static_cast<int>(std::ceil(std::min(static_cast<double>(h), py + vh / (2 * k))));
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// The image pixels a window pixel may show when magnified: the one under its
+// centre, or either one when the centre lies on their border.
+std::pair<int, int> under_centre(double c) {
+  const double r = std::round(c);
+  if (std::fabs(c - r) < 1e-6) return {static_cast<int>(r) - 1, static_cast<int>(r)};
+  return {static_cast<int>(std::floor(c)), static_cast<int>(std::floor(c))};
+}
+
+// Magnified, every window pixel over the image shows the image pixel under
+// its centre exactly.  Returns how many were checked; adds the mismatches to
+// *wrong.
+int check_image_pixels(cairo_surface_t *surface, double k, double px, double py, int w, int h,
+                       uint32_t (*image)(int, int), int *wrong) {
+  const int vw = cairo_image_surface_get_width(surface);
+  const int vh = cairo_image_surface_get_height(surface);
+  int checked = 0;
+  for (int Y = 0; Y < vh; ++Y)
+    for (int X = 0; X < vw; ++X) {
+      const double u0 = (X - vw / 2.0) / k + px, v0 = (Y - vh / 2.0) / k + py;
+      if (u0 < 0 || v0 < 0 || u0 + 1 / k > w || v0 + 1 / k > h) continue;
+      const auto cx = under_centre(u0 + 0.5 / k), cy = under_centre(v0 + 0.5 / k);
+      const uint32_t shown = shown_at(surface, X, Y);
+      bool match = false;
+      for (int i : {cx.first, cx.second})
+        for (int j : {cy.first, cy.second})
+          match = match || (i >= 0 && j >= 0 && i < w && j < h && shown == image(i, j));
+      ++checked;
+      if (!match) ++*wrong;
+    }
+  return checked;
+}
+
+}  // namespace
+
+// Zoomed out, each screen pixel shows the mean of the image over the
+// rectangle it covers: the line art keeps its brightness (no lines dropped
+// or thickened) and its detail (no moiré), against that mean computed here
+// from the image itself.  At 100 % it is the image's own pixels.
+TEST_F(PreviewPicture, ZoomedOutLineArtKeepsItsBrightnessAndDetail) {
+  source_image_set(line_art);
+  thumbnail = source_thumbnail;
+  build(image_of(480, 480));
+  params.area_type = 2;  // the picture alone
+  ASSERT_DOUBLE_EQ(preview_scale_get(), 1.0);
+  for (int zoom = 100; zoom >= 25; zoom -= 25) {
+    SCOPED_TRACE(zoom);
+    if (zoom < 100) preview_zoom_out();
+    ASSERT_EQ(preview_zoom_get(), zoom);
+    const double k = preview_view_scale();
+    ASSERT_NEAR(k, zoom / 100.0, 1e-12);
+    double px = 0, py = 0;
+    preview_pan_get(&px, &py);
+    cairo_surface_t *surface = draw_expose(&params);
+    const int vw = cairo_image_surface_get_width(surface);
+    const int vh = cairo_image_surface_get_height(surface);
+    // The screen pixels wholly over the image.
+    const int x0 = static_cast<int>(std::ceil(vw / 2.0 - px * k));
+    const int y0 = static_cast<int>(std::ceil(vh / 2.0 - py * k));
+    const int x1 = static_cast<int>(std::floor(vw / 2.0 + (480 - px) * k));
+    const int y1 = static_cast<int>(std::floor(vh / 2.0 + (480 - py) * k));
+    if (zoom == 100) {
+      // The image's own pixels (a window of odd size puts their borders
+      // mid-pixel: either neighbour then).
+      int wrong = 0;
+      EXPECT_GT(check_image_pixels(surface, k, px, py, 480, 480, line_art, &wrong), 400 * 400);
+      EXPECT_EQ(wrong, 0);
+      cairo_surface_destroy(surface);
+      continue;
+    }
+    // Each half of the line art on its own: lines of either kind must keep their weight.
+    for (int half = 0; half < 2; ++half) {
+      SCOPED_TRACE(half ? "diagonal lines" : "vertical lines");
+      const double split = vh / 2.0 + (240 - py) * k;
+      const int top = half ? static_cast<int>(std::ceil(split)) : y0;
+      const int bottom = half ? y1 : static_cast<int>(std::floor(split));
+      const int w = x1 - x0, h = bottom - top;
+      ASSERT_GT(w * h, 1000);
+      std::vector<double> shown, expected;
+      double error = 0;
+      for (int Y = top; Y < bottom; ++Y)
+        for (int X = x0; X < x1; ++X) {
+          const double u0 = (X - vw / 2.0) / k + px, v0 = (Y - vh / 2.0) / k + py;
+          expected.push_back(box_mean(u0, u0 + 1 / k, v0, v0 + 1 / k));
+          const uint32_t c = shown_at(surface, X, Y);
+          shown.push_back(((c >> 16 & 0xff) + (c >> 8 & 0xff) + (c & 0xff)) / 3.0);
+          error += std::fabs(shown.back() - expected.back());
+        }
+      double mean_shown = 0, mean_expected = 0;
+      for (size_t i = 0; i < shown.size(); ++i) mean_shown += shown[i], mean_expected += expected[i];
+      mean_shown /= shown.size();
+      mean_expected /= expected.size();
+      EXPECT_NEAR(mean_shown, mean_expected, 2.0);
+      const double detail_shown = edge_energy(shown, w, h);
+      const double detail_expected = edge_energy(expected, w, h);
+      EXPECT_NEAR(detail_shown, detail_expected, 0.15 * detail_expected + 20)
+          << "neighbour difference squared";
+      EXPECT_LT(error / shown.size(), 3.0) << "mean difference from the box mean";
+    }
+    cairo_surface_destroy(surface);
+  }
+  source_image_set(nullptr);
+}
+
+// Zoomed in past the thumbnail's resolution, the part in view is fetched
+// again at the image's own pixels, bounded to what the view shows (zooming
+// further in about the middle needs no new fetch): at 100, 200 and 400 %
+// every screen pixel within one image pixel shows exactly that pixel.  The fetch waits for the main loop (a run of zoom steps fetches
+// once, for the last view); a middle-button pan fetches nothing while it
+// drags, keeps showing a picture meanwhile, and fetches the new view after
+// the release.
+TEST_F(PreviewPicture, ZoomedInItShowsTheImagesOwnPixelsOfTheViewOnly) {
+  source_image_set(pixel_checker);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3000));
+  params.area_type = 2;
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  int tw = 0, th = 0;
+  preview_picture_size(&tw, &th);
+  ASSERT_EQ(tw, 500);
+  EXPECT_FALSE(preview_detail_pending()) << "fitting, the thumbnail is as fine as the screen";
+  int dw = 0, dh = 0;
+  preview_detail_size(&dw, &dh);
+  EXPECT_EQ(dw, 0);
+
+  // Steps up to 100 % of the image's pixels: nothing is fetched inside the steps.
+  const int calls = last_thumbnail_request.calls;
+  for (int i = 0; i < 12 && preview_view_scale() < 1 - 1e-9; ++i) preview_zoom_in();
+  ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
+  EXPECT_EQ(last_thumbnail_request.calls, calls);
+  EXPECT_TRUE(preview_detail_pending());
+
+  for (double k : {1.0, 2.0, 4.0}) {
+    SCOPED_TRACE(k);
+    for (int i = 0; i < 4 && preview_view_scale() < k - 1e-9; ++i) preview_zoom_in();
+    ASSERT_NEAR(preview_view_scale(), k, 1e-12);
+    const int before = last_thumbnail_request.calls;
+    wait_for_detail();
+    double px = 0, py = 0;
+    preview_pan_get(&px, &py);
+    if (k == 1) {
+      EXPECT_EQ(last_thumbnail_request.calls, before + 1) << "one fetch for the view";
+      const Rect r = visible_rect(vw, vh, k, px, py, 4000, 3000);
+      EXPECT_EQ(last_thumbnail_request.x, r.x);
+      EXPECT_EQ(last_thumbnail_request.y, r.y);
+      EXPECT_EQ(last_thumbnail_request.w, r.w);
+      EXPECT_EQ(last_thumbnail_request.h, r.h);
+      EXPECT_EQ(last_thumbnail_request.thumb_w, r.w) << "the image's own pixels";
+      EXPECT_EQ(last_thumbnail_request.thumb_h, r.h);
+      EXPECT_LE(last_thumbnail_request.w, vw + 2) << "no more than the view shows";
+    } else {
+      // Zooming in about the middle shows part of what was fetched at 100 %.
+      EXPECT_EQ(last_thumbnail_request.calls, before);
+    }
+    cairo_surface_t *surface = draw_expose(&params);
+    int wrong = 0;
+    EXPECT_GT(check_image_pixels(surface, k, px, py, 4000, 3000, pixel_checker, &wrong), vw * vh * 9 / 10);
+    EXPECT_EQ(wrong, 0);
+    cairo_surface_destroy(surface);
+  }
+
+  // A middle-button pan at 400 %: no fetch while it drags.
+  double px = 0, py = 0;
+  preview_pan_get(&px, &py);
+  const int before_pan = last_thumbnail_request.calls;
+  press(px, py, 2);
+  for (int step = 1; step <= 5; ++step) {
+    motion(px - 20 * step, py - 12 * step);  // the view follows the pointer: it moves right and down
+    pump();
+    EXPECT_FALSE(preview_detail_pending());
+  }
+  g_main_context_iteration(nullptr, FALSE);
+  EXPECT_EQ(last_thumbnail_request.calls, before_pan);
+  double qx = 0, qy = 0;
+  preview_pan_get(&qx, &qy);
+  ASSERT_GT(std::fabs(qx - px), vw / 4.0) << "panned by more than the view's half width";
+  // Meanwhile the newly shown part has a picture (the thumbnail), not the grey.
+  {
+    cairo_surface_t *surface = draw_expose(&params);
+    EXPECT_NE(shown_at(surface, vw - 3, vh - 3), 0x454545u);
+    cairo_surface_destroy(surface);
+  }
+  release(px - 100, py - 60, 2);
+  EXPECT_TRUE(preview_detail_pending());
+  wait_for_detail();
+  EXPECT_EQ(last_thumbnail_request.calls, before_pan + 1);
+  preview_pan_get(&qx, &qy);
+  const Rect r = visible_rect(vw, vh, 4, qx, qy, 4000, 3000);
+  EXPECT_EQ(last_thumbnail_request.x, r.x);
+  EXPECT_EQ(last_thumbnail_request.y, r.y);
+  EXPECT_EQ(last_thumbnail_request.w, r.w);
+  EXPECT_EQ(last_thumbnail_request.h, r.h);
+  EXPECT_EQ(last_thumbnail_request.thumb_w, r.w);
+  EXPECT_LE(last_thumbnail_request.w, vw / 4.0 + 2) << "no more than the view shows";
+  cairo_surface_t *surface = draw_expose(&params);
+  int wrong = 0;
+  EXPECT_GT(check_image_pixels(surface, 4, qx, qy, 4000, 3000, pixel_checker, &wrong), vw * vh * 9 / 10);
+  EXPECT_EQ(wrong, 0);
+  cairo_surface_destroy(surface);
+
+  // Back at fitting the thumbnail serves again and the fetched part is let go.
+  for (int i = 0; i < 12 && preview_zoom_get() > 100; ++i) preview_zoom_out();
+  ASSERT_EQ(preview_zoom_get(), 100);
+  EXPECT_FALSE(preview_detail_pending());
+  preview_detail_size(&dw, &dh);
+  EXPECT_EQ(dw, 0);
+  EXPECT_EQ(dh, 0);
+  source_image_set(nullptr);
+}
+
+namespace {
+int refused_details = 0;
+// A host that gives the thumbnail of the whole work area and nothing else.
+GdkPixbuf *whole_area_only(int32_t id, int x, int y, int w, int h, int thumb_w, int thumb_h) {
+  if (x != 0 || y != 0 || w != 4000 || h != 3000) {
+    ++refused_details;
+    return nullptr;
+  }
+  return source_thumbnail(id, x, y, w, h, thumb_w, thumb_h);
+}
+}  // namespace
+
+// A host that cannot give the part in view: the thumbnail stays, and the same
+// view is not asked for again and again.
+TEST_F(PreviewPicture, AViewTheHostCannotGiveKeepsTheThumbnailAndIsAskedOnce) {
+  source_image_set(pixel_checker);
+  thumbnail = whole_area_only;
+  refused_details = 0;
+  build(image_of(4000, 3000));
+  params.area_type = 2;
+  for (int i = 0; i < 12 && preview_view_scale() < 4 - 1e-9; ++i) preview_zoom_in();
+  wait_for_detail();
+  EXPECT_EQ(refused_details, 1);
+  // A click (which asks again for the view after its release) and a redraw.
+  press(100, 100);
+  release(100, 100);
+  EXPECT_FALSE(preview_detail_pending());
+  wait_for_detail();
+  EXPECT_EQ(refused_details, 1);
+  cairo_surface_t *surface = draw_expose(&params);
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  EXPECT_NE(shown_at(surface, vw / 2, vh / 2), 0x454545u) << "the thumbnail still shows";
+  cairo_surface_destroy(surface);
+  source_image_set(nullptr);
+}
+
+namespace {
+int32_t left_out_layer = -2;
+GdkPixbuf *without_layer(int32_t id, int32_t layer, int x, int y, int w, int h, int thumb_w,
+                         int thumb_h) {
+  left_out_layer = layer;
+  return source_thumbnail(id, x, y, w, h, thumb_w, thumb_h);
+}
+}  // namespace
+
+// Editing a layer, the part in view is fetched without that layer too.
+TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
+  source_image_set(pixel_checker);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3000));
+  HostServices host = host_services();
+  host.work_area_thumbnail_without = without_layer;
+  host_services_install(host);
+  preview_picture_init(params.image_id, 17);
+  EXPECT_EQ(left_out_layer, 17);
+  left_out_layer = -2;
+  for (int i = 0; i < 12 && preview_view_scale() < 2 - 1e-9; ++i) preview_zoom_in();
+  wait_for_detail();
+  EXPECT_EQ(left_out_layer, 17);
+  EXPECT_EQ(last_thumbnail_request.thumb_w, last_thumbnail_request.w);
+  EXPECT_LT(last_thumbnail_request.w, 4000);
+  source_image_set(nullptr);
+}
+
+namespace {
+uint32_t plain_orange(int, int) { return 0xc08040u; }
+}  // namespace
+
+// Where the work area's edge cuts a screen pixel, that pixel shows the
+// picture over the grey background by the share of it the picture covers.
+TEST_F(PreviewPicture, EdgesThatCutAPixelBlendByTheShareCovered) {
+  source_image_set(plain_orange);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3001));
+  params.area_type = 2;
+  int checked = 0;
+  for (int zoom = 100; zoom >= 25; zoom -= 25) {
+    SCOPED_TRACE(zoom);
+    if (zoom < 100) preview_zoom_out();
+    const Point2 top_left = to_window(0, 0), bottom_right = to_window(4000, 3001);
+    cairo_surface_t *surface = draw_expose(&params);
+    const int vw = cairo_image_surface_get_width(surface);
+    const int vh = cairo_image_surface_get_height(surface);
+    auto expect_blend = [&](int X, int Y, double share) {
+      if (X < 0 || Y < 0 || X >= vw || Y >= vh) return;
+      const uint32_t shown = shown_at(surface, X, Y);
+      for (int shift : {16, 8, 0}) {
+        const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
+        EXPECT_NEAR((shown >> shift) & 0xff, grey + share * (picture - grey), 2.0)
+            << "pixel " << X << ", " << Y << " covered " << share;
+      }
+      ++checked;
+    };
+    const int middle_x = vw / 2, middle_y = vh / 2;
+    const double t = top_left.y, b = bottom_right.y, l = top_left.x, r = bottom_right.x;
+    if (t != std::floor(t)) expect_blend(middle_x, static_cast<int>(std::floor(t)), std::ceil(t) - t);
+    if (b != std::floor(b)) expect_blend(middle_x, static_cast<int>(std::floor(b)), b - std::floor(b));
+    if (l != std::floor(l)) expect_blend(static_cast<int>(std::floor(l)), middle_y, std::ceil(l) - l);
+    if (r != std::floor(r)) expect_blend(static_cast<int>(std::floor(r)), middle_y, r - std::floor(r));
+    expect_blend(middle_x, middle_y, 1.0);
+    cairo_surface_destroy(surface);
+  }
+  EXPECT_GT(checked, 6) << "edges that cut pixels were found";
+  source_image_set(nullptr);
+}
