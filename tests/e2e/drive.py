@@ -614,8 +614,19 @@ def zoom_shot(out, args):
     for _ in range(int(args[2])):
         w.click("+")
         time.sleep(0.3)
+    # The part in view is fetched once the view stands still: wait for the
+    # picture to stop changing (on a loaded machine the fetch takes longer).
     time.sleep(2.0)
     w.screenshot("png24:" + args[1])
+    for _ in range(20):
+        time.sleep(0.5)
+        again = args[1] + ".again.png"
+        w.screenshot("png24:" + again)
+        with open(args[1], "rb") as a, open(again, "rb") as b:
+            same = a.read() == b.read()
+        os.replace(again, args[1])
+        if same:
+            break
     w.click("Close")
     w.wait_gone()
 
