@@ -177,3 +177,14 @@ TEST_F(DialogLayout, LineTableAndPresetPage) {
   EXPECT_EQ(layout_of(table_of(w.preset_load_button)),
             "0-19 0: preset_frame\n0 1: Load\n1 1: Save\n2 1: Delete\n3 1: Update List\n");
 }
+
+// The main notebook shows its tabs and border; the area notebook, switched
+// by the radios, shows neither.
+TEST_F(DialogLayout, NotebooksShowTabsAndBorderOnlyForTheMainOne) {
+  build();
+  const DialogWidgets &w = dialog_widgets;
+  EXPECT_TRUE(gtk_notebook_get_show_tabs(GTK_NOTEBOOK(w.main_notebook)));
+  EXPECT_TRUE(gtk_notebook_get_show_border(GTK_NOTEBOOK(w.main_notebook)));
+  EXPECT_FALSE(gtk_notebook_get_show_tabs(GTK_NOTEBOOK(w.area_notebook)));
+  EXPECT_FALSE(gtk_notebook_get_show_border(GTK_NOTEBOOK(w.area_notebook)));
+}
