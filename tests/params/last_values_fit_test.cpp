@@ -175,6 +175,15 @@ TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
 }
 
 TEST(LastValuesFit, ARecordThatDoesNotKnowItsWorkAreaIsLeftAsItIs) {
+  // Either side unknown is as good as both.
+  for (const auto &old_size : {std::pair{0, 480}, std::pair{640, 0}, std::pair{-1, -1}}) {
+    auto partly = worked_on(640, 480);
+    partly->geometry_width = old_size.first;
+    partly->geometry_height = old_size.second;
+    last_values_fit(partly.get(), area(100, 100), {72.0, 72.0});
+    EXPECT_EQ(partly->radiation_x, 100.0) << old_size.first << "x" << old_size.second;
+    EXPECT_EQ(partly->parallel_in_range, 40.0) << old_size.first << "x" << old_size.second;
+  }
   auto params = worked_on(640, 480);
   params->geometry_width = 0;
   params->geometry_height = 0;
