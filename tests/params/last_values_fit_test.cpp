@@ -63,9 +63,15 @@ std::unique_ptr<EffectParams> worked_on(int width, int height, double dpi = 72.0
 
 TEST(LastValuesFit, OnAWorkAreaOfTheSameSizeNothingChanges) {
   auto params = worked_on(640, 480);
-  auto before = worked_on(640, 480);
+  // A slanted band, and a value beyond what the controls allow (a block
+  // written by hand): both are kept exactly as they are.
+  params->parallel_out_Y = 333.0;
+  params->radiation_x = 40000.0;
+  auto before = std::make_unique<EffectParams>();
+  std::memcpy(before.get(), params.get(), sizeof(EffectParams));
   last_values_fit(params.get(), area(640, 480), {72.0, 72.0});
   EXPECT_EQ(std::memcmp(params.get(), before.get(), sizeof(EffectParams)), 0);
+  params->radiation_x = 100.0;
 
   // Pixels hold whatever the resolution.
   last_values_fit(params.get(), area(640, 480), {300.0, 150.0});
