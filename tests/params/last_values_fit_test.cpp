@@ -190,6 +190,13 @@ TEST(LastValuesFit, ARecordThatDoesNotKnowItsWorkAreaIsLeftAsItIs) {
     EXPECT_EQ(partly->radiation_x, 100.0) << old_size.first << "x" << old_size.second;
     EXPECT_EQ(partly->parallel_in_range, 40.0) << old_size.first << "x" << old_size.second;
   }
+  // Nor is anything fitted to a work area without extent on one side.
+  for (const auto &new_size : {std::pair{0, 100}, std::pair{100, 0}}) {
+    auto flat = worked_on(640, 480);
+    last_values_fit(flat.get(), area(new_size.first, new_size.second), {72.0, 72.0});
+    EXPECT_EQ(flat->radiation_x, 100.0) << new_size.first << "x" << new_size.second;
+    EXPECT_EQ(flat->radiation_y, 50.0) << new_size.first << "x" << new_size.second;
+  }
   auto params = worked_on(640, 480);
   params->geometry_width = 0;
   params->geometry_height = 0;
