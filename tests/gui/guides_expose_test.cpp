@@ -7,6 +7,7 @@
 // renderers, which the engine tests cover.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "freehand.h"
