@@ -5,6 +5,7 @@
 
 #include "control_ranges.h"
 #include "gimpui_compat.h"
+#include "gtk_compat.h"
 
 namespace {
 
