@@ -42,7 +42,7 @@ class Topmost : public PluginDialogTest {
   // A request made before the window was shown stands in its state property.
   int above_asked() {
     for (int i = 0; i < 50; ++i) {
-      gdk_flush();
+      gdk_display_sync(gdk_display_get_default());
       pump_gtk_events();
       g_usleep(2000);
     }
