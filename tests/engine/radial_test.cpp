@@ -285,6 +285,24 @@ TEST(RadialSearch, SearchesThatEndWellAtTheEighthReversalAreUnchanged) {
   for (size_t i = 0; i < angles.size(); ++i) EXPECT_NEAR(angles[i], expected[i], 1e-9) << i;
 }
 
+// A chord exactly equal to the pitch turns nothing back.  The pitch here is
+// the chord the search meets, computed as it is, on its second step (back
+// from 10 to 5 degrees): turning there would end on another angle.
+TEST(RadialSearch, AChordEqualToThePitchDoesNotTurnTheSearch) {
+  EffectParams p = defaults_for(640, 480);  // outer circle of radius 400
+  const double step = G_PI / 18.0;
+  const double theta = step + -step / 2.0;
+  const double qx = 400 * std::cos(theta), qy = 400 * std::sin(theta);
+  p.line_pitch = std::sqrt((400 - qx) * (400 - qx) + (0 - qy) * (0 - qy));
+  p.line_pitch_rand = 0;
+  bool all_wide = false;
+  const auto expected = search_as_written(400, 400, p.line_pitch, 0, p.line_pitch_rand_seed, &all_wide);
+  ASSERT_TRUE(all_wide);
+  const auto angles = line_angles(capture(p), 320, 240);
+  ASSERT_EQ(angles.size(), expected.size());
+  for (size_t i = 0; i < angles.size(); ++i) EXPECT_NEAR(angles[i], expected[i], 1e-9) << i;
+}
+
 bool has_repeated_angle(std::vector<double> angles) {
   std::sort(angles.begin(), angles.end());
   for (size_t i = 1; i < angles.size(); ++i)

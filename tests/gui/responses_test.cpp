@@ -446,3 +446,16 @@ TEST_F(Responses, TheLargerWindowIsRecordedAndThePreviewTakesTheRoom) {
   EXPECT_TRUE(placement.resize);
   EXPECT_EQ(placement.width, natural_w + 240);
 }
+
+// Close records where the window stands, as well as its size.
+TEST_F(Responses, CloseRecordsTheWindowsPosition) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->window_x = 130;
+    p->window_y = 170;
+  });
+  gtk_window_move(GTK_WINDOW(dialog), 210, 90);
+  pump_gtk_events();
+  respond(RESPONSE_CLOSE);
+  EXPECT_EQ(live().window_x, 210);
+  EXPECT_EQ(live().window_y, 90);
+}

@@ -118,6 +118,35 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   EXPECT_EQ(p.edit_mode, 1);
 }
 
+// Every value a control edits goes back to its default, whatever it held.
+TEST(Defaults, ResetBringsBackEveryControlledValue) {
+  const EffectParams defaults = defaults_640x480();
+  EffectParams p;
+  std::memcpy(&p, &defaults, sizeof p);  // padding included, for the byte comparison
+  for (const SpinRange &range : SPIN_RANGES) {
+    const double now = spin_field_get(&p, range);
+    double other = range.rule == IntRule::WavePoints ? 12 : range.min + 3 * range.step;
+    if (other == now) other += range.step;
+    spin_field_set(&p, range, other);
+    ASSERT_NE(spin_field_get(&p, range), now) << range.key;
+  }
+  p.line_color = {0.5, 0.25, 0.125, 0.5};
+  p.line_antialias = 0;
+  p.line_pitch_type = 0;
+  p.line_wave_type = 6;
+  p.area_type = AREA_PARALLEL;
+  p.area_unit = 2;
+  for (FreehandOutline *o : {&p.radiation_in_freehand, &p.radiation_out_freehand,
+                             &p.parallel_in_freehand, &p.parallel_out_freehand}) {
+    o->active = 1;
+    o->count = 10;
+    o->samples[0] = {0.5, 0.5};
+    o->samples[999] = {0.25, 2.0};
+  }
+  effect_params_set_defaults(&p);
+  EXPECT_EQ(std::memcmp(&p, &defaults, sizeof p), 0);
+}
+
 TEST(Defaults, OutlineResetLeavesActiveAlone) {
   FreehandOutline o{};
   o.active = 1;

@@ -63,9 +63,15 @@ std::unique_ptr<EffectParams> worked_on(int width, int height, double dpi = 72.0
 
 TEST(LastValuesFit, OnAWorkAreaOfTheSameSizeNothingChanges) {
   auto params = worked_on(640, 480);
-  auto before = worked_on(640, 480);
+  // A slanted band, and a value beyond what the controls allow (a block
+  // written by hand): both are kept exactly as they are.
+  params->parallel_out_Y = 333.0;
+  params->radiation_x = 40000.0;
+  auto before = std::make_unique<EffectParams>();
+  std::memcpy(before.get(), params.get(), sizeof(EffectParams));
   last_values_fit(params.get(), area(640, 480), {72.0, 72.0});
   EXPECT_EQ(std::memcmp(params.get(), before.get(), sizeof(EffectParams)), 0);
+  params->radiation_x = 100.0;
 
   // Pixels hold whatever the resolution.
   last_values_fit(params.get(), area(640, 480), {300.0, 150.0});
@@ -175,6 +181,22 @@ TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
 }
 
 TEST(LastValuesFit, ARecordThatDoesNotKnowItsWorkAreaIsLeftAsItIs) {
+  // Either side unknown is as good as both.
+  for (const auto &old_size : {std::pair{0, 480}, std::pair{640, 0}, std::pair{-1, -1}}) {
+    auto partly = worked_on(640, 480);
+    partly->geometry_width = old_size.first;
+    partly->geometry_height = old_size.second;
+    last_values_fit(partly.get(), area(100, 100), {72.0, 72.0});
+    EXPECT_EQ(partly->radiation_x, 100.0) << old_size.first << "x" << old_size.second;
+    EXPECT_EQ(partly->parallel_in_range, 40.0) << old_size.first << "x" << old_size.second;
+  }
+  // Nor is anything fitted to a work area without extent on one side.
+  for (const auto &new_size : {std::pair{0, 100}, std::pair{100, 0}}) {
+    auto flat = worked_on(640, 480);
+    last_values_fit(flat.get(), area(new_size.first, new_size.second), {72.0, 72.0});
+    EXPECT_EQ(flat->radiation_x, 100.0) << new_size.first << "x" << new_size.second;
+    EXPECT_EQ(flat->radiation_y, 50.0) << new_size.first << "x" << new_size.second;
+  }
   auto params = worked_on(640, 480);
   params->geometry_width = 0;
   params->geometry_height = 0;

@@ -64,6 +64,8 @@ TEST(Gimp2PersonalDir, IsTheSiblingOfGimp3sUnlessGIMP2_DIRECTORYSaysOtherwise) {
             "/home/u/.config/GIMP/2.10");
   EXPECT_EQ(dir_of(gimp2_personal_dir("/home/u/.config/GIMP/3.0//", "", "/home/u")),
             "/home/u/.config/GIMP/2.10");
+  // The root folder keeps its one separator: its sibling is a folder in it.
+  EXPECT_EQ(dir_of(gimp2_personal_dir("/", nullptr, "/home/u")), "/2.10");
   // GIMP 2.10 took a relative GIMP2_DIRECTORY inside the home folder.
   EXPECT_EQ(dir_of(gimp2_personal_dir("/home/u/.config/GIMP/3.0", "/opt/g2", "/home/u")), "/opt/g2");
   EXPECT_EQ(dir_of(gimp2_personal_dir("/home/u/.config/GIMP/3.0", ".gimp-2.10", "/home/u")),
@@ -172,7 +174,10 @@ TEST_F(PresetMigrationTest, AnExistingGimp3FolderIsNeverTouched) {
 
 TEST_F(PresetMigrationTest, NothingToCopyFromMakesNoFolder) {
   remove_tree(root + "/2.10");
-  EXPECT_FALSE(migrate().ran);
+  const PresetMigration nothing = migrate();
+  EXPECT_FALSE(nothing.ran);
+  EXPECT_EQ(nothing.copied, 0);
+  EXPECT_EQ(nothing.skipped, 0);
   EXPECT_FALSE(exists(new_folder));
 
   // Something that is not a folder where the old folder would be.
