@@ -500,6 +500,10 @@ TEST(LayerBands, BandHeightKeepsABandNearAFixedNumberOfPixels) {
   EXPECT_EQ(layer_band_rows(40000), 9);    // ...when 64 rows would be too many
   EXPECT_EQ(layer_band_rows(524288), 1);
   EXPECT_EQ(layer_band_rows(10), 256);
+  // A width of nothing (never asked by the output, which refuses it) still
+  // gets a usable band instead of a division by zero.
+  EXPECT_EQ(layer_band_rows(0), 1);
+  EXPECT_EQ(layer_band_rows(-3), 1);
 }
 
 }  // namespace
