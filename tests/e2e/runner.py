@@ -88,9 +88,12 @@ class Gimp3:
 
 GIMP = Gimp3 if os.environ.get("ZS_GIMP") == "3" else Gimp2
 # A GLib log line of level warning or critical (or error), from any process:
-# "(prog:pid): Domain-WARNING **: ..." or "prog: Domain-CRITICAL: ...".
-# GIMP's own messages ("GIMP-Warning: ...") are messages, not log lines.
-COMPLAINT = re.compile(r"(^|[ (:])[A-Za-z][\w-]*-(WARNING|CRITICAL|ERROR)\b")
+# "(prog:pid): Domain-WARNING **: ...", "prog: Domain-CRITICAL: ..." or,
+# from code that names no log domain (the plug-in's own), "(prog:pid):
+# WARNING **: ...".  GIMP's own messages ("GIMP-Warning: ...") are messages,
+# not log lines.
+COMPLAINT = re.compile(r"(^|[ (:])[A-Za-z][\w-]*-(WARNING|CRITICAL|ERROR)\b"
+                       r"|(^|[ (])\([\w.+-]+:\d+\): (WARNING|CRITICAL|ERROR) \*\*")
 
 
 class Fail(Exception):

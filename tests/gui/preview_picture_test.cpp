@@ -184,6 +184,58 @@ TEST_F(PreviewPicture, ZoomedOutLineArtKeepsItsBrightnessAndDetail) {
   source_image_set(nullptr);
 }
 
+// GTK 3 draws a widget through its toplevel's context moved to the widget,
+// so the widget's corner is not device (0, 0): the expose there must be the
+// same picture, to the last column and row, as one drawn at the corner (a
+// picture kept only for the device rectangle from (0, 0) lost the columns
+// past the view's width).  Fitted, zoomed out, and zoomed in with a pan.
+TEST_F(PreviewPicture, TheExposeIsTheSameWhereverTheWidgetLiesInItsWindow) {
+  source_image_set(pixel_checker);
+  thumbnail = source_thumbnail;
+  build(image_of(640, 480));
+  params.area_type = 2;
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  for (int step = 0; step < 3; ++step) {
+    SCOPED_TRACE(step);
+    if (step == 1) preview_zoom_out();
+    if (step == 2) {
+      preview_zoom_in();
+      preview_zoom_in();
+      preview_zoom_in();
+      preview_pan_to(600, 40);
+    }
+    cairo_surface_t *at_corner = draw_expose(&params);
+    constexpr int DX = 3, DY = 2;
+    cairo_surface_t *moved = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vw + 2 * DX, vh + 2 * DY);
+    cairo_t *cr = cairo_create(moved);
+    cairo_rectangle(cr, DX, DY, vw, vh);
+    cairo_clip(cr);
+    cairo_translate(cr, DX, DY);
+    preview_draw_window(cr, &params);
+    cairo_destroy(cr);
+    cairo_surface_flush(moved);
+    int differ = 0;
+    for (int y = 0; y < vh; ++y)
+      for (int x = 0; x < vw; ++x)
+        if (shown_at(at_corner, x, y) != shown_at(moved, x + DX, y + DY)) ++differ;
+    EXPECT_EQ(differ, 0) << "of " << vw << " x " << vh;
+    // And the picture reaches the view's last column where the work area does.
+    const double k = preview_view_scale();
+    double px = 0, py = 0;
+    preview_pan_get(&px, &py);
+    const double right = vw / 2.0 + (640 - px) * k;
+    if (right >= vw) {
+      const uint32_t background = shown_at(at_corner, 0, 0);
+      const int y = static_cast<int>(std::clamp(vh / 2.0 + (240 - py) * k, 0.0, vh - 1.0));
+      EXPECT_NE(shown_at(moved, vw - 1 + DX, y + DY), background);
+    }
+    cairo_surface_destroy(moved);
+    cairo_surface_destroy(at_corner);
+  }
+  source_image_set(nullptr);
+}
+
 // Zoomed in past the thumbnail's resolution, the part in view is fetched
 // again at the image's own pixels, bounded to what the view shows (zooming
 // further in about the middle needs no new fetch): at 100, 200 and 400 %

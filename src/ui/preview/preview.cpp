@@ -78,6 +78,10 @@ struct PictureCache {
   double view_w, view_h;  // the view it was clipped to
 };
 PictureCache picture_cache;
+// Device position of the widget's top-left corner at the last expose: GTK 3
+// hands the draw handler its toplevel's context, moved to the widget, so the
+// widget need not start at device (0, 0).
+double view_origin_x = 0, view_origin_y = 0;
 constexpr int PICTURE_CACHE_MAX = 4096;  // larger device areas are painted directly
 
 // Size of the work area; known from preview_new until the widget is destroyed.
@@ -453,10 +457,10 @@ void build_picture_cache(const cairo_matrix_t &m) {
       !std::isfinite(max_y))
     return;
   // Only what the view shows is kept: closer zooms cost no more than fitting.
-  min_x = std::max(min_x, 0.0);
-  min_y = std::max(min_y, 0.0);
-  max_x = std::min(max_x, view_w);
-  max_y = std::min(max_y, view_h);
+  min_x = std::max(min_x, view_origin_x);
+  min_y = std::max(min_y, view_origin_y);
+  max_x = std::min(max_x, view_origin_x + view_w);
+  max_y = std::min(max_y, view_origin_y + view_h);
   const double left = std::floor(min_x), top = std::floor(min_y);
   const double width = std::ceil(max_x) - left, height = std::ceil(max_y) - top;
   if (!(width >= 1 && height >= 1 && width <= PICTURE_CACHE_MAX && height <= PICTURE_CACHE_MAX) ||
@@ -636,6 +640,7 @@ void prepare_picture_cache() {
   if (!picture) return;
   cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t *cr = cairo_create(scratch);
+  cairo_translate(cr, view_origin_x, view_origin_y);
   preview_apply_transform(cr);
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
@@ -840,6 +845,8 @@ void preview_draw(cairo_t *cr, EffectParams *params) {
 }
 
 void preview_draw_window(cairo_t *cr, EffectParams *params) {
+  view_origin_x = view_origin_y = 0;
+  cairo_user_to_device(cr, &view_origin_x, &view_origin_y);
   {
     CairoSaveGuard saved(cr);
     cairo_set_source_rgb(cr, BACKGROUND, BACKGROUND, BACKGROUND);
