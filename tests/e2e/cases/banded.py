@@ -239,13 +239,15 @@ def image_closed_while_writing(t):
             else:
                 os.environ["ZIPSTROKE_THREADS"] = saved
         d = run.driver
-        expect(d.get("running_at_discard"),
-               "the plug-in had ended before the image was closed (no write was interrupted)")
         expect(d.get("ended"), "the plug-in did not end")
         expect(run["images"] == "0", "an image is still open: %s" % run["images"])
         killed = run["returned"].startswith("error") or any(
             "killing" in m for m in d["messages"])
         if not killed:
+            # The driver looks right after its Discard click; GIMP may have
+            # ended the plug-in by then, which is the race tried again below.
+            expect(d.get("running_at_discard"),
+                   "the plug-in had ended before the image was closed (no write was interrupted)")
             expect(not any("crashed" in m or "invalid" in m or "Calling error" in m
                            for m in d["messages"]),
                    "GIMP said: %s" % d["messages"])
