@@ -400,15 +400,24 @@ def preview_box(w):
     return [area.x, area.y, area.w, area.h]
 
 
+def laid_out_box(w):
+    """preview_box, or None while GTK is still laying the dialog out (the
+    preview then need not lie left of the zoom buttons yet)."""
+    try:
+        return preview_box(w)
+    except ui.UIError:
+        return None
+
+
 def resize_to(w, width, height):
     """Sets the dialog's size as a window manager would (there may be none)
     and waits until GTK has laid the preview out again."""
     before = preview_box(w)
     ui.xdotool("windowsize", "--sync", w.xid, width, height)
     ui.wait_for("the preview to follow the window's new size",
-                lambda: preview_box(w) != before, 10, step=0.2)
+                lambda: laid_out_box(w) not in (None, before), 10, step=0.2)
     time.sleep(0.5)  # and painted it
-    return preview_box(w)
+    return ui.wait_for("the preview to be laid out", lambda: laid_out_box(w), 10, step=0.2)
 
 
 def even_preview(w):
