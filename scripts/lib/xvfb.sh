@@ -5,7 +5,10 @@ xvfb_start() {
   if [ -n "$ZIPSTROKE_KEEP_DISPLAY" ] && [ -n "$DISPLAY" ]; then return 0; fi
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  # -noreset: by default the server starts over each time its last client
+  # leaves, and a client that connects meanwhile (the next program of a test,
+  # an xdotool call) is refused now and then.
+  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   XVFB_PID=$!
   read -r num <"$fifo"
   rm -f "$fifo"

@@ -400,15 +400,24 @@ def preview_box(w):
     return [area.x, area.y, area.w, area.h]
 
 
+def laid_out_box(w):
+    """preview_box, or None while GTK is still laying the dialog out (the
+    preview then need not lie left of the zoom buttons yet)."""
+    try:
+        return preview_box(w)
+    except ui.UIError:
+        return None
+
+
 def resize_to(w, width, height):
     """Sets the dialog's size as a window manager would (there may be none)
     and waits until GTK has laid the preview out again."""
     before = preview_box(w)
     ui.xdotool("windowsize", "--sync", w.xid, width, height)
     ui.wait_for("the preview to follow the window's new size",
-                lambda: preview_box(w) != before, 10, step=0.2)
+                lambda: laid_out_box(w) not in (None, before), 10, step=0.2)
     time.sleep(0.5)  # and painted it
-    return preview_box(w)
+    return ui.wait_for("the preview to be laid out", lambda: laid_out_box(w), 10, step=0.2)
 
 
 def even_preview(w):
@@ -627,6 +636,139 @@ def zoom_shot(out, args):
         os.replace(again, args[1])
         if same:
             break
+    w.click("Close")
+    w.wait_gone()
+
+
+# -- under a window manager (cases/window_manager.py) ---------------------------
+
+def image_window(w, title_pattern="Untitled"):
+    """The X id of GIMP's image window (a visible window whose title matches
+    and that is not the dialog's process)."""
+    def probe():
+        for xid in ui.xdotool("search", "--onlyvisible", "--name", title_pattern).split():
+            pid = ui.window_pid(int(xid))
+            if pid is not None and pid != w.pid:
+                return int(xid)
+        return None
+    return ui.wait_for("GIMP's image window", probe, 30)
+
+
+def raise_over(w, other, out, key):
+    """Activates the window other as a task bar would and waits until the
+    window manager has raised it as far as it goes: to the top, or under
+    windows kept above only.  With key, notes in out[key] whether the dialog
+    is then above it, and the stacking order."""
+    ui.activate(other)
+
+    def raised():
+        order = ui.stacking()
+        if ui.active_window() != other or other not in order:
+            return None
+        higher = order[order.index(other) + 1:]
+        return order if all(ui.kept_above(x) for x in higher) else None
+    order = ui.poll(raised, 15)
+    if not order:
+        raise ui.UIError("the window manager did not activate and raise window 0x%x "
+                         "(active 0x%x, stacking %s)"
+                         % (other, ui.active_window() or 0, [hex(x) for x in ui.stacking()]))
+    if key:
+        out[key] = w.xid in order and order.index(w.xid) > order.index(other)
+        out[key + "_stacking"] = [hex(x) for x in order]
+
+
+def topmost_box(w):
+    return w.find(Role.CHECK_BOX, "Topmost")
+
+
+def click_topmost(w):
+    """Clicks Topmost with the pointer, coming onto it from outside as a hand
+    does: GTK 2 takes a button as under the pointer from a crossing event,
+    and a pointer left resting where the box was while its window lay
+    covered, then raised, gets no click through."""
+    box = topmost_box(w)
+    ui.point_at(max(0, box.x - 20), max(0, box.y - 20))
+    w.click_at(box.cx, box.cy)
+
+
+@drive
+def topmost_above(out, args):
+    """Two runs, with GIMP's image window open.  First: tick Topmost with the
+    pointer, activate the image window, note the stacking; untick Topmost
+    through the accessibility interface, activate the dialog and then the
+    image window again, note the stacking; tick Topmost with the pointer
+    again and Close.  Second: note whether it opens ticked and kept above,
+    then Close."""
+    w = dialog()
+    image = image_window(w)
+    out["above_at_start"] = ui.kept_above(w.xid)
+    out["ticked_at_start"] = topmost_box(w).checked()
+
+    click_topmost(w)
+    out["ticked"] = bool(ui.poll(lambda: topmost_box(w).checked(), 10))
+    out["above_after_tick"] = bool(ui.poll(lambda: ui.kept_above(w.xid), 10))
+    raise_over(w, image, out, "dialog_over_image_ticked")
+
+    action = topmost_box(w).acc.get_action_iface()
+    if action is None or action.get_n_actions() < 1:
+        raise ui.UIError("Topmost offers no action")
+    action.do_action(0)
+    out["unticked"] = bool(ui.poll(lambda: not topmost_box(w).checked(), 10))
+    out["above_after_untick"] = not ui.poll(lambda: not ui.kept_above(w.xid), 10)
+    raise_over(w, w.xid, out, None)
+    raise_over(w, image, out, "dialog_over_image_unticked")
+
+    # The image window now covers the dialog: bring the dialog up to click it.
+    raise_over(w, w.xid, out, None)
+    click_topmost(w)
+    out["ticked_again"] = bool(ui.poll(lambda: topmost_box(w).checked(), 10))
+    w.click("Close")
+    w.wait_gone()
+
+    w = dialog()
+    out["reopened_ticked"] = topmost_box(w).checked()
+    out["reopened_above"] = bool(ui.poll(lambda: ui.kept_above(w.xid), 10))
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def wm_close_reopen(out, args):
+    """First run: pitch set to args[0], then closed through the window
+    manager.  Second run: read the pitch shown, then Close."""
+    w = dialog()
+    w.set_spin("Pitch:", args[0])
+    out["first_pitch"] = w.spin("Pitch:").value()
+    ui.request_close(w.xid)
+    w.wait_gone()
+    w = dialog()
+    out["second_pitch"] = w.spin("Pitch:").value()
+    w.click("Close")
+    w.wait_gone()
+
+
+@drive
+def wm_close_editing(out, args):
+    """First run: Create.  Second run: pitch set to args[0], Edit Layer,
+    pitch set to args[1], then closed through the window manager.  Third
+    run: read the pitch shown, then Close."""
+    w = dialog()
+    w.click("Create")
+    w.wait_gone()
+    w = dialog()
+    if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
+        raise Skip("the dialog has no \"Edit Layer\" button")
+    w.set_spin("Pitch:", args[0])
+    w.click("Edit Layer")
+    w.find(Role.PUSH_BUTTON, "Apply", timeout=10)
+    out["pitch_loaded"] = w.spin("Pitch:").value()
+    w.set_spin("Pitch:", args[1])
+    ui.request_close(w.xid)
+    w.wait_gone()
+    w = dialog()
+    out["third_pitch"] = w.spin("Pitch:").value()
+    out["third_buttons"] = sorted(x.name for x in w.widgets()
+                                  if x.role == Role.PUSH_BUTTON and x.showing() and x.name)
     w.click("Close")
     w.wait_gone()
 

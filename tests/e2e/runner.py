@@ -13,6 +13,10 @@ Environment (set by tests/e2e/run): DISPLAY, DBUS_SESSION_BUS_ADDRESS,
 ZS_GIMP (2 or 3), E2E_PROFILE (pristine HOME), E2E_PLUGIN, E2E_RENDER,
 E2E_WORK (a folder for the cases' files), and optionally E2E_ONLY and
 E2E_SKIP (case names, comma separated).
+
+The display has no window manager but while a case registered with
+window_manager=True runs: openbox is started for it and ended after it
+(WindowManager).
 """
 
 import os
@@ -128,6 +132,86 @@ def stop_group(proc, grace=3.0):
         proc.wait(timeout=2)
     except subprocess.TimeoutExpired:
         pass
+
+
+def window_manager_on_display():
+    """The name of the window manager that manages the display now, or None.
+    A window manager names itself on a small window of its own, which the
+    root window's _NET_SUPPORTING_WM_CHECK points to and which points to
+    itself; a killed one leaves the root's property behind, but its window
+    goes with its connection."""
+    def prop(args):
+        res = subprocess.run(["xprop", "-notype"] + args, capture_output=True, text=True,
+                             timeout=30)
+        return res.stdout if res.returncode == 0 else ""
+    found = re.search(r"_NET_SUPPORTING_WM_CHECK.*# (0x[0-9a-f]+)",
+                      prop(["-root", "_NET_SUPPORTING_WM_CHECK"]))
+    if not found:
+        return None
+    check = prop(["-id", found.group(1), "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME"])
+    if "# %s" % found.group(1) not in check:
+        return None
+    name = re.search(r'_NET_WM_NAME = "(.*)"', check)
+    return name.group(1) if name else "?"
+
+
+class WindowManager:
+    """Openbox on the tests' display for one case that asks for it (a case
+    registered with window_manager=True): started before the case, in its own
+    process group and with its own settings (openbox/ beside this file) under
+    the case's folder, and stopped after it.  The other cases run without a
+    window manager, where a window goes and stays exactly where it is put."""
+
+    def __init__(self, ctx):
+        self.home = os.path.join(ctx.root, "wm")
+        self.log_path = os.path.join(self.home, "openbox.log")
+        self.proc = None
+
+    def start(self, timeout=30):
+        other = window_manager_on_display()
+        if other:
+            # A display given from outside (a desktop's): the case needs one
+            # whose window manager it starts and ends itself.
+            raise Skip("the display already has a window manager (%s)" % other)
+        if shutil.which("openbox") is None:
+            raise Fail("openbox is not installed (scripts/deps installs it)")
+        config = os.path.join(self.home, ".config")
+        shutil.copytree(os.path.join(HERE, "openbox"), os.path.join(config, "openbox"),
+                        dirs_exist_ok=True)
+        env = dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=config,
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local/share"))
+        with open(self.log_path, "w") as log:
+            self.proc = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=log,
+                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                         start_new_session=True, cwd=self.home)
+        end = time.monotonic() + timeout
+        while window_manager_on_display() != "Openbox":
+            if self.proc.poll() is not None or time.monotonic() > end:
+                self.stop()
+                raise Fail("openbox did not take the display (%s); its log:\n%s"
+                           % ("exit %s" % self.proc.returncode if self.proc.returncode is not None
+                              else "within %ds" % timeout, self.log_tail()))
+            time.sleep(0.1)
+
+    def stop(self, timeout=15):
+        """Ends openbox's process group and waits until the display has no
+        window manager, so that none is left for the next case."""
+        if self.proc is None:
+            return
+        stop_group(self.proc)
+        end = time.monotonic() + timeout
+        while window_manager_on_display():
+            if time.monotonic() > end:
+                raise Fail("a window manager still runs on the display after openbox was ended")
+            time.sleep(0.1)
+
+    def log_tail(self, n=10):
+        try:
+            with open(self.log_path, errors="replace") as f:
+                return tail(f.read(), n)
+        except OSError:
+            return ""
 
 
 def read_results(path):
@@ -411,6 +495,24 @@ def leftover_processes(work):
     return found
 
 
+def run_case(fn, ctx):
+    """Runs one case, under a window manager of its own when it asks for one."""
+    if not getattr(fn, "window_manager", False):
+        fn(ctx)
+        return
+    wm = WindowManager(ctx)
+    wm.start()
+    try:
+        fn(ctx)
+    except BaseException as e:  # an interrupt too: the window manager must not outlive the run
+        try:
+            wm.stop()
+        except Fail as also:
+            raise Fail("%s\n(and then: %s)" % (e, also)) from e
+        raise
+    wm.stop()
+
+
 def main():
     import cases  # noqa: E402
     env = os.environ
@@ -434,7 +536,7 @@ def main():
         ctx = Context(name, env)
         t0 = time.monotonic()
         try:
-            fn(ctx)
+            run_case(fn, ctx)
             verdict, detail = "PASS", ""
         except Skip as e:
             verdict, detail = "SKIP", str(e)

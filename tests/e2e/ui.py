@@ -2,6 +2,7 @@
 through AT-SPI by role and label, and pressed, typed into and dragged with
 real X events from xdotool.  Every wait is bounded."""
 
+import re
 import subprocess
 import time
 
@@ -281,3 +282,60 @@ def message_box(pid, text, timeout=20):
                 continue
         return None
     return wait_for("a message box reading %r" % text, probe, timeout, step=0.2)
+
+
+# -- what a window manager holds (for the cases that run under one) ------------
+
+def _xprop(*args):
+    result = subprocess.run(["xprop", "-notype"] + [str(a) for a in args],
+                            capture_output=True, text=True, timeout=30)
+    return result.stdout if result.returncode == 0 else ""
+
+
+def _window_ids(text):
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-fA-F]+", text.partition("#")[2])]
+
+
+def stacking():
+    """The managed windows from the bottom to the top (_NET_CLIENT_LIST_STACKING)."""
+    return _window_ids(_xprop("-root", "_NET_CLIENT_LIST_STACKING"))
+
+
+def active_window():
+    """The window the window manager has focused (_NET_ACTIVE_WINDOW), or None."""
+    ids = _window_ids(_xprop("-root", "_NET_ACTIVE_WINDOW"))
+    return ids[0] if ids and ids[0] else None
+
+
+def wm_state(xid):
+    """The atoms of window xid's _NET_WM_STATE, as the window manager keeps them."""
+    text = _xprop("-id", xid, "_NET_WM_STATE")
+    if "=" not in text:
+        return set()
+    return {a.strip() for a in text.split("=", 1)[1].split(",") if a.strip()}
+
+
+def kept_above(xid):
+    return "_NET_WM_STATE_ABOVE" in wm_state(xid)
+
+
+def activate(xid):
+    """Asks the window manager to activate (focus and raise) window xid, as a
+    task bar does (_NET_ACTIVE_WINDOW)."""
+    subprocess.run(["wmctrl", "-i", "-a", "0x%x" % xid], check=True, timeout=30)
+
+
+def request_close(xid):
+    """Asks the window manager to close window xid as its title bar's close
+    button does (_NET_CLOSE_WINDOW, which it passes on as WM_DELETE_WINDOW)."""
+    subprocess.run(["wmctrl", "-i", "-c", "0x%x" % xid], check=True, timeout=30)
+
+
+def poll(probe, timeout, step=0.1):
+    """probe's first true value within timeout, else its last (false) one."""
+    end = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)

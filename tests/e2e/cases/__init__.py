@@ -10,10 +10,13 @@ CASES = []
 _features = {}
 
 
-def case(name, needs=("plugin", "render"), gimp=(2, 3)):
+def case(name, needs=("plugin", "render"), gimp=(2, 3), window_manager=False):
     """Registers a case; gimp names the versions it runs in (a case for one
-    version only says why where it is registered)."""
+    version only says why where it is registered).  With window_manager the
+    case runs under a window manager that the runner starts for it and ends
+    after it (runner.WindowManager); the other cases have none."""
     def register(fn):
+        fn.window_manager = window_manager
         if GIMP.version in gimp:
             CASES.append((name, fn, needs))
         return fn
@@ -100,3 +103,4 @@ def expect_own_settings(t, run, size, resolution="72"):
 from cases import run_modes, layer_output, preview, presets, edit_layer, scripting  # noqa: E402,F401
 from cases import reliability, banded  # noqa: E402,F401
 from cases import artist_view  # noqa: E402,F401
+from cases import window_manager  # noqa: E402,F401
