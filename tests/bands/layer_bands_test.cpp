@@ -117,11 +117,11 @@ void expect_same_as_whole(const EffectParams &p, int w, int h, const std::string
       size_t capture;
     };
     // 1-row bands, odd heights, the default height, one band; one to three
-    // threads; narrow tiles; capture budgets that cut the passes short or
+    // threads; narrow tiles, down to one column; capture budgets that cut the passes short or
     // leave every band to the line sequence.
     const Knobs knobs[] = {{1, 2, 0, 0},  {7, 3, 0, 0},   {0, 1, 0, 0},   {64, 2, 0, 0},
                            {h, 2, 0, 0},  {13, 2, 37, 0}, {5, 1, w / 2 + 1, 0},
-                           {9, 2, 0, 2000}, {16, 3, 0, 1}};
+                           {9, 2, 0, 2000}, {16, 3, 0, 1}, {h, 2, 1, 0}};
     for (const Knobs &k : knobs) {
       BandOptions o;
       o.band_rows = k.rows;

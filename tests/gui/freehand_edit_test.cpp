@@ -324,3 +324,33 @@ TEST_F(FreehandEdit, AStrokeAcrossTheWholeBandReachesBothEdges) {
   EXPECT_EQ(o.samples[10].factor, 1.0);                // between the edge and y 400
   EXPECT_NEAR(o.samples[300].factor, 200.0 / 640, 1e-9);  // y 336
 }
+
+// A motion along the same ray (the same angle, another distance) writes the
+// sample there with the distance of the point it came from: of two points
+// at one angle, the one just reached is taken as the stroke's far end.
+TEST_F(FreehandEdit, MotionAlongOneRayKeepsTheDistanceItCameFrom) {
+  build_radial();
+  stroke({{400, 250}, {325, 250}});  // angle 0, from 150 to 75 pixels
+  EXPECT_EQ(count_factors_not(params.radiation_in_freehand, 1.0), 1);
+  EXPECT_NEAR(params.radiation_in_freehand.samples[0].factor, 1.5, 1e-9);
+  stroke({{250, 325}, {250, 400}});  // straight down: 90 degrees, from 75 to 150
+  const FreehandOutline &o = params.radiation_in_freehand;
+  const int quarter = o.count / 4;
+  ASSERT_NEAR(o.samples[quarter].pos, G_PI / 2, 1e-9);
+  EXPECT_NEAR(o.samples[quarter].factor, 0.75, 1e-9);
+}
+
+// Choosing another outline in the middle of a stroke (the keyboard can press
+// "Edit Start" while the pointer is held) ends the stroke: the rest of the
+// motion writes into neither outline.
+TEST_F(FreehandEdit, AnotherTargetMidStrokeEndsTheStroke) {
+  build_radial();
+  set_active(row(2).check, true);
+  press(polar(10, 150).x, polar(10, 150).y);
+  const int written = count_factors_not(params.radiation_in_freehand, 1.0);
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);
+  for (int degrees = 13; degrees <= 90; degrees += 3) motion(polar(degrees, 150).x, polar(degrees, 150).y);
+  release(polar(90, 150).x, polar(90, 150).y);
+  EXPECT_EQ(count_factors_not(params.radiation_in_freehand, 1.0), written);
+  EXPECT_EQ(count_factors_not(params.radiation_out_freehand, 1.0), 0);
+}

@@ -86,9 +86,12 @@ TEST_F(ParallelGuides, InDiscWinsOverTheInSide) {
 
 TEST_F(ParallelGuides, SideDragSlidesAlongTheAxis) {
   build_default();
+  const double in_range = params.parallel_in_range, out_range = params.parallel_out_range;
   drag({0, 100}, {50, 130});  // on the in side, away from its discs
   EXPECT_EQ(params.parallel_in_x, 50);
   EXPECT_EQ(params.parallel_in_Y, 240);
+  EXPECT_EQ(params.parallel_in_range, in_range) << "a side moves, its width stays";
+  EXPECT_EQ(params.parallel_out_range, out_range);
 
   // A diagonal band: the centre goes to the foot of the pointer on the axis.
   set_band(100, 100, 100, 400, 400, 100);

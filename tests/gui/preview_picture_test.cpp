@@ -184,6 +184,40 @@ TEST_F(PreviewPicture, ZoomedOutLineArtKeepsItsBrightnessAndDetail) {
   source_image_set(nullptr);
 }
 
+// Between the thumbnail's resolution and the image's own, the part in view
+// is fetched at the resolution it is shown at, on both axes; a middle-button
+// drag far past the work area's corner stops with the view at that corner.
+TEST_F(PreviewPicture, AViewBetweenThumbnailAndImageIsFetchedAtItsOwnScale) {
+  source_image_set(pixel_checker);
+  thumbnail = source_thumbnail;
+  build(image_of(4000, 3000));
+  params.area_type = 2;
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  for (int i = 0; i < 8 && preview_view_scale() < 0.5 - 1e-9; ++i) preview_zoom_in();
+  ASSERT_NEAR(preview_view_scale(), 0.5, 1e-12);
+  wait_for_detail();
+  double px = 0, py = 0;
+  preview_pan_get(&px, &py);
+  const Rect r = visible_rect(vw, vh, 0.5, px, py, 4000, 3000);
+  EXPECT_EQ(last_thumbnail_request.w, r.w);
+  EXPECT_EQ(last_thumbnail_request.h, r.h);
+  EXPECT_EQ(last_thumbnail_request.thumb_w, (r.w + 1) / 2);
+  EXPECT_EQ(last_thumbnail_request.thumb_h, (r.h + 1) / 2);
+
+  press(vw / 2.0, vh / 2.0, 2);
+  motion(vw / 2.0 + 5000, vh / 2.0 + 5000);
+  preview_pan_get(&px, &py);
+  EXPECT_NEAR(px, vw / (2 * 0.5), 1e-9) << "the view's left edge on the work area's";
+  EXPECT_NEAR(py, vh / (2 * 0.5), 1e-9);
+  motion(vw / 2.0 - 9000, vh / 2.0 - 9000);
+  preview_pan_get(&px, &py);
+  EXPECT_NEAR(px, 4000 - vw / (2 * 0.5), 1e-9);
+  EXPECT_NEAR(py, 3000 - vh / (2 * 0.5), 1e-9);
+  release(vw / 2.0 - 9000, vh / 2.0 - 9000, 2);
+  source_image_set(nullptr);
+}
+
 // GTK 3 draws a widget through its toplevel's context moved to the widget,
 // so the widget's corner is not device (0, 0): the expose there must be the
 // same picture, to the last column and row, as one drawn at the corner (a

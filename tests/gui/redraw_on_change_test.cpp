@@ -6,6 +6,8 @@
 #include "control_ranges.h"
 #include "gimpui_compat.h"
 #include "gtk_compat.h"
+#include "gtk_test_compat.h"
+#include "preview.h"
 
 namespace {
 
@@ -87,4 +89,49 @@ TEST_F(RedrawOnChange, ResetAsksForARedraw) {
   gtk_dialog_response(GTK_DIALOG(dialog), RESPONSE_RESET);
   EXPECT_TRUE(redraw_asked());
   EXPECT_EQ(live().line_pitch, 10);
+}
+
+// The view follows a middle-button pan at every motion, and a zoom step
+// redraws at once.
+TEST_F(RedrawOnChange, PanAndZoomAskForARedraw) {
+  build();
+  show();
+  for (int i = 0; i < 3; ++i) preview_zoom_in();
+  EXPECT_TRUE(redraw_asked()) << "zoom";
+  GtkWidget *area = dialog_widgets.preview_area;
+  auto send = [area](GdkEvent *event) {
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(area)));
+    event->any.send_event = TRUE;
+    gtk_widget_event(area, event);
+    gdk_event_free(event);
+  };
+  GdkEvent *press = gdk_event_new(GDK_BUTTON_PRESS);
+  press->button.x = 100;
+  press->button.y = 100;
+  press->button.button = 2;
+  press->button.time = GDK_CURRENT_TIME;
+  press->button.device = test_pointer_device();
+  send(press);
+  redraw_asked();
+  double before_x = 0, before_y = 0;
+  preview_pan_get(&before_x, &before_y);
+  GdkEvent *motion = gdk_event_new(GDK_MOTION_NOTIFY);
+  motion->motion.x = 120;
+  motion->motion.y = 110;
+  motion->motion.state = GDK_BUTTON2_MASK;
+  motion->motion.time = GDK_CURRENT_TIME;
+  motion->motion.device = test_pointer_device();
+  send(motion);
+  double x = 0, y = 0;
+  preview_pan_get(&x, &y);
+  ASSERT_NE(x, before_x) << "the pan moved";
+  EXPECT_TRUE(redraw_asked()) << "pan";
+  GdkEvent *release = gdk_event_new(GDK_BUTTON_RELEASE);
+  release->button.x = 120;
+  release->button.y = 110;
+  release->button.button = 2;
+  release->button.state = GDK_BUTTON2_MASK;
+  release->button.time = GDK_CURRENT_TIME;
+  release->button.device = test_pointer_device();
+  send(release);
 }
