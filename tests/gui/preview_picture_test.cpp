@@ -483,3 +483,37 @@ TEST_F(PreviewPicture, EdgesThatCutAPixelBlendByTheShareCovered) {
   EXPECT_GT(checked, 6) << "edges that cut pixels were found";
   source_image_set(nullptr);
 }
+
+// Zoomed in on a work area narrower than the view, its side edges cut
+// screen pixels: there the part fetched for the view gives only the share
+// it covers, and the thumbnail kept above and below that part gives nothing
+// (it stops where the fetched part begins), in every channel.
+TEST_F(PreviewPicture, ZoomedInTheSideEdgesBlendByTheShareCovered) {
+  source_image_set(plain_orange);
+  thumbnail = source_thumbnail;
+  build(image_of(301, 3000));
+  params.area_type = 2;
+  for (int i = 0; i < 12 && preview_view_scale() < 1 - 1e-9; ++i) preview_zoom_in();
+  ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
+  wait_for_detail();
+  int dw = 0, dh = 0;
+  preview_detail_size(&dw, &dh);
+  ASSERT_EQ(dw, 301) << "the part in view was fetched";
+  cairo_surface_t *surface = draw_expose(&params);
+  const int vh = cairo_image_surface_get_height(surface);
+  const double left = to_window(0, 0).x, right = to_window(301, 0).x;
+  ASSERT_NE(left, std::floor(left)) << "an edge that cuts a pixel";
+  for (int Y : {2, vh / 2, vh - 3}) {
+    for (const auto &[X, share] : {std::pair<int, double>{static_cast<int>(std::floor(left)), std::ceil(left) - left},
+                                   std::pair<int, double>{static_cast<int>(std::floor(right)), right - std::floor(right)}}) {
+      const uint32_t shown = shown_at(surface, X, Y);
+      for (int shift : {16, 8, 0}) {
+        const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
+        EXPECT_NEAR((shown >> shift) & 0xff, grey + share * (picture - grey), 2.0)
+            << "pixel " << X << ", " << Y << " covered " << share << ", channel shift " << shift;
+      }
+    }
+  }
+  cairo_surface_destroy(surface);
+  source_image_set(nullptr);
+}
