@@ -262,25 +262,33 @@ def open_window(title, timeout=60, exclude_pids=()):
     return Window(title, xid, acc)
 
 
+def top_windows(pick_app, pick):
+    """The top-level windows, as Window, of the accessible applications whose
+    process id pick_app accepts, for which pick(window) holds."""
+    found = []
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        try:
+            if app is None or not pick_app(app.get_process_id()):
+                continue
+            for j in range(app.get_child_count()):
+                top = app.get_child_at_index(j)
+                win = Window(top.get_name() or "", None, top)
+                if pick(win):
+                    found.append(win)
+        except Exception:
+            continue
+    return found
+
+
 def message_box(pid, text, timeout=20):
     """The top-level window of process pid that shows a label reading text
     (GTK message boxes have no title to search by)."""
     def probe():
-        desktop = Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            app = desktop.get_child_at_index(i)
-            try:
-                if app is None or app.get_process_id() != pid:
-                    continue
-                for j in range(app.get_child_count()):
-                    top = app.get_child_at_index(j)
-                    win = Window(top.get_name() or "", None, top)
-                    if any(w.role == Role.LABEL and w.name == text and w.showing()
-                           for w in win.widgets()):
-                        return win
-            except Exception:
-                continue
-        return None
+        found = top_windows(lambda p: p == pid, lambda win: any(
+            w.role == Role.LABEL and w.name == text and w.showing() for w in win.widgets()))
+        return found[0] if found else None
     return wait_for("a message box reading %r" % text, probe, timeout, step=0.2)
 
 

@@ -33,21 +33,7 @@ def driver_main():
     def gimp_windows_with(w, pick):
         """Showing top-level windows of programs other than the plug-in of
         w for which pick(window) holds."""
-        found = []
-        desktop = ui.Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            app = desktop.get_child_at_index(i)
-            try:
-                if app is None or app.get_process_id() == w.pid:
-                    continue
-                for j in range(app.get_child_count()):
-                    top = app.get_child_at_index(j)
-                    win = ui.Window(top.get_name() or "", None, top)
-                    if pick(win):
-                        found.append(win)
-            except Exception:
-                continue
-        return found
+        return ui.top_windows(lambda pid: pid != w.pid, pick)
 
     def plugin_pid():
         """The live zipstroke process of this run (its HOME is the run's):

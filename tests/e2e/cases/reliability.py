@@ -149,21 +149,7 @@ def driver_main():
     def other_windows_of_gimp(w, button):
         """Showing top-level windows of GIMP (not of the plug-in) that hold a
         button of that name."""
-        found = []
-        desktop = ui.Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            app = desktop.get_child_at_index(i)
-            try:
-                if app is None or app.get_process_id() == w.pid:
-                    continue
-                for j in range(app.get_child_count()):
-                    top = app.get_child_at_index(j)
-                    win = ui.Window(top.get_name() or "", None, top)
-                    if win.has(Role.PUSH_BUTTON, button):
-                        found.append(win)
-            except Exception:
-                continue
-        return found
+        return ui.top_windows(lambda pid: pid != w.pid, lambda win: win.has(Role.PUSH_BUTTON, button))
 
     drive.other_windows_of_gimp = other_windows_of_gimp
     for fn in (rel_create_then_edit, rel_undo_between, rel_close_image):
