@@ -269,6 +269,15 @@ def edit_layer(out, args):
     w.wait_gone()
 
 
+def edit_apply_close(w):
+    """Edit Layer, Apply, and once the dialog is back in creating mode, Close."""
+    w.click("Edit Layer")
+    w.click("Apply", timeout=10)
+    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    w.click("Close")
+    w.wait_gone()
+
+
 @drive
 def create_then_edit(out, args):
     """First run: Create.  Second run: Edit Layer, Apply, Close."""
@@ -278,11 +287,7 @@ def create_then_edit(out, args):
     w = dialog()
     if not w.has(Role.PUSH_BUTTON, "Edit Layer"):
         raise Skip("the dialog has no \"Edit Layer\" button")
-    w.click("Edit Layer")
-    w.click("Apply", timeout=10)
-    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
-    w.click("Close")
-    w.wait_gone()
+    edit_apply_close(w)
 
 
 @drive
@@ -575,11 +580,7 @@ def creates_then_apply(out, args):
         w.click("Create")
         w.wait_gone()
     w = dialog()
-    w.click("Edit Layer")
-    w.click("Apply", timeout=10)
-    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
-    w.click("Close")
-    w.wait_gone()
+    edit_apply_close(w)
 
 
 @drive
@@ -800,6 +801,16 @@ def main():
         status = 1
     with open(os.path.join(workdir, "driver.out"), "w", encoding="utf-8") as f:
         json.dump(out, f)
+    return status
+
+
+def run_drives(drives):
+    """main() for a case file's own drives (name: function), added to these;
+    a failed drive leaves no dialog open."""
+    DRIVES.update(drives)
+    status = main()
+    if status == 1:
+        close_open_dialogs()
     return status
 
 

@@ -438,9 +438,7 @@ void make_cache_interior(int x0, int y0, int x1, int y1) {
 }
 
 void build_picture_cache(const cairo_matrix_t &m) {
-  picture_cache.surface.reset();
-  picture_cache.interior.reset();
-  picture_cache.interior.reset();
+  picture_cache = PictureCache{};
   double view_w, view_h;
   view_size(&view_w, &view_h);
   double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
@@ -618,8 +616,7 @@ void update_detail() {
     cancel_detail_fetch();
     if (detail.surface) {
       detail = Detail{};
-      picture_cache.surface.reset();
-      picture_cache.interior.reset();
+      picture_cache = PictureCache{};
     }
     return;
   }
@@ -635,8 +632,7 @@ void update_detail() {
 
 // Makes the cache for the transform of a context on the window itself.
 void prepare_picture_cache() {
-  picture_cache.surface.reset();
-  picture_cache.interior.reset();
+  picture_cache = PictureCache{};
   if (!picture) return;
   cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t *cr = cairo_create(scratch);
@@ -667,8 +663,7 @@ void preview_picture_init(int32_t image_id, int32_t excluded_layer) {
 
 void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t excluded_layer) {
   cancel_detail_fetch();
-  picture_cache.surface.reset();
-  picture_cache.interior.reset();
+  picture_cache = PictureCache{};
   picture.reset();
   picture_width = picture_height = 0;
   detail = Detail{};
@@ -733,8 +728,7 @@ void preview_picture_release() {
   cancel_detail_fetch();
   detail = Detail{};
   has_failed_request = false;
-  picture_cache.surface.reset();
-  picture_cache.interior.reset();
+  picture_cache = PictureCache{};
   picture.reset();
   picture_width = picture_height = 0;
   has_work_area = false;

@@ -2,9 +2,14 @@
 the filter while drive.py works the dialog, and checks what GIMP then holds
 against zipstroke-render."""
 
+import json
 import os
+import subprocess
 
-from runner import GIMP, expect
+from runner import GIMP, Fail, expect, stop_group, tail
+
+E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PYTHON = "/usr/bin/python3"  # the one with python3-gi
 
 CASES = []
 _features = {}
@@ -21,6 +26,51 @@ def case(name, needs=("plugin", "render"), gimp=(2, 3), window_manager=False):
             CASES.append((name, fn, needs))
         return fn
     return register
+
+
+def gimp_with_own_driver(t, driver_file, scheme, drive_name, drive_args=(), timeout=300,
+                         tag="run", gui=True, allowed_messages=()):
+    """t.gimp (in the GUI unless gui is false) with the drive drive_name of
+    the case file driver_file (run as a program beside GIMP) working the
+    dialog; the driver's output becomes run.driver.  Fails on any critical,
+    warning or calling error from GIMP's core or the plug-in, and on a
+    crashed plug-in."""
+    home = t.fresh_home()
+    workdir = os.path.join(t.root, "driver.%s.%s" % (drive_name, tag))
+    os.makedirs(workdir, exist_ok=True)
+    env = dict(os.environ)
+    env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8", **GIMP.env)
+    log_path = os.path.join(workdir, "driver.log")
+    with open(log_path, "w") as log:
+        driver = subprocess.Popen([PYTHON, "-u", os.path.abspath(driver_file), drive_name, workdir]
+                                  + [str(a) for a in drive_args],
+                                  env=env, stdout=log, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, start_new_session=True, cwd=E2E_DIR)
+    try:
+        try:
+            run = t.gimp(scheme, gui=gui, home=home, timeout=timeout,
+                         allowed_messages=allowed_messages)
+        finally:
+            try:
+                driver.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                pass
+    finally:
+        stop_group(driver)
+    with open(log_path, encoding="utf-8", errors="replace") as f:
+        dtext = f.read()
+    if driver.returncode != 0:
+        raise Fail("driver failed (%s):\n%s\nGIMP log tail:\n%s"
+                   % (driver.returncode, tail(dtext, 14), run.log_tail()))
+    with open(os.path.join(workdir, "driver.out"), encoding="utf-8") as f:
+        run.driver = json.load(f)
+    bad = [line for line in run.log.splitlines()
+           if "CRITICAL" in line or "invalid ID" in line or "Too many error messages" in line
+           or "crashed" in line
+           or ("(zipstroke:" in line and "WARNING" in line)]
+    if bad:
+        raise Fail("GIMP or the plug-in logged:\n%s" % "\n".join(bad[:8]))
+    return run
 
 
 def missing_feature(feature):

@@ -8,7 +8,6 @@ The close is done by this file's own drive: run as a program (python3
 banded.py DRIVE WORKDIR [ARGS...]) it adds it to drive.py's and runs that
 driver's main."""
 
-import json
 import os
 import signal
 import subprocess
@@ -16,7 +15,6 @@ import sys
 import time
 
 E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PYTHON = "/usr/bin/python3"
 
 CLOSED_TEXT = "the image or the layer was closed"
 
@@ -157,12 +155,8 @@ def driver_main():
         out["ended"] = ended_at is not None
         out["message"] = any(CLOSED_TEXT in m for m in seen)
 
-    drive.DRIVES["banded-close-while-writing"] = close_while_writing
-    drive.DRIVES["banded-create-short-of-memory"] = create_short_of_memory
-    status = drive.main()
-    if status == 1:
-        drive.close_open_dialogs()
-    return status
+    return drive.run_drives({"banded-close-while-writing": close_while_writing,
+                             "banded-create-short-of-memory": create_short_of_memory})
 
 
 if __name__ == "__main__":
@@ -172,8 +166,8 @@ if __name__ == "__main__":
 # ---------------------------------------------------------------------------
 # The cases
 
-from cases import case, AFTER_RUN, expect_layer, expect_own_settings  # noqa: E402
-from runner import GIMP, Fail, expect, stop_group, tail  # noqa: E402
+from cases import case, gimp_with_own_driver, AFTER_RUN, expect_layer, expect_own_settings  # noqa: E402,E501
+from runner import GIMP, Fail, expect  # noqa: E402
 
 
 # GIMP 2.10 only: GIMP 3's wide Create is checked by the GIMP 3 host check
@@ -191,49 +185,6 @@ def wider_than_a_surface(t):
     ref = t.render("ref.png", "33000x100")
     t.expect_same_alpha(run.path("layer.png"), ref, "33000x100 layer")
     expect_own_settings(t, run, "33000x100")
-
-
-def gimp_with_own_driver(t, scheme, drive_name, drive_args=(), timeout=300, tag="run", gui=True,
-                         allowed_messages=()):
-    """t.gimp in the GUI with this file's drive working the dialog.  Fails on
-    any critical, warning or calling error from GIMP's core or the plug-in,
-    and on a crashed plug-in."""
-    home = t.fresh_home()
-    workdir = os.path.join(t.root, "driver.%s.%s" % (drive_name, tag))
-    os.makedirs(workdir, exist_ok=True)
-    env = dict(os.environ)
-    env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8", **GIMP.env)
-    log_path = os.path.join(workdir, "driver.log")
-    with open(log_path, "w") as log:
-        driver = subprocess.Popen([PYTHON, "-u", os.path.abspath(__file__), drive_name, workdir]
-                                  + [str(a) for a in drive_args],
-                                  env=env, stdout=log, stderr=subprocess.STDOUT,
-                                  stdin=subprocess.DEVNULL, start_new_session=True, cwd=E2E_DIR)
-    try:
-        try:
-            run = t.gimp(scheme, gui=gui, home=home, timeout=timeout,
-                         allowed_messages=allowed_messages)
-        finally:
-            try:
-                driver.wait(timeout=60)
-            except subprocess.TimeoutExpired:
-                pass
-    finally:
-        stop_group(driver)
-    with open(log_path, encoding="utf-8", errors="replace") as f:
-        dtext = f.read()
-    if driver.returncode != 0:
-        raise Fail("driver failed (%s):\n%s\nGIMP log tail:\n%s"
-                   % (driver.returncode, tail(dtext, 14), run.log_tail()))
-    with open(os.path.join(workdir, "driver.out"), encoding="utf-8") as f:
-        run.driver = json.load(f)
-    bad = [line for line in run.log.splitlines()
-           if "CRITICAL" in line or "invalid ID" in line or "Too many error messages" in line
-           or "crashed" in line
-           or ("(zipstroke:" in line and "WARNING" in line)]
-    if bad:
-        raise Fail("GIMP or the plug-in logged:\n%s" % "\n".join(bad[:8]))
-    return run
 
 
 @case("image-closed-while-writing")
@@ -261,7 +212,7 @@ def image_closed_while_writing(t):
         saved = os.environ.get("ZIPSTROKE_THREADS")
         os.environ["ZIPSTROKE_THREADS"] = "1"
         try:
-            run = gimp_with_own_driver(t, scheme, "banded-close-while-writing", ("1", "1.5"),
+            run = gimp_with_own_driver(t, __file__, scheme, "banded-close-while-writing", ("1", "1.5"),
                                        timeout=400, tag="attempt%d" % attempt)
         finally:
             if saved is None:
@@ -336,7 +287,7 @@ def create_short_of_memory(t):
 
 
 def run_short_of_memory(t):
-    return gimp_with_own_driver(t, r'''
+    return gimp_with_own_driver(t, __file__, r'''
 (define made (e2e-new-image 12000 600 RGB))
 (define img (car made))
 (define bg (cadr made))

@@ -7,14 +7,11 @@ The dialog is worked by this file's own drives: run as a program
 (python3 reliability.py DRIVE WORKDIR [ARGS...]) it adds them to drive.py's
 and runs that driver's main."""
 
-import json
 import os
-import subprocess
 import sys
 import time
 
 E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PYTHON = "/usr/bin/python3"
 
 GONE_LAYER_TEXT = "The layer being edited is no longer in the image. Nothing was changed."
 GONE_IMAGE_TEXT = "The image has been closed. Nothing can be drawn into it; close this dialog."
@@ -152,12 +149,8 @@ def driver_main():
         return ui.top_windows(lambda pid: pid != w.pid, lambda win: win.has(Role.PUSH_BUTTON, button))
 
     drive.other_windows_of_gimp = other_windows_of_gimp
-    for fn in (rel_create_then_edit, rel_undo_between, rel_close_image):
-        drive.DRIVES[fn.__name__.replace("_", "-")] = fn
-    status = drive.main()
-    if status == 1:
-        drive.close_open_dialogs()
-    return status
+    return drive.run_drives({fn.__name__.replace("_", "-"): fn
+                             for fn in (rel_create_then_edit, rel_undo_between, rel_close_image)})
 
 
 if __name__ == "__main__":
@@ -167,51 +160,12 @@ if __name__ == "__main__":
 # ---------------------------------------------------------------------------
 # The cases
 
-from cases import case  # noqa: E402
-from runner import Fail, expect, stop_group, tail  # noqa: E402
+from cases import case, gimp_with_own_driver  # noqa: E402
+from runner import Fail, expect  # noqa: E402
 
 # These cases call GIMP 2.10's procedures and start their drivers with GTK 2's
 # accessibility module; in GIMP 3 they wait for the e2e-... helpers.
 GIMP2_ONLY = (2,)
-
-
-def gimp_with_own_driver(t, scheme, drive_name, drive_args=(), timeout=300):
-    """t.gimp in the GUI with this file's drive working the dialog.  Fails
-    on any critical or warning from GIMP's core as well as the plug-in's."""
-    home = t.fresh_home()
-    workdir = os.path.join(t.root, "driver.%s" % drive_name)
-    os.makedirs(workdir, exist_ok=True)
-    env = dict(os.environ)
-    env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8",
-               GTK_MODULES="gail:atk-bridge", NO_AT_BRIDGE="0")
-    log_path = os.path.join(workdir, "driver.log")
-    with open(log_path, "w") as log:
-        driver = subprocess.Popen([PYTHON, "-u", os.path.abspath(__file__), drive_name, workdir]
-                                  + [str(a) for a in drive_args],
-                                  env=env, stdout=log, stderr=subprocess.STDOUT,
-                                  stdin=subprocess.DEVNULL, start_new_session=True, cwd=E2E_DIR)
-    try:
-        try:
-            run = t.gimp(scheme, gui=True, home=home, timeout=timeout)
-        finally:
-            try:
-                driver.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                pass
-    finally:
-        stop_group(driver)
-    with open(log_path, encoding="utf-8", errors="replace") as f:
-        dtext = f.read()
-    if driver.returncode != 0:
-        raise Fail("driver failed (%s):\n%s" % (driver.returncode, tail(dtext, 14)))
-    with open(os.path.join(workdir, "driver.out"), encoding="utf-8") as f:
-        run.driver = json.load(f)
-    core = [line for line in run.log.splitlines()
-            if "CRITICAL" in line or "invalid ID" in line or "Too many error messages" in line
-            or ("(zipstroke:" in line and "WARNING" in line)]
-    if core:
-        raise Fail("GIMP or the plug-in logged:\n%s" % "\n".join(core[:8]))
-    return run
 
 
 NEW_STREAK = r'''
@@ -233,7 +187,7 @@ NEW_STREAK = r'''
 def edit_layer_keeps_its_place(t):
     """A layer made on a selection and moved keeps its place and size when
     re-edited with another selection; the lines are drawn for its extent."""
-    run = gimp_with_own_driver(t, NEW_STREAK + r'''
+    run = gimp_with_own_driver(t, __file__, NEW_STREAK + r'''
 (gimp-layer-set-offsets streak 150 130)
 (gimp-image-select-rectangle img CHANNEL-OP-REPLACE 10 10 30 30)
 (gimp-image-set-active-layer img streak)
@@ -268,7 +222,7 @@ def undo_between_create_and_apply(t):
     """Create; Edit Layer; undo takes the layer away and Apply is refused
     with a message and no undo step; redo, Apply, undo, Apply, undo, Create:
     every undo group is closed once, and each undo gives back what was."""
-    run = gimp_with_own_driver(t, NEW_STREAK + r'''
+    run = gimp_with_own_driver(t, __file__, NEW_STREAK + r'''
 (gimp-image-set-active-layer img streak)
 (define before-second (e2e-layer-ids img))
 (plugin-zipstroke RUN-INTERACTIVE img streak)
@@ -304,7 +258,7 @@ def undo_between_create_and_apply(t):
 def image_closed_while_open(t):
     """The image is closed while the dialog is open: Create and Edit Layer
     each show one message; no calling errors; Close ends the run."""
-    run = gimp_with_own_driver(t, r'''
+    run = gimp_with_own_driver(t, __file__, r'''
 (define made (e2e-new-image 200 150 RGB))
 (define img (car made))
 (define bg (cadr made))
