@@ -12,12 +12,12 @@
 #include "gtk_compat.h"
 #include "host_services.h"
 #include "image_services.h"
+#include "line_cache.h"
 #include "parallel_guides.h"
 #include "picture_sampling.h"
 #include "preview_internal.h"
 #include "radiation_guides.h"
-#include "zipstroke_parallel.h"
-#include "zipstroke_radiation.h"
+#include "window_frame.h"
 
 namespace {
 
@@ -361,7 +361,7 @@ void preview_size_allocate(GtkWidget *, GtkAllocation *, gpointer) {
 }
 
 void preview_paint(GtkWidget *, cairo_t *cr, gpointer params) {
-  preview_draw_window(cr, static_cast<EffectParams *>(params));
+  window_frame_paint(cr, static_cast<EffectParams *>(params));
 }
 
 void preview_destroy(GtkWidget *widget, EffectParams *) {
@@ -725,6 +725,8 @@ void preview_picture_init_area(int32_t image_id, const WorkArea &area, int32_t e
 }
 
 void preview_picture_release() {
+  line_cache_release();
+  window_frame_release();
   cancel_detail_fetch();
   detail = Detail{};
   has_failed_request = false;
@@ -826,16 +828,15 @@ void preview_paint_picture(cairo_t *cr) {
 
 void preview_draw(cairo_t *cr, EffectParams *params) {
   preview_paint_picture(cr);
+  double vw, vh;
+  view_size(&vw, &vh);
+  line_cache_draw(cr, params, view_origin_x, view_origin_y, static_cast<int>(vw),
+                  static_cast<int>(vh));
   const ColorRGBA &c = params->line_color;
   cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g), color_channel_clamped(c.b),
                         color_channel_clamped(c.a));
-  if (params->area_type == AREA_RADIATION) {
-    radiation_draw_line(cr, params);
-    radiation_draw_guides(cr, params);
-  } else if (params->area_type == AREA_PARALLEL) {
-    parallel_draw_line(cr, params);
-    parallel_draw_guides(cr, params);
-  }
+  if (params->area_type == AREA_RADIATION) radiation_draw_guides(cr, params);
+  else if (params->area_type == AREA_PARALLEL) parallel_draw_guides(cr, params);
 }
 
 void preview_draw_window(cairo_t *cr, EffectParams *params) {
