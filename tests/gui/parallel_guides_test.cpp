@@ -2,7 +2,7 @@
 // every handle through the spin buttons, units, and a band of no length.
 #include <cairo.h>
 
-#include "parallel_guides.h"
+#include "geometry.h"
 #include "preview_fixture.h"
 
 namespace {
@@ -159,7 +159,7 @@ TEST_F(ParallelGuides, PressOnNothingChangesNothing) {
   build_default();
   const EffectParams before = params;
   drag({320, 100}, {330, 120});
-  EXPECT_EQ(parallel_drag_target_get(), PARALLEL_DRAG_NONE);
+  EXPECT_EQ(preview_drag_handle(), GuideHandle::None);
   EXPECT_EQ(params.parallel_in_x, before.parallel_in_x);
   EXPECT_EQ(params.parallel_in_Y, before.parallel_in_Y);
   EXPECT_EQ(params.parallel_out_x, before.parallel_out_x);
@@ -181,7 +181,7 @@ TEST_F(ParallelGuides, CoincidingCentresStaySound) {
     expect_spins_finite();
     set_band(300, 200, 100, 300, 200, 60);
   }
-  freehand_set_edit_target(3);
+  freehand_set_edit_target(FREEHAND_PARALLEL_IN);
   drag({290, 190}, {310, 210});
   EXPECT_EQ(count_factors_not(params.parallel_in_freehand, 1.0), 0);
   cairo_surface_destroy(draw_expose(&params));

@@ -3,7 +3,7 @@
 #include <cairo.h>
 
 #include "preview_fixture.h"
-#include "radiation_guides.h"
+#include "area_pixels.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST_F(RadiationGuides, OblatenessHandleFollowsThePointerInAnyDirection) {
   motion(320 - 180, 240);  // left of the centre, 180 away
   release(320 - 180, 240);
   EXPECT_NEAR(params.radiation_oblateness, 1 - 150.0 / 180, 1e-9);
-  const RadialShape g = radial_shape(&params);
+  const RadialShape g = area_shapes(&params).radial;
   EXPECT_NEAR(g.a_out, 180, 1e-9);
 }
 
@@ -188,11 +188,11 @@ TEST_F(RadiationGuides, ActiveOutlineWithoutSamplesIsGivenThemAndDrawnRedWhileEd
   cairo_surface_destroy(plain);
 
   for (FreehandSample &sample : params.radiation_in_freehand.samples) sample.factor = 1.4;
-  freehand_set_edit_target(1);
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
   cairo_surface_t *edited = draw_expose(&params);
   EXPECT_GT(count_red_pixels(edited), 100);
   cairo_surface_destroy(edited);
-  freehand_set_edit_target(2);  // the outer outline is not shown: nothing red
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);  // the outer outline is not shown: nothing red
   cairo_surface_t *other = draw_expose(&params);
   EXPECT_EQ(count_red_pixels(other), 0);
   cairo_surface_destroy(other);
