@@ -132,20 +132,6 @@ TEST_F(RadiationGuides, PointerExactlyAtTheCentreLeavesTheEllipseAlone) {
   EXPECT_DOUBLE_EQ(ellipse_radial_offset(100, 0.5, 10, 10, 10, 10), 0);
 }
 
-TEST_F(RadiationGuides, RayOffsetMatchesTheEllipse) {
-  // Ellipse A 200, R 100 about (0, 0).
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 250, 0), 50, 1e-9);
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 0, -60), -40, 1e-9);
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, -150, 0), -50, 1e-9);
-  // On the diagonal the ellipse lies at 1/sqrt(1/200^2 + 1/100^2) * sqrt(2)... per axis.
-  const double rho = 1 / std::sqrt(0.5 / (200.0 * 200.0) + 0.5 / (100.0 * 100.0));
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 100, 100), std::hypot(100, 100) - rho, 1e-9);
-  // A flattened ellipse: the segment's end along x, nothing elsewhere.
-  EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 0), 50);
-  EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 1), 0);
-  EXPECT_DOUBLE_EQ(ellipse_distance(0, 0, 1), 0);
-}
-
 TEST_F(RadiationGuides, DegenerateGeometryKeepsCairoAndTheSpinsSound) {
   build_small();
   struct Shape {
