@@ -79,7 +79,7 @@ void radial_guides(cairo_t *cr, const EffectParams &p, const View &view) {
   const double radius = HANDLE / view.k;
   cairo_set_line_width(cr, GUIDE / view.k);
   cairo_set_source_rgba(cr, 0, 0.5, 1, 1);
-  const int target = freehand_edit_target_get();
+  const int target = preview_freehand_target();
   if (p.radiation_in_freehand.active)
     radial_outline(cr, p.radiation_in_freehand, cx, cy, a_in, r_in, target == 1);
   if (p.radiation_out_freehand.active)
@@ -123,7 +123,7 @@ void parallel_guides(cairo_t *cr, const EffectParams &p, const View &view) {
   const double radius = HANDLE / view.k;
   cairo_set_line_width(cr, GUIDE / view.k);
   cairo_set_source_rgba(cr, 0, 0.5, 1, 1);
-  const int target = freehand_edit_target_get();
+  const int target = preview_freehand_target();
   for (int side = 0; side < 2; ++side) {
     const FreehandOutline &o = side == 0 ? p.parallel_in_freehand : p.parallel_out_freehand;
     if (!o.active) continue;
@@ -171,8 +171,22 @@ cairo_surface_t *reference(const EffectParams &p, const View &view) {
   cairo_translate(cr, view.w / 2.0, view.h / 2.0);
   cairo_scale(cr, view.k, view.k);
   cairo_translate(cr, -view.pan_x, -view.pan_y);
-  cairo_set_source_rgba(cr, p.line_color.r, p.line_color.g, p.line_color.b, p.line_color.a);
-  render_effect(cr, &p);
+  // The lines as the layer carries them: their coverage (the colour's alpha
+  // included), laid over the picture in the colour, as GIMP lays the layer.
+  cairo_surface_t *coverage = cairo_image_surface_create(CAIRO_FORMAT_A8, view.w, view.h);
+  cairo_t *lines = cairo_create(coverage);
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_set_matrix(lines, &m);
+  cairo_set_source_rgba(lines, 0, 0, 0, p.line_color.a);
+  render_effect(lines, &p);
+  cairo_destroy(lines);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_set_source_rgb(cr, p.line_color.r, p.line_color.g, p.line_color.b);
+  cairo_mask_surface(cr, coverage, 0, 0);
+  cairo_restore(cr);
+  cairo_surface_destroy(coverage);
   if (p.area_type == AREA_RADIATION) radial_guides(cr, p, view);
   else parallel_guides(cr, p, view);
   EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
@@ -286,11 +300,11 @@ TEST_F(GuidesExpose, RadialEllipseWithBothOutlinesTheInnerOneEdited) {
   shape_outline(&params.radiation_in_freehand, 0.8, 0.15, 3);
   shape_outline(&params.radiation_out_freehand, 1.1, 0.1, 5);
   set_line_colour(0.2, 0.8, 0.3, 1);
-  freehand_set_edit_target(1);
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-inner-edited");
-  freehand_set_edit_target(2);
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-outer-edited");
-  freehand_set_edit_target(0);
+  freehand_set_edit_target(FREEHAND_NONE);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-outlines");
 }
 
@@ -309,11 +323,11 @@ TEST_F(GuidesExpose, SlantedFanningBandWithBothOutlines) {
   shape_outline(&params.parallel_out_freehand, 0.7, 0.2, 3);
   set_line_colour(0.1, 0.1, 0.9, 0.75);
   for (int target : {0, 3, 4}) {
-    freehand_set_edit_target(target);
+    freehand_set_edit_target(static_cast<FreehandTarget>(target));
     expect_expose_matches(fitted_view(800, 600),
                           target == 0 ? "band" : target == 3 ? "band-in-edited" : "band-out-edited");
   }
-  freehand_set_edit_target(0);
+  freehand_set_edit_target(FREEHAND_NONE);
 }
 
 TEST_F(GuidesExpose, ZoomedInAndPannedViewKeepsHandlesAndGuidesAtScreenSize) {

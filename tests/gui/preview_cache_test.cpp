@@ -3,9 +3,11 @@
 // a freshly built dialog shows for the same record, and a change that does
 // not move a line (the colour, a plain re-expose) must not draw them again.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "control_ranges.h"
+#include "dialog.h"
 #include "gimpui_compat.h"
 #include "gtk_compat.h"
 #include "line_cache.h"
@@ -16,8 +18,9 @@ namespace {
 class PreviewCache : public PreviewHarness {
  protected:
   void SetUp() override {
-    image.width = 900;
-    image.height = 700;
+    // Shown at its own pixels: the thumbnail is the whole picture there is.
+    image.width = 480;
+    image.height = 400;
   }
 
   // The expose of a dialog built anew for `record` (the live one is
@@ -34,20 +37,23 @@ class PreviewCache : public PreviewHarness {
     pump();
     for (int i = 0; i < zoom_steps; ++i) preview_zoom_in();
     preview_pan_to(pan_x, pan_y);
+    wait_for_detail();
     return draw_expose(&params);
   }
 
   // Changes one control on a dialog that has shown its defaults, then
   // compares the expose with that of a fresh dialog; `redraws` tells whether
   // the lines must be drawn again.
-  void expect_like_fresh(const std::string &what, void (*change)(PreviewCache *),
+  void expect_like_fresh(const std::string &what, const std::function<void()> &change,
                          bool redraws = true) {
     SCOPED_TRACE(what);
     build(image, AREA_RADIATION);
     for (int i = 0; i < zoom_steps; ++i) preview_zoom_in();
+    wait_for_detail();
     cairo_surface_destroy(draw_expose(&params));
     const long before = line_cache_renders();
-    change(this);
+    change();
+    wait_for_detail();  // the picture of the view, fetched once it stands still
     cairo_surface_t *got = draw_expose(&params);
     EXPECT_EQ(line_cache_renders() - before, redraws ? 1 : 0);
     static EffectParams record;  // large: off the stack
@@ -69,51 +75,49 @@ class PreviewCache : public PreviewHarness {
 
   FixedImage image;
   int zoom_steps = 0;
-  const SpinRange *range = nullptr;  // the spin button a row changes
 };
 
 TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
   for (const SpinRange &r : SPIN_RANGES) {
-    range = &r;
-    expect_like_fresh(r.key, [](PreviewCache *t) {
-      GtkSpinButton *button = GTK_SPIN_BUTTON(dialog_spin_for_key(t->range->key));
+    expect_like_fresh(r.key, [&r] {
+      GtkSpinButton *button = GTK_SPIN_BUTTON(dialog_spin_for_key(r.key));
       const double now = gtk_spin_button_get_value(button);
-      double value = now != 0 ? now * 0.8 : t->range->max >= 100 ? 30 : t->range->min + 1;
-      if (t->range->rule == IntRule::WavePoints) value = now == 8 ? 12 : 8;
-      if (std::strstr(t->range->key, "seed")) value = now + 1;
+      double value = now != 0 ? now * 0.8 : r.max >= 100 ? 30 : r.min + 1;
+      if (r.rule == IntRule::WavePoints) value = now == 8 ? 12 : 8;
+      if (std::strstr(r.key, "seed")) value = now + 1;
       gtk_spin_button_set_value(button, value);
     });
   }
-  expect_like_fresh("antialias", [](PreviewCache *) { combo(dialog_widgets.antialias_combo, 0); });
+  expect_like_fresh("antialias", [] { combo(dialog_widgets.antialias_combo, 0); });
   expect_like_fresh("pitch type",
-                    [](PreviewCache *) { combo(dialog_widgets.pitch_type_combo, 0); });
-  expect_like_fresh("wave type", [](PreviewCache *t) {
+                    [] { combo(dialog_widgets.pitch_type_combo, 0); });
+  expect_like_fresh("wave type", [] {
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(dialog_spin_for_key("line_wave_npoint")), 8);
     combo(dialog_widgets.wave_type_combo, 4);
   });
-  expect_like_fresh("unit", [](PreviewCache *) { combo(dialog_widgets.unit_combo, 2); });
-  expect_like_fresh("area type", [](PreviewCache *) {
+  expect_like_fresh("unit", [] { combo(dialog_widgets.unit_combo, 2); });
+  expect_like_fresh("area type", [] {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog_widgets.parallel_radio), TRUE);
   });
-  expect_like_fresh("freehand outline", [](PreviewCache *t) {
-    t->params.radiation_out_freehand.active = 1;
-    for (int i = 0; i < t->params.radiation_out_freehand.count; i += 3)
-      t->params.radiation_out_freehand.samples[i].factor = 0.7;
+  expect_like_fresh("freehand outline", [this] {
+    params.radiation_out_freehand.active = 1;
+    for (int i = 0; i < params.radiation_out_freehand.count; i += 3)
+      params.radiation_out_freehand.samples[i].factor = 0.7;
     preview_queue_draw();
   });
-  expect_like_fresh("colour, same alpha", [](PreviewCache *) {
+  expect_like_fresh("colour, same alpha", [] {
     compat_color_button_set(dialog_widgets.color_button, ColorRGBA{0.9, 0.2, 0.4, 1});
   }, false);
-  expect_like_fresh("colour's alpha", [](PreviewCache *) {
+  expect_like_fresh("colour's alpha", [] {
     compat_color_button_set(dialog_widgets.color_button, ColorRGBA{0, 0, 0, 0.5});
   });
-  expect_like_fresh("nothing", [](PreviewCache *) {}, false);
-  expect_like_fresh("zoom", [](PreviewCache *t) {
+  expect_like_fresh("nothing", [] {}, false);
+  expect_like_fresh("zoom", [this] {
     preview_zoom_in();
-    t->zoom_steps = 1;
+    zoom_steps = 1;
   });
   zoom_steps = 1;
-  expect_like_fresh("pan", [](PreviewCache *) {
+  expect_like_fresh("pan", [] {
     double x, y;
     preview_pan_get(&x, &y);
     preview_pan_to(x + 37, y - 21);

@@ -10,9 +10,8 @@
 #include "cairo_ptr.h"
 #include "cairo_save_guard.h"
 #include "color.h"
-#include "image_services.h"
+#include "area_pixels.h"
 #include "layer_bands.h"
-#include "render.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ bool render(const EffectParams *params, const cairo_matrix_t &m, int x, int y, i
   held.coverage = std::move(coverage);
   held.key.reset(g_new(EffectParams, 1));
   lines_key(*params, held.key.get());
-  held.resolution = image_resolution(params->image_id);
+  held.resolution = area_resolution(params);
   held.matrix = m;
   held.x = x, held.y = y, held.w = w, held.h = h;
   return true;
@@ -91,7 +90,7 @@ bool still_valid(const EffectParams *params, const cairo_matrix_t &m, int x, int
   if (!held.coverage || !held.key || held.x != x || held.y != y || held.w != w || held.h != h ||
       !same_matrix(held.matrix, m))
     return false;
-  const Resolution r = image_resolution(params->image_id);
+  const Resolution r = area_resolution(params);
   if (!(r.x == held.resolution.x && r.y == held.resolution.y)) return false;
   static GPtr<EffectParams> now(g_new(EffectParams, 1));
   lines_key(*params, now.get());
@@ -113,7 +112,7 @@ void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y
     // Straight onto the target, as the layer output would draw them.
     cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g),
                           color_channel_clamped(c.b), color_channel_clamped(c.a));
-    render_effect(cr, params);
+    area_draw_lines(cr, params);
     return;
   }
   cairo_identity_matrix(cr);
