@@ -2,14 +2,18 @@
 // between exposes.  Whatever control changes, the next expose must show what
 // a freshly built dialog shows for the same record, and a change that does
 // not move a line (the colour, a plain re-expose) must not draw them again.
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "control_ranges.h"
 #include "dialog.h"
 #include "gimpui_compat.h"
 #include "gtk_compat.h"
+#include "layer_bands.h"
 #include "line_cache.h"
 #include "preview_fixture.h"
 
@@ -123,6 +127,59 @@ TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
     preview_pan_to(x + 37, y - 21);
   });
   zoom_steps = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// At 100 % the preview shows the layer's own pixels: each pixel of the work
+// area away from the guides is the background under the line colour at the
+// alpha of the layer's pixel there, as GIMP would lay the layer (black lines
+// over the grey).
+TEST_F(PreviewCache, AtItsOwnPixelsItShowsTheLayersAlpha) {
+  build(image, AREA_RADIATION, 0, /*with_thumbnail=*/false);
+  ASSERT_EQ(preview_view_scale(), 1.0);
+  params.line_pitch = 3;  // lines that overlap near the centre
+  // Every line inside the work area: where a line leaves the layer's
+  // surface, cairo cuts it and the cut line comes out a hair steeper or
+  // flatter all along, while the preview's view goes on beyond the sides.
+  params.radiation_in_radius = 40;
+  params.radiation_out_radius = 160;
+  params.line_in_margin = 10;
+  cairo_surface_t *got = draw_expose(&params);
+  std::vector<unsigned char> layer(static_cast<size_t>(image.width) * image.height * 4);
+  ASSERT_EQ(render_layer_bands(&params, image.width, image.height, LayerFormat::RGBA,
+                               params.line_color,
+                               [&](int y0, int rows, const unsigned char *pixels) {
+                                 std::memcpy(&layer[static_cast<size_t>(y0) * image.width * 4],
+                                             pixels, static_cast<size_t>(rows) * image.width * 4);
+                                 return true;
+                               }),
+            BandStatus::Done);
+  const Point2 corner = to_window(0, 0);
+  const int ox = static_cast<int>(corner.x), oy = static_cast<int>(corner.y);
+  ASSERT_EQ(corner.x, ox);  // the work area starts on a whole pixel
+  const unsigned char *data = cairo_image_surface_get_data(got);
+  const int stride = cairo_image_surface_get_stride(got);
+  int differing = 0, covered = 0, guides = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const int alpha = layer[(static_cast<size_t>(y) * image.width + x) * 4 + 3];
+      covered += alpha > 0;
+      const int want = static_cast<int>(std::lround(0x45 * (255 - alpha) / 255.0));
+      const unsigned char *px = data + static_cast<size_t>(y + oy) * stride + 4 * (x + ox);
+      // The guides (blue over everything) are drawn over the lines: not here.
+      if (px[0] != px[2]) {
+        ++guides;
+        continue;
+      }
+      differing += std::abs(px[0] - want) > 1;
+    }
+  EXPECT_GT(covered, image.width * image.height / 10);
+  EXPECT_LT(guides, image.width * image.height / 10);
+  EXPECT_EQ(differing, 0);
+  cairo_surface_destroy(got);
 }
 
 }  // namespace
