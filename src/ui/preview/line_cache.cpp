@@ -101,12 +101,23 @@ bool still_valid(const EffectParams *params, const cairo_matrix_t &m, int x, int
 
 void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y, int w, int h) {
   if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL) return;
-  cairo_matrix_t m;
+  // The coverage is held in the target's own pixels: on a screen of two
+  // pixels a point (GTK 3's window scale), twice as many a side.
+  double sx = 1, sy = 1;
+  cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
+  if (!(sx >= 1 && sx <= 8)) sx = 1;
+  if (!(sy >= 1 && sy <= 8)) sy = 1;
+  cairo_matrix_t m, scale;
   cairo_get_matrix(cr, &m);
+  cairo_matrix_init_scale(&scale, sx, sy);
+  cairo_matrix_multiply(&m, &m, &scale);
   const ColorRGBA &c = params->line_color;
-  const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
-  const bool usable = w > 0 && h > 0 && std::fabs(x) < 1e6 && std::fabs(y) < 1e6 &&
-                      (still_valid(params, m, ix, iy, w, h) || render(params, m, ix, iy, w, h));
+  const bool placed = w > 0 && h > 0 && std::fabs(x) < 1e6 && std::fabs(y) < 1e6;
+  const int ix = placed ? static_cast<int>(std::floor(x * sx)) : 0;
+  const int iy = placed ? static_cast<int>(std::floor(y * sy)) : 0;
+  const int iw = static_cast<int>(std::ceil(w * sx)), ih = static_cast<int>(std::ceil(h * sy));
+  const bool usable = placed && (still_valid(params, m, ix, iy, iw, ih) ||
+                                 render(params, m, ix, iy, iw, ih));
   CairoSaveGuard saved(cr);
   if (!usable) {
     // Straight onto the target, as the layer output would draw them.
@@ -118,7 +129,8 @@ void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y
   cairo_identity_matrix(cr);
   cairo_set_source_rgb(cr, color_channel_clamped(c.r), color_channel_clamped(c.g),
                        color_channel_clamped(c.b));
-  cairo_mask_surface(cr, held.coverage.get(), held.x, held.y);
+  cairo_surface_set_device_scale(held.coverage.get(), sx, sy);
+  cairo_mask_surface(cr, held.coverage.get(), held.x / sx, held.y / sy);
 }
 
 void line_cache_release() { held = Held{}; }

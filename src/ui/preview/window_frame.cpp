@@ -26,11 +26,20 @@ cairo_surface_t *frame_of_size(int w, int h) {
 void window_frame_paint(cairo_t *cr, EffectParams *params) {
   int w = 0, h = 0;
   preview_view_size(&w, &h);
-  cairo_surface_t *target = w > 0 && h > 0 ? frame_of_size(w, h) : nullptr;
+  // In the window's own pixels (GTK 3 may give two a point).
+  double sx = 1, sy = 1;
+  cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
+  if (!(sx >= 1 && sx <= 8)) sx = 1;
+  if (!(sy >= 1 && sy <= 8)) sy = 1;
+  cairo_surface_t *target =
+      w > 0 && h > 0 ? frame_of_size(static_cast<int>(std::ceil(w * sx)),
+                                     static_cast<int>(std::ceil(h * sy)))
+                     : nullptr;
   if (target == nullptr) {
     preview_draw_window(cr, params);
     return;
   }
+  cairo_surface_set_device_scale(target, sx, sy);
   // Only what the expose asks for (a window uncovered may need a strip).
   double x1, y1, x2, y2;
   cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
