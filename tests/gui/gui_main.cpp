@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "builtin_units.h"
-#include "gimpui_compat.h"
 #include "image_services.h"
-
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#include "area_pixels.h"
 #include "cairo_ptr.h"
 #include "cairo_save_guard.h"
 #include "color.h"
-#include "area_pixels.h"
 #include "layer_bands.h"
 
 namespace {
@@ -112,7 +112,8 @@ void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y
   cairo_matrix_init_scale(&scale, sx, sy);
   cairo_matrix_multiply(&m, &m, &scale);
   const ColorRGBA &c = params->line_color;
-  const bool placed = w > 0 && h > 0 && std::fabs(x) < 1e6 && std::fabs(y) < 1e6;
+  const bool placed = w > 0 && h > 0 && std::fabs(x) < 1e6 && std::fabs(y) < 1e6 &&
+                      std::isfinite(m.xx + m.yx + m.xy + m.yy + m.x0 + m.y0);
   const int ix = placed ? static_cast<int>(std::floor(x * sx)) : 0;
   const int iy = placed ? static_cast<int>(std::floor(y * sy)) : 0;
   const int iw = static_cast<int>(std::ceil(w * sx)), ih = static_cast<int>(std::ceil(h * sy));
