@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 // Upper bound on the lines (drawn or skipped) of one render.  The widest legal
 // settings (oblateness 0.95, outer radius 32767 pixels, pitch 0.5 at 100 %
@@ -59,10 +60,10 @@ struct StrokeContext {
   double clip_x1, clip_y1, clip_x2, clip_y2;
 };
 
-// Lengths are converted to pixels with the image's horizontal resolution.  A
+// Lengths are converted to pixels with the horizontal resolution of `res`.  A
 // length that is not a finite number counts as 0, a spread outside 0..100 is
 // held to that range (NaN as 0), and colour channels to 0..1.
-StrokeContext *stroke_context_new(const EffectParams *params);
+StrokeContext *stroke_context_new(const EffectParams *params, const Resolution &res);
 void stroke_context_free(StrokeContext *ctx);
 
 // v - v*r*s/100 with r the next value of gen.

@@ -172,7 +172,7 @@ cairo_surface_t *reference(const EffectParams &p, const View &view) {
   cairo_scale(cr, view.k, view.k);
   cairo_translate(cr, -view.pan_x, -view.pan_y);
   cairo_set_source_rgba(cr, p.line_color.r, p.line_color.g, p.line_color.b, p.line_color.a);
-  render_effect(cr, &p);
+  render_effect(cr, &p, image_resolution(p.image_id));
   if (p.area_type == AREA_RADIATION) radial_guides(cr, p, view);
   else parallel_guides(cr, p, view);
   EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);

@@ -100,7 +100,7 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   p.window_width = 300;
   p.window_height = 200;
   p.topmost = 1;
-  p.edit_mode = 1;
+  p.edit_mode = EditMode::Replace;
   p.line_pitch = 33;
   p.radiation_in_freehand.active = 1;
   p.radiation_in_freehand.samples[5].factor = 0.25;
@@ -115,7 +115,7 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   EXPECT_EQ(p.window_width, 300);
   EXPECT_EQ(p.window_height, 200);
   EXPECT_EQ(p.topmost, 1);
-  EXPECT_EQ(p.edit_mode, 1);
+  EXPECT_EQ(p.edit_mode, EditMode::Replace);
 }
 
 // Every value a control edits goes back to its default, whatever it held.

@@ -25,7 +25,7 @@ TEST(SettingsApply, MissingKeysBecomeTheRangeMinimum) {
   EffectParams live = defaults_640x480();
   live.window_x = 5;
   live.topmost = 1;
-  live.edit_mode = 1;
+  live.edit_mode = EditMode::Replace;
   const EffectParams p = applied(live, "[zipstroke]\nversion=0.5.2\n");
   EXPECT_EQ(p.line_pitch, 0.5);
   EXPECT_EQ(p.line_width, 0.5);
@@ -45,7 +45,7 @@ TEST(SettingsApply, MissingKeysBecomeTheRangeMinimum) {
   EXPECT_EQ(p.window_x, 5);
   EXPECT_EQ(p.window_width, -1);
   EXPECT_EQ(p.topmost, 1);
-  EXPECT_EQ(p.edit_mode, 1);
+  EXPECT_EQ(p.edit_mode, EditMode::Replace);
 }
 
 TEST(SettingsApply, ClampsAndIntegerRules) {

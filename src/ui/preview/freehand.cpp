@@ -233,7 +233,7 @@ void freehand_capture_parallel(EffectParams *params, Point2 last, Point2 current
   const int target = freehand_edit_target_get();
   if (target != FREEHAND_PARALLEL_IN && target != FREEHAND_PARALLEL_OUT) return;
   FreehandOutline *outline = outline_of(params, target);
-  const ParallelGeometry g = parallel_geometry_in_pixels(params);
+  const ParallelGeometry g = parallel_geometry_in_pixels(params, image_resolution(params->image_id));
   const BandCorners corners = parallel_band_corners(g.ix, g.iy, g.ox, g.oy, g.ir, g.orr);
   const double t_last = parallel_band_position(g, last);
   const double t_current = parallel_band_position(g, current);
@@ -271,7 +271,7 @@ void write_parallel_crossing(EffectParams *params, Point2 inside, Point2 outside
   const int target = freehand_edit_target_get();
   FreehandOutline *outline = outline_of(params, target);
   if (outline == nullptr) return;
-  const ParallelGeometry g = parallel_geometry_in_pixels(params);
+  const ParallelGeometry g = parallel_geometry_in_pixels(params, image_resolution(params->image_id));
   const BandCorners corners = parallel_band_corners(g.ix, g.iy, g.ox, g.oy, g.ir, g.orr);
   double lo = 0, hi = 1;  // inside at lo, outside at hi (shares of the motion)
   for (int k = 0; k < 48; ++k) {
@@ -316,7 +316,7 @@ void freehand_stroke_to(EffectParams *params, Point2 p) {
   } else if ((target == FREEHAND_PARALLEL_IN || target == FREEHAND_PARALLEL_OUT) &&
              params->area_type == AREA_PARALLEL) {
     freehand_capture_parallel(params, last, p);
-    const ParallelGeometry g = parallel_geometry_in_pixels(params);
+    const ParallelGeometry g = parallel_geometry_in_pixels(params, image_resolution(params->image_id));
     const double t_last = parallel_band_position_unlimited(g, last);
     const double t_now = parallel_band_position_unlimited(g, p);
     if (!std::isfinite(t_last) || !std::isfinite(t_now)) return;

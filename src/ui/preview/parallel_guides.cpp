@@ -63,7 +63,7 @@ struct Band {
   BandCorners corners;
 };
 bool band_of(const EffectParams *params, Band *band) {
-  const ParallelGeometry g = parallel_geometry_in_pixels(params);
+  const ParallelGeometry g = parallel_geometry_in_pixels(params, image_resolution(params->image_id));
   band->geometry = g;
   band->in = {g.ix, g.iy};
   band->out = {g.ox, g.oy};
@@ -208,7 +208,7 @@ void drag_to(const EffectParams *params, Point2 q) {
     case PARALLEL_DRAG_IN_RANGE:
     case PARALLEL_DRAG_OUT_RANGE: {
       // Twice the pointer's distance from the side's current centre.
-      const ParallelGeometry g = parallel_geometry_in_pixels(params);
+      const ParallelGeometry g = parallel_geometry_in_pixels(params, image_resolution(params->image_id));
       const bool in = drag.parallel_drag_target == PARALLEL_DRAG_IN_RANGE;
       const Point2 centre = in ? Point2{g.ix, g.iy} : Point2{g.ox, g.oy};
       spin_set_finite(in ? dialog_widgets.parallel_in_range_spin

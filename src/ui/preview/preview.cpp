@@ -757,7 +757,7 @@ GtkWidget *preview_new(EffectParams *params) {
   g_signal_connect(preview_area, "destroy", G_CALLBACK(preview_destroy), params);
   g_signal_connect(preview_area, "size-allocate", G_CALLBACK(preview_size_allocate), nullptr);
   gtk_widget_set_size_request(preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
-  preview_picture_init(params->image_id, params->edit_mode == 1 ? params->drawable_id : -1);
+  preview_picture_init(params->image_id, params->edit_mode == EditMode::Replace ? params->drawable_id : -1);
   return preview_area;
 }
 
@@ -830,10 +830,10 @@ void preview_draw(cairo_t *cr, EffectParams *params) {
   cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g), color_channel_clamped(c.b),
                         color_channel_clamped(c.a));
   if (params->area_type == AREA_RADIATION) {
-    radiation_draw_line(cr, params);
+    radiation_draw_line(cr, params, image_resolution(params->image_id));
     radiation_draw_guides(cr, params);
   } else if (params->area_type == AREA_PARALLEL) {
-    parallel_draw_line(cr, params);
+    parallel_draw_line(cr, params, image_resolution(params->image_id));
     parallel_draw_guides(cr, params);
   }
 }

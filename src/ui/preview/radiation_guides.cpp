@@ -186,7 +186,7 @@ void drag_to(const EffectParams *params, const RadialShape &g, double mx, double
 }  // namespace
 
 RadialShape radial_shape(const EffectParams *params) {
-  const RadialGeometry geometry = radial_geometry_in_pixels(params);
+  const RadialGeometry geometry = radial_geometry_in_pixels(params, image_resolution(params->image_id));
   RadialShape g{};
   g.cx = geometry.cx;
   g.cy = geometry.cy;
