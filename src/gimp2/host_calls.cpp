@@ -2,7 +2,6 @@
 // their ids.
 #include "host_calls.h"
 
-#include <cstring>
 #include <memory>
 
 #include <libgimp/gimp.h>
@@ -102,23 +101,19 @@ void host_item_set_name(int32_t item, const char *name) { gimp_item_set_name(ite
 bool host_item_set_visible(int32_t item, bool visible) { return gimp_item_set_visible(item, visible); }
 
 char *host_item_parasite(int32_t item, const char *name, gsize *length) {
-  *length = 0;
   std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
       gimp_item_get_parasite(item, name));
+  *length = 0;
   if (!parasite) return nullptr;
-  const gsize size = gimp_parasite_data_size(parasite.get());
-  const auto *data = static_cast<const char *>(gimp_parasite_data(parasite.get()));
-  *length = data ? size : 0;
-  char *text = static_cast<char *>(g_malloc(*length + 1));
-  if (*length > 0) std::memcpy(text, data, *length);
-  text[*length] = '\0';
-  return text;
+  return text_copy(gimp_parasite_data(parasite.get()), gimp_parasite_data_size(parasite.get()),
+                   length);
 }
 
 void host_item_attach_parasite(int32_t item, const char *name, const char *data, gsize length) {
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_parasite_new(
-      name, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE, static_cast<guint32>(length), data));
-  gimp_item_attach_parasite(item, parasite.get());
+  GimpParasite *parasite = gimp_parasite_new(
+      name, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE, static_cast<guint32>(length), data);
+  gimp_item_attach_parasite(item, parasite);
+  gimp_parasite_free(parasite);
 }
 
 bool host_layer_extent(int32_t layer, int *x, int *y, int *width, int *height) {

@@ -2,7 +2,6 @@
 // turned into libgimp's objects (owned by libgimp) and back.
 #include "host_calls.h"
 
-#include <cstring>
 #include <initializer_list>
 #include <memory>
 
@@ -153,22 +152,20 @@ bool host_item_set_visible(int32_t item, bool visible) {
 }
 
 char *host_item_parasite(int32_t item, const char *name, gsize *length) {
-  *length = 0;
+  GimpItem *object = item_of(item);
   std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
-      gimp_item_get_parasite(item_of(item), name));
+      object ? gimp_item_get_parasite(object, name) : nullptr);
+  *length = 0;
   if (!parasite) return nullptr;
   guint32 size = 0;
-  const auto *data = static_cast<const char *>(gimp_parasite_get_data(parasite.get(), &size));
-  *length = data ? size : 0;
-  char *text = static_cast<char *>(g_malloc(*length + 1));
-  if (*length > 0) std::memcpy(text, data, *length);
-  text[*length] = '\0';
-  return text;
+  const void *data = gimp_parasite_get_data(parasite.get(), &size);
+  return text_copy(data, size, length);
 }
 
 void host_item_attach_parasite(int32_t item, const char *name, const char *data, gsize length) {
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_parasite_new(
-      name, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE, static_cast<guint32>(length), data));
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
+      gimp_parasite_new(name, GIMP_PARASITE_PERSISTENT | GIMP_PARASITE_UNDOABLE,
+                        static_cast<guint32>(length), data));
   gimp_item_attach_parasite(item_of(item), parasite.get());
 }
 

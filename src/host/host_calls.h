@@ -74,6 +74,11 @@ char *host_item_parasite(int32_t item, const char *name, gsize *length);
 // Attaches a persistent, undoable parasite.
 void host_item_attach_parasite(int32_t item, const char *name, const char *data, gsize length);
 
+// A copy of `size` bytes of `data` (none when data is nullptr) with a
+// terminating zero added, so that it can never be read past its end; a new
+// buffer (g_free), its length without the zero in *length.
+char *text_copy(const void *data, gsize size, gsize *length);
+
 // --- Layers
 
 // Offsets and size; false when `layer` is not a layer.

@@ -1,5 +1,7 @@
 #include "plugin_services.h"
 
+#include <cstring>
+
 #include "host_calls.h"
 #include "host_services.h"
 #include "image_services.h"
@@ -54,14 +56,14 @@ void image_resolution_of(int32_t image, double *xres, double *yres) {
   *yres = known.yres;
 }
 
-TargetState target_state(const EffectParams *params) {
+TargetState state_of_target(const EffectParams *params) {
   if (!host_image_exists(params->image_id)) return TargetState::ImageGone;
   if (params->edit_mode == EditMode::Replace && !is_editable_layer(params->image_id, params->drawable_id))
     return TargetState::LayerGone;
   return TargetState::Ready;
 }
 
-bool layer_extent(int32_t layer, int *x, int *y, int *width, int *height) {
+bool extent_of_layer(int32_t layer, int *x, int *y, int *width, int *height) {
   if (!host_item_exists(layer) || !host_item_is_layer(layer) ||
       !host_layer_extent(layer, x, y, width, height))
     return false;
@@ -134,6 +136,14 @@ char *current_layer_settings(int32_t image, gsize *length, int32_t *layer_id) {
 }
 
 }  // namespace
+
+char *text_copy(const void *data, gsize size, gsize *length) {
+  *length = data ? size : 0;
+  char *text = static_cast<char *>(g_malloc(*length + 1));
+  if (*length > 0) std::memcpy(text, data, *length);
+  text[*length] = '\0';
+  return text;
+}
 
 void plugin_services_install() {
   image_services_install(ImageServices{image_size, selection_bounds, image_resolution_of});
