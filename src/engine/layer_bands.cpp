@@ -442,13 +442,3 @@ BandStatus render_layer_bands(const EffectParams *params, const Resolution &res,
   }
   return BandStatus::Done;
 }
-
-const char *band_status_text(BandStatus status) {
-  switch (status) {
-    case BandStatus::Done: return "done";
-    case BandStatus::BadSize: return "the work area is empty";
-    case BandStatus::NoMemory: return "not enough memory to draw the lines";
-    case BandStatus::Stopped: return "the layer could not be written";
-  }
-  return "";
-}

@@ -69,6 +69,3 @@ BandStatus render_layer_bands(const EffectParams *params, const Resolution &res,
                               int height,
                               LayerFormat format, const ColorRGBA &color, const BandSink &sink,
                               const BandOptions &options = {});
-
-// One line for the user, in English, for a status other than Done.
-const char *band_status_text(BandStatus status);

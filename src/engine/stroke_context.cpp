@@ -151,7 +151,6 @@ bool stroke_waves_enabled(const StrokeContext *ctx) {
   return ctx->wave_npoint > 0 && ctx->wave_depth > 0.0;
 }
 
-int stroke_block_state(const StrokeContext *ctx) { return ctx->block_state; }
 
 void stroke_block_toggle(StrokeContext *ctx) { ctx->block_state = 1 - ctx->block_state; }
 

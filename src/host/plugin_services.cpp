@@ -148,5 +148,5 @@ char *text_copy(const void *data, gsize size, gsize *length) {
 void plugin_services_install() {
   image_services_install(ImageServices{image_size, selection_bounds, image_resolution_of});
   host_services_install(HostServices{work_area_picture, draw_streak_layer, current_layer_settings,
-                                     target_state, layer_extent, work_area_picture_without});
+                                     state_of_target, extent_of_layer, work_area_picture_without});
 }

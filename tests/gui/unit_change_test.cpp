@@ -62,8 +62,8 @@ TEST_F(UnitChange, TheLimitsAreTheSamePhysicalLengthsInEveryUnit) {
   EXPECT_NEAR(min, 0.5 / 300, 1e-15);
   EXPECT_NEAR(max, 32767.0 / 300, 1e-12);
   gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin("radiation_y")), &min, &max);
-  EXPECT_NEAR(min, -32768.0 / 150, 1e-12);
-  EXPECT_NEAR(max, 32767.0 / 150, 1e-12);
+  EXPECT_NEAR(min, -524288.0 / 150, 1e-12);
+  EXPECT_NEAR(max, 524288.0 / 150, 1e-12);
   // A fine width can be typed in inches: 0.01 in is 3 px at 300 dpi.
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin("line_width")), 0.01);
   EXPECT_EQ(live()->line_width, 0.01);
