@@ -80,6 +80,20 @@ TEST_F(UnitChange, TheLimitsAreTheSamePhysicalLengthsInEveryUnit) {
 
 // All nineteen lengths, each at a value near either limit and one between,
 // go through every unit and back at unequal resolutions and come back.
+// A work area wider than a surface: the controls take its defaults whole, so
+// the Parallel band still ends at the far side, in any unit.
+TEST_F(UnitChange, TheDefaultsOfAWideWorkAreaReachItsFarSide) {
+  FixedImage image = image_at(300, 150);
+  image.width = 40000;
+  image.height = 300;
+  build(image);
+  EXPECT_EQ(live()->parallel_out_x, 40000);
+  EXPECT_EQ(spin_value("parallel_out_x"), 40000);
+  pick_unit(UNIT_MM);
+  pick_unit(UNIT_PIXEL);
+  EXPECT_NEAR(live()->parallel_out_x, 40000, 1e-9);
+}
+
 TEST_F(UnitChange, EveryLengthSurvivesARoundTripThroughEveryUnit) {
   std::vector<const SpinRange *> lengths;
   for (const SpinRange &range : SPIN_RANGES)
