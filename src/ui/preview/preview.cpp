@@ -5,7 +5,6 @@
 #include "area_pixels.h"
 #include "cairo_ptr.h"
 #include "cairo_save_guard.h"
-#include "color.h"
 #include "gtk_compat.h"
 #include "picture.h"
 
@@ -343,9 +342,6 @@ void preview_paint_picture(cairo_t *cr) { picture_paint(state.picture, cr); }
 
 void preview_draw(cairo_t *cr, EffectParams *params) {
   preview_paint_picture(cr);
-  const ColorRGBA &c = params->line_color;
-  cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g),
-                        color_channel_clamped(c.b), color_channel_clamped(c.a));
   const Guide *guide = guide_for(params->area_type);
   if (guide == nullptr) return;
   area_draw_lines(cr, params);

@@ -82,7 +82,7 @@ void preview_picture_size(int *width, int *height);
 // Paints the picture onto cr, which carries the preview transform.
 void preview_paint_picture(cairo_t *cr);
 // Draws one expose's content onto cr, which carries the preview transform:
-// picture, then the lines in line_color, then the guides of the area type.
+// picture, then the lines (in their own colour), then the guides of the area type.
 void preview_draw(cairo_t *cr, EffectParams *params);
 // One whole expose onto an untransformed target whose origin is the widget's
 // top-left corner (what the widget's draw handler does): the grey background,
