@@ -18,8 +18,9 @@ using PreviewEditSink = void (*)(const GuideEdits &edits);
 
 // Builds the drawing area and its picture for params->image_id.
 GtkWidget *preview_new(EffectParams *params, PreviewEditSink apply_edits);
-// The buttons that zoom the preview: kept sensitive while a step is left.
-void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out);
+// The buttons that zoom the preview, kept sensitive while a step is left,
+// and the label beside them that shows the zoom ("Fit", "200 %").
+void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out, GtkWidget *label);
 // Queues a redraw of the preview widget, when there is one.
 void preview_queue_draw();
 
@@ -40,6 +41,8 @@ void preview_apply_transform(cairo_t *cr);
 // A length meant in screen pixels, in user units.
 double preview_length_to_user(double px);
 
+// One step closer; from a view of the whole work area, the closer view shows
+// the lines (the radial centre, the band's middle) rather than the middle.
 void preview_zoom_in();
 void preview_zoom_out();
 // Thumbnail pixels per work-area pixel.
