@@ -77,6 +77,8 @@ TEST(PreviewTransform, ScaleThumbnailAndPlacementFollowTheWorkArea) {
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
     preview_picture_release();
+    preview_picture_size(&tw, &th);
+    EXPECT_EQ(tw + th, 0);
   }
   host_services_install(saved);
   image_services_install_fixed(FixedImage{});
