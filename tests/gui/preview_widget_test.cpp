@@ -276,6 +276,8 @@ TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
   ASSERT_DOUBLE_EQ(params.radiation_y, 500);
   press(1000, 500, 2);
   EXPECT_EQ(preview_cursor_get(), GDK_FLEUR);
+  scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);  // the wheel waits for the pan's end
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
   motion(1100, 550);
   EXPECT_DOUBLE_EQ(params.radiation_x, 1000);
   release(1100, 550, 2);
