@@ -460,7 +460,9 @@ GtkWidget *dialog_build(EffectParams *params) {
     gtk_box_pack_start(GTK_BOX(zoom_box), button, FALSE, FALSE, 0);
     g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
   }
-  preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button);
+  w.zoom_label = gtk_label_new("");
+  gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
+  preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
   compat_widget_keep_width(zoom_box);
 
