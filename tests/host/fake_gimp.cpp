@@ -4,7 +4,7 @@
 #include "fake_gimp.h"
 
 #include <algorithm>
-#include <cstring>
+#include <tuple>
 
 FakeGimp fake;
 
@@ -25,11 +25,9 @@ void change() { ++fake.changes; }
 
 int32_t FakeGimp::add_image(ImageKind kind, int width, int height) {
   const int32_t id = next_id++;
-  FakeImage image;
+  FakeImage &image = images[id];
   image.kind = kind;
-  image.width = width;
-  image.height = height;
-  images[id] = image;
+  std::tie(image.width, image.height) = std::tie(width, height);
   return id;
 }
 
