@@ -60,8 +60,6 @@ GdkPixbuf *shaded_thumbnail(int32_t, int, int, int, int, int thumb_w, int thumb_
   return pixbuf;
 }
 
-LayerResult no_render(const EffectParams *) { return {0, 0}; }
-
 bool display_ready() {
   static const bool ready = [] {
     g_setenv("NO_AT_BRIDGE", "1", TRUE);  // no accessibility bus on Xvfb
@@ -101,7 +99,6 @@ struct LiveDialog {
     image_services_install_fixed(image);
     HostServices host{};
     host.work_area_thumbnail = shaded_thumbnail;
-    host.render_to_layer = no_render;
     host_services_install(host);
     params = g_new0(EffectParams, 1);  // large (four outlines): off the stack
     effect_params_init_run_fields(params, 1, 2);

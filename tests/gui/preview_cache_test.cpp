@@ -157,7 +157,8 @@ TEST_F(PreviewCache, AtItsOwnPixelsItShowsTheLayersAlpha) {
   params.line_in_margin = 10;
   cairo_surface_t *got = draw_expose(&params);
   std::vector<unsigned char> layer(static_cast<size_t>(image.width) * image.height * 4);
-  ASSERT_EQ(render_layer_bands(&params, image.width, image.height, LayerFormat::RGBA,
+  ASSERT_EQ(render_layer_bands(&params, image_resolution(params.image_id), image.width,
+                               image.height, LayerFormat::RGBA,
                                params.line_color,
                                [&](int y0, int rows, const unsigned char *pixels) {
                                  std::memcpy(&layer[static_cast<size_t>(y0) * image.width * 4],

@@ -64,7 +64,7 @@ bool render(const EffectParams *params, const cairo_matrix_t &m, int x, int y, i
   options.transform = &view;
   // Grey and alpha pixels: the alpha is the coverage.
   const BandStatus status = render_layer_bands(
-      params, w, h, LayerFormat::GRAYA, ColorRGBA{0, 0, 0, 1},
+      params, area_resolution(params), w, h, LayerFormat::GRAYA, ColorRGBA{0, 0, 0, 1},
       [&](int y0, int rows, const unsigned char *pixels) {
         for (int r = 0; r < rows; ++r) {
           unsigned char *to = data + static_cast<size_t>(y0 + r) * stride;
