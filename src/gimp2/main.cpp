@@ -18,6 +18,7 @@
 #include "procedure_help.h"
 #include "script_settings.h"
 #include "streak_layer.h"
+#include "text_domain.h"
 
 namespace {
 
@@ -52,6 +53,9 @@ void query() {
                          gettext("_Zipstroke..."), "RGB*, GRAY*", GIMP_PLUGIN,
                          G_N_ELEMENTS(args), G_N_ELEMENTS(return_args), args, return_args);
   gimp_plugin_menu_register(PROCEDURE_NAME, "<Image>/Filters/KestrelKit/");
+  // GIMP shows the menu label and the help in its own language from this domain.
+  gimp_plugin_domain_register(GETTEXT_PACKAGE,
+                              text_domain_folder(gimp_get_progname(), gimp_locale_directory()).c_str());
 
   static const GimpParamDef settings_args[] = {
       {GIMP_PDB_INT32, const_cast<gchar *>("run-mode"),
@@ -147,9 +151,7 @@ void restore_last_values(EffectParams *params) {
 
 void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
          GimpParam **return_vals) {
-  bindtextdomain(GETTEXT_PACKAGE, gimp_locale_directory());
-  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
-  textdomain(GETTEXT_PACKAGE);
+  text_domain_bind(text_domain_folder(gimp_get_progname(), gimp_locale_directory()));
 
   const gint32 run_mode = param[0].data.d_int32;
   const gint32 image_id = param[1].data.d_image;

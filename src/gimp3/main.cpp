@@ -18,6 +18,7 @@
 #include "script_settings.h"
 #include "services.h"
 #include "streak_layer.h"
+#include "text_domain.h"
 
 namespace {
 
@@ -26,12 +27,10 @@ constexpr const char *SETTINGS_PROCEDURE_NAME = "plugin-zipstroke-settings";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
 
-// The texts are looked up in the plug-in's own domain, bound to GIMP's locale
-// folder as the GIMP 2.10 plug-in binds it, so one catalogue serves both.
+// The texts are looked up in the plug-in's own domain, in the catalogues
+// beside the plug-in (see zipstroke_set_i18n).
 void bind_text_domain() {
-  bindtextdomain(GETTEXT_PACKAGE, gimp_locale_directory());
-  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
-  textdomain(GETTEXT_PACKAGE);
+  text_domain_bind(text_domain_folder(gimp_get_progname(), gimp_locale_directory()));
 }
 
 // The record of the previous run, kept by GIMP as a global persistent
@@ -211,20 +210,23 @@ static GimpProcedure *zipstroke_create_procedure(GimpPlugIn *plug_in, const gcha
                                                       run, nullptr, nullptr);
   gimp_procedure_set_image_types(procedure, "RGB*, GRAY*");
   gimp_procedure_set_sensitivity_mask(procedure, GIMP_PROCEDURE_SENSITIVE_DRAWABLE);
-  gimp_procedure_set_menu_label(procedure, _("_Zipstroke..."));
+  gimp_procedure_set_menu_label(procedure, N_("_Zipstroke..."));
   gimp_procedure_add_menu_path(procedure, "<Image>/Filters/KestrelKit/");
-  const char *blurb = _("A Tool for drawing Zipstrokes.");
-  gimp_procedure_set_documentation(procedure, blurb, _(PROCEDURE_HELP), name);
+  const char *blurb = N_("A Tool for drawing Zipstrokes.");
+  gimp_procedure_set_documentation(procedure, blurb, PROCEDURE_HELP, name);
   gimp_procedure_set_attribution(procedure, AUTHOR, AUTHOR, DATE);
   gimp_procedure_add_layer_return_value(procedure, "layer", "Layer", "The zipstroke layer", TRUE,
                                         G_PARAM_READWRITE);
   return procedure;
 }
 
-// The domain is bound by the plug-in itself (see bind_text_domain), not in a
-// folder beside the executable.
-static gboolean zipstroke_set_i18n(GimpPlugIn *, const gchar *, gchar **, gchar **) {
-  return FALSE;
+// GIMP translates the menu label and the help from the plug-in's domain, in
+// the catalogues of the folder beside the executable.
+static gboolean zipstroke_set_i18n(GimpPlugIn *, const gchar *, gchar **gettext_domain,
+                                   gchar **catalog_dir) {
+  *gettext_domain = g_strdup(GETTEXT_PACKAGE);
+  *catalog_dir = g_strdup(TEXT_DOMAIN_SUBFOLDER);
+  return TRUE;
 }
 
 static void zipstroke_plug_in_class_init(ZipstrokePlugInClass *klass) {
