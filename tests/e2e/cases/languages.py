@@ -12,6 +12,7 @@ import gettext
 import json
 import os
 import sys
+import time
 
 E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TITLE = "Zipstroke Version 0.5.2"
@@ -64,13 +65,16 @@ def driver_main():
         return names
 
     def dialog_in_language(out, args):
-        """args: the translated Create, then the translated menu label (as
-        GIMP shows it, without its underscore).  Reports the dialog's texts
-        by kind, the Create button's tooltip, its size and whether GIMP's
-        menus hold the entry, then presses Create."""
+        """args: the translated Create, the translated menu label (as GIMP
+        shows it, without its underscore) and optionally a screenshot's path.
+        Reports the dialog's texts by kind, the Create button's tooltip, its
+        size and whether GIMP's menus hold the entry, then presses Create."""
         create, menu = args[0], args[1]
         w = ui.open_window(TITLE, timeout=90)
         button = w.find(Role.PUSH_BUTTON, create, timeout=30)
+        if len(args) > 2:
+            time.sleep(1.0)  # let the preview finish drawing
+            w.screenshot(args[2])
         shown = [x for x in w.widgets() if x.showing()]
         for key, role in kinds.items():
             out[key] = sorted({x.name for x in shown if x.role == role and x.name})
@@ -106,25 +110,36 @@ def catalogue(lang):
         raise Fail("no built catalogue for %s in %s (%s)" % (lang, folder, e))
 
 
+NEW_IMAGE = '''
+(define made (e2e-new-image 320 240 RGB))
+(define img (car made))
+'''
+
+
+def run_in_language(t, lang, image=NEW_IMAGE, screenshot=None):
+    """GIMP in lang (LANGUAGE=lang) showing the image img that the Script-Fu
+    image defines; the filter runs on it and the drive dialog-in-language
+    reports the dialog (into screenshot too, when given) and presses Create."""
+    tr = catalogue(lang).gettext
+    # GIMP underlines a label's access key instead of showing its "_".
+    shown_menu = tr(MENU_LABEL).replace("_", "")
+    args = (tr("Create"), shown_menu) + ((screenshot,) if screenshot else ())
+    return gimp_with_own_driver(t, __file__, image + r'''
+(gimp-display-new img)
+(define before (e2e-layer-ids img))
+(e2e-zipstroke RUN-INTERACTIVE img (e2e-active-layer img))
+(e2e-put "new-layers" (length (e2e-new-layers img before)))
+(gimp-image-clean-all img)
+(e2e-put "end")''', "dialog-in-language", args, environ={"LANGUAGE": lang}, timeout=240)
+
+
 def dialog_in_language(t, lang):
     """GIMP in lang: the dialog's texts are the catalogue's, none of the
     English ones it translates is left, and Create (by its translated name)
     makes the layer."""
     tr = catalogue(lang).gettext
-    menu = tr(MENU_LABEL)
-    # GIMP underlines a label's access key instead of showing its "_".
-    shown_menu = menu.replace("_", "")
-    run = gimp_with_own_driver(t, __file__, r'''
-(define made (e2e-new-image 320 240 RGB))
-(define img (car made))
-(define bg (cadr made))
-(gimp-display-new img)
-(define before (e2e-layer-ids img))
-(e2e-zipstroke RUN-INTERACTIVE img bg)
-(e2e-put "new-layers" (length (e2e-new-layers img before)))
-(gimp-image-clean-all img)
-(e2e-put "end")''', "dialog-in-language", (tr("Create"), shown_menu),
-        environ={"LANGUAGE": lang}, timeout=240)
+    run = run_in_language(t, lang)
+    shown_menu = tr(MENU_LABEL).replace("_", "")
     d = run.driver
     t.notes.append("%s: dialog %s x %s" % (lang, d["size"][0], d["size"][1]))
     expected = {"buttons": BUTTONS, "labels": LABELS, "checks": CHECKS, "radios": RADIOS,
@@ -157,3 +172,14 @@ def dialog_in_german(t):
 @case("dialog-in-japanese")
 def dialog_in_japanese(t):
     dialog_in_language(t, "ja")
+
+
+def docs_pictures(ctx, docs, sample, compact):
+    """README pictures (tests/e2e/docs.py): the dialog on the sample image in
+    German and in Japanese, docs/dialog-de.png and docs/dialog-ja.png."""
+    for lang in ("de", "ja"):
+        shot = os.path.join(ctx.root, "dialog-%s.png" % lang)
+        run_in_language(ctx, lang, image='(define img (e2e-load "%s"))\n' % sample,
+                        screenshot=shot)
+        compact(shot, os.path.join(docs, "dialog-%s.png" % lang))
+        print("wrote docs/dialog-%s.png" % lang)
