@@ -210,20 +210,23 @@ static GimpProcedure *zipstroke_create_procedure(GimpPlugIn *plug_in, const gcha
                                                       run, nullptr, nullptr);
   gimp_procedure_set_image_types(procedure, "RGB*, GRAY*");
   gimp_procedure_set_sensitivity_mask(procedure, GIMP_PROCEDURE_SENSITIVE_DRAWABLE);
-  gimp_procedure_set_menu_label(procedure, N_("_Zipstroke..."));
+  gimp_procedure_set_menu_label(procedure, _("_Zipstroke..."));
   gimp_procedure_add_menu_path(procedure, "<Image>/Filters/KestrelKit/");
-  const char *blurb = N_("A Tool for drawing Zipstrokes.");
-  gimp_procedure_set_documentation(procedure, blurb, PROCEDURE_HELP, name);
+  const char *blurb = _("A Tool for drawing Zipstrokes.");
+  gimp_procedure_set_documentation(procedure, blurb, _(PROCEDURE_HELP), name);
   gimp_procedure_set_attribution(procedure, AUTHOR, AUTHOR, DATE);
   gimp_procedure_add_layer_return_value(procedure, "layer", "Layer", "The zipstroke layer", TRUE,
                                         G_PARAM_READWRITE);
   return procedure;
 }
 
-// GIMP translates the menu label and the help from the plug-in's domain, in
-// the catalogues of the folder beside the executable.
+// The plug-in's domain and its catalogues, in the folder beside the
+// executable: libgimp binds them before the procedures are made, whose menu
+// label and help are then registered translated.  Without that folder (a
+// build run where it was built) the plug-in binds GIMP's locale folder itself.
 static gboolean zipstroke_set_i18n(GimpPlugIn *, const gchar *, gchar **gettext_domain,
                                    gchar **catalog_dir) {
+  if (text_domain_folder(gimp_get_progname(), nullptr).empty()) return FALSE;
   *gettext_domain = g_strdup(GETTEXT_PACKAGE);
   *catalog_dir = g_strdup(TEXT_DOMAIN_SUBFOLDER);
   return TRUE;
