@@ -219,12 +219,20 @@ bool read_text(EffectParams *params, const char *text, std::size_t size) {
   const auto take_int = [k](const char *group, const char *key, int32_t *field) {
     GError *e = nullptr;
     const int v = g_key_file_get_integer(k, group, key, &e);
-    if (e) g_error_free(e); else *field = v;
+    if (e) {
+      g_error_free(e);
+      return;
+    }
+    *field = v;
   };
   const auto take_double = [k](const char *group, const char *key, double *field) {
     GError *e = nullptr;
     const double v = g_key_file_get_double(k, group, key, &e);
-    if (e) g_error_free(e); else if (std::isfinite(v)) *field = v;
+    if (e) {
+      g_error_free(e);
+      return;
+    }
+    if (std::isfinite(v)) *field = v;
   };
   if (has("line_color")) stored->line_color = parsed->line_color;
   for (const SpinRange &range : SPIN_RANGES) {
