@@ -318,7 +318,7 @@ LastValuesFound last_values_read(EffectParams *params, const void *data, std::si
   if (read_text(params, static_cast<const char *>(data), size)) return LastValuesFound::Text;
   const int32_t image_id = params->image_id;
   const int32_t drawable_id = params->drawable_id;
-  const int32_t edit_mode = params->edit_mode;
+  const auto edit_mode = params->edit_mode;
   if (!last_values_restore(params, data, size)) return LastValuesFound::None;
   params->image_id = image_id;
   params->drawable_id = drawable_id;

@@ -78,13 +78,13 @@ TEST(LastValuesText, TheRawRecordOfOlderBuildsIsTakenWithThisRunsIds) {
   auto stored = worked_on();
   stored->image_id = 40;
   stored->drawable_id = 41;
-  stored->edit_mode = 1;
+  stored->edit_mode = EditMode::Replace;
   auto next = defaults();
   ASSERT_EQ(last_values_read(next.get(), stored.get(), sizeof(EffectParams)),
             LastValuesFound::Record);
   stored->image_id = next->image_id;
   stored->drawable_id = next->drawable_id;
-  stored->edit_mode = 0;
+  stored->edit_mode = EditMode::Create;
   EXPECT_TRUE(same_record(*next, *stored));
 }
 
