@@ -1,13 +1,15 @@
-# Helpers for running the real GIMP (2.10, or 3.0 where scripts/lib/platform.sh
-# says ZS_GIMP=3) with a throw-away profile.  Source it; every function keeps
-# to the paths it is given.  (The end-to-end runner
+# Helpers for running the real GIMP (2.10, 3.0 or 3.2: the one that
+# scripts/lib/platform.sh finds) with a throw-away profile.  Source it; every
+# function keeps to the paths it is given.  (The end-to-end runner
 # copies the pristine profile into a fresh HOME for every GIMP it starts.)
 #
 #   gimp_pristine_profile CACHE   make once (and reuse) a profile that GIMP has
 #                                 already set up; prints its HOME
 #   gimp_install_plugin HOME PLUGIN
-#                                 install the plug-in where gimptool-2.0
-#                                 --install-bin puts it for that HOME
+#                                 install the plug-in into the personal folder
+#                                 of a throw-away HOME (gimp_config_dir)
+#   gimp_personal_dir             the personal folder GIMP uses for this user,
+#                                 as GIMP finds it
 #   gimp_bus_start DIR / gimp_bus_stop
 #                                 a private session bus (and with it the
 #                                 accessibility bus) in its own process group
@@ -15,23 +17,56 @@
 [ -n "${ZS_GIMP:-}" ] || . scripts/lib/platform.sh
 # The one place that names each version's programs, profile folder and the
 # batch command that ends GIMP.
+GIMP_SERIES=$ZS_GIMP_SERIES
+# The first of these programs that is installed: GIMP 3.0 and 3.2 both have
+# gimp-console-3 and gimp-3, but not each other's gimp-console-3.x.
+gimp_program() {
+  for _p in "$@"; do
+    if command -v "$_p" >/dev/null 2>&1; then echo "$_p"; return 0; fi
+  done
+  echo "$1"
+}
 if [ "$ZS_GIMP" = 3 ]; then
-  GIMP_SERIES=3.0
+  GIMP_CONSOLE=${GIMP_CONSOLE:-$(gimp_program gimp-console-3 "gimp-console-$GIMP_SERIES" gimp-console)}
+  GIMP_GUI=${GIMP_GUI:-$(gimp_program gimp-3 "gimp-$GIMP_SERIES" gimp)}
 else
-  GIMP_SERIES=2.10
+  GIMP_CONSOLE=${GIMP_CONSOLE:-gimp-console-$GIMP_SERIES}
+  GIMP_GUI=${GIMP_GUI:-gimp-$GIMP_SERIES}
 fi
-GIMP_CONSOLE=${GIMP_CONSOLE:-gimp-console-$GIMP_SERIES}
-GIMP_GUI=${GIMP_GUI:-gimp-$GIMP_SERIES}
+export GIMP_CONSOLE GIMP_GUI
 
+# The personal folder of a throw-away HOME, whose GIMP runs without
+# XDG_CONFIG_HOME or GIMP's own override.
 gimp_config_dir() {
   echo "$1/.config/GIMP/$GIMP_SERIES"
 }
 
+# The personal folder as GIMP finds it: the folder GIMP3_DIRECTORY (GIMP 3)
+# or GIMP2_DIRECTORY (GIMP 2.10) names, a relative one inside HOME; else
+# GIMP/<series> in XDG_CONFIG_HOME, by default ~/.config.
+gimp_personal_dir() {
+  if [ "$ZS_GIMP" = 3 ]; then _override=${GIMP3_DIRECTORY:-}; else _override=${GIMP2_DIRECTORY:-}; fi
+  case "$_override" in
+    "") echo "${XDG_CONFIG_HOME:-$HOME/.config}/GIMP/$GIMP_SERIES" ;;
+    /*) echo "$_override" ;;
+    *) echo "$HOME/$_override" ;;
+  esac
+}
+
 gimp_install_plugin() {
-  _dir="$(gimp_config_dir "$1")/plug-ins/zipstroke"
+  gimp_install_plugin_in "$(gimp_config_dir "$1")" "$2"
+}
+
+# Installs the plug-in into the personal folder DIR, as gimptool's
+# --install-bin does: DIR/plug-ins/zipstroke/zipstroke.
+gimp_install_plugin_in() {
+  _dir="$1/plug-ins/zipstroke"
   mkdir -p "$_dir"
-  cp "$2" "$_dir/zipstroke"
-  chmod 755 "$_dir/zipstroke"
+  # Copied aside and renamed over the old copy, which a running GIMP may be
+  # executing.
+  cp "$2" "$_dir/.zipstroke.new"
+  chmod 755 "$_dir/.zipstroke.new"
+  mv -f "$_dir/.zipstroke.new" "$_dir/zipstroke"
 }
 
 # The first start of GIMP on an empty profile copies its defaults and takes

@@ -5,8 +5,9 @@
 #
 #   package-check.sh RELEASE REFERENCE_RENDER
 #
-# RELEASE is 12 (GIMP 2.10) or 13 (GIMP 3); REFERENCE_RENDER is the tree's
-# own zipstroke-render, whose pictures the installed programs must match.
+# RELEASE is 12 (GIMP 2.10), 13 (GIMP 3.0) or 14 (Debian testing, GIMP 3.2,
+# with the packages made for Debian 13); REFERENCE_RENDER is the tree's own
+# zipstroke-render, whose pictures the installed programs must match.
 set -eu
 release=$1
 reference=$2
@@ -30,9 +31,9 @@ apt_get() {
 }
 
 case "$release" in
-  12) gimp=2.10; console=gimp-console-2.10; config=.config/GIMP/2.10
+  12) gimp=2.10; console=gimp-console-2.10
       plugin_pattern='/usr/lib/gimp/2.0/plug-ins/zipstroke/zipstroke' ;;
-  13) gimp=3; console=gimp-console-3.0; config=.config/GIMP/3.0
+  13|14) gimp=3; console=gimp-console-3
       plugin_pattern='/usr/lib/*-linux-gnu*/gimp/3.0/plug-ins/zipstroke/zipstroke' ;;
   *) fail "unknown Debian release $release" ;;
 esac
@@ -94,9 +95,12 @@ MANPAGER=cat MANWIDTH=80 man zipstroke-render >/tmp/man.txt 2>/tmp/man.err || fa
 grep -q 'zipstroke-render - render streak lines into a picture' /tmp/man.txt || fail "the manual page has no NAME line"
 grep -q -- '--resolution' /tmp/man.txt || fail "the manual page does not describe --resolution"
 
-step "GIMP $gimp registers plugin-zipstroke under Filters > KestrelKit"
-ZS_GIMP=${gimp%%.*}
-export ZS_GIMP
+# Which GIMP the packages went into, and so its personal folder's name.
+. /src/scripts/lib/platform.sh
+[ "$ZS_GIMP" = "${gimp%%.*}" ] || fail "GIMP $ZS_GIMP_VERSION is installed, not GIMP $gimp"
+export ZS_GIMP ZS_GIMP_SERIES
+config=.config/GIMP/$ZS_GIMP_SERIES
+step "GIMP $ZS_GIMP_VERSION registers plugin-zipstroke under Filters > KestrelKit"
 if [ -n "$e2e" ]; then
   ZIPSTROKE_KEEP_DISPLAY=
   . /src/scripts/lib/gimp.sh

@@ -229,7 +229,10 @@ GdkPixbuf *host_visible_picture(int32_t image, int x, int y, int w, int h, int t
   const bool whole = actual_w > 0 && actual_h > 0 &&
                      bpp == babl_format_get_bytes_per_pixel(format) &&
                      size >= static_cast<gsize>(pixels) * bpp;
-  if (encoding_is_one_of(format, {"Y' u8", "Y'A u8", "R'G'B' u8", "R'G'B'A u8"})) {
+  // GIMP 3.2 sends 8-bit non-linear RGBA whatever the layer's format (the
+  // running GIMP's library tells its version, not the one built against).
+  const bool sent_non_linear = gimp_major_version > 3 || (gimp_major_version == 3 && gimp_minor_version >= 2);
+  if (sent_non_linear || encoding_is_one_of(format, {"Y' u8", "Y'A u8", "R'G'B' u8", "R'G'B'A u8"})) {
     picture = thumbnail_to_pixbuf(data, size, actual_w, actual_h, bpp);
   } else if (whole && encoding_is_one_of(format, {"Y u8", "YA u8", "RGB u8", "RGBA u8"})) {
     std::vector<guint8> converted(data, data + static_cast<size_t>(pixels) * bpp);

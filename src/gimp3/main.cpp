@@ -77,23 +77,26 @@ GimpValueArray *run_settings(GimpProcedure *procedure, GimpProcedureConfig *conf
 
 // The record of the previous run, kept by GIMP as a global persistent
 // parasite: like GIMP 2.10's procedure data it is one record for every image,
-// and GIMP saves it in its parasiterc, so it also survives a restart.  (An
-// auxiliary procedure argument would also be kept per image, recalled on that
-// image before the last run's values, and saved into every XCF of it as some
-// 180 KB of escaped text.)
+// and GIMP saves it in its parasiterc, so it also survives a restart.  It is
+// kept as the last-values text (a few kilobytes); the raw record older builds
+// kept there is read once and replaced by the text at the end of the run.
+// (An auxiliary procedure argument would also be kept per image, recalled on
+// that image before the last run's values, and saved into every XCF of it.)
 void host_last_values_restore(EffectParams *params) {
   std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
       gimp_get_parasite(LAST_VALUES_NAME));
   if (!parasite) return;
   guint32 size = 0;
-  const void *block = gimp_parasite_get_data(parasite.get(), &size);
-  // A block of another size (another build's record) is ignored.
-  last_values_restore(params, block, size);
+  const void *data = gimp_parasite_get_data(parasite.get(), &size);
+  // Anything else (damaged, another format) is ignored: the defaults stand.
+  last_values_read(params, data, size);
 }
 
 void host_last_values_store(const EffectParams *params) {
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
-      gimp_parasite_new(LAST_VALUES_NAME, GIMP_PARASITE_PERSISTENT, sizeof *params, params));
+  gsize length = 0;
+  GCharPtr text(last_values_to_text(params, &length));
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(gimp_parasite_new(
+      LAST_VALUES_NAME, GIMP_PARASITE_PERSISTENT, static_cast<guint32>(length), text.get()));
   gimp_attach_parasite(parasite.get());
 }
 

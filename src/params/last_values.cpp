@@ -2,8 +2,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "control_ranges.h"
+#include "glib_ptr.h"
+#include "settings_text.h"
 
 namespace {
 
@@ -110,10 +115,11 @@ void last_values_fit(EffectParams *params, const WorkArea &area, const Resolutio
   scale("line_in_length", sd * ux);
 }
 
-bool last_values_restore(EffectParams *params, const void *block, std::size_t size) {
-  if (!block || size != sizeof(EffectParams)) return false;
-  EffectParams stored;
-  std::memcpy(&stored, block, sizeof stored);
+namespace {
+
+// Takes `stored` over params, whose values are the defaults: values no
+// control could show keep the defaults, outlines no reader can use are reset.
+void take_record(EffectParams *params, const EffectParams &stored) {
   const EffectParams defaults = *params;
   *params = stored;
 
@@ -139,5 +145,183 @@ bool last_values_restore(EffectParams *params, const void *block, std::size_t si
   take_outline(&params->parallel_out_freehand, stored.parallel_out_freehand,
                freehand_reset_parallel);
   params->topmost = params->topmost != 0;
+}
+
+struct OutlineSlot {
+  const char *name;
+  FreehandOutline EffectParams::*field;
+  void (*reset)(FreehandOutline *);
+};
+
+const OutlineSlot OUTLINE_SLOTS[] = {
+    {"radiation_in_freehand", &EffectParams::radiation_in_freehand, freehand_reset_radial},
+    {"radiation_out_freehand", &EffectParams::radiation_out_freehand, freehand_reset_radial},
+    {"parallel_in_freehand", &EffectParams::parallel_in_freehand, freehand_reset_parallel},
+    {"parallel_out_freehand", &EffectParams::parallel_out_freehand, freehand_reset_parallel},
+};
+
+// The run fields kept beside the settings text.
+struct RunField {
+  const char *key;
+  int32_t EffectParams::*int_field;
+  double EffectParams::*double_field;
+};
+
+constexpr RunField RUN_FIELDS[] = {
+    {"window_x", &EffectParams::window_x, nullptr},
+    {"window_y", &EffectParams::window_y, nullptr},
+    {"window_width", &EffectParams::window_width, nullptr},
+    {"window_height", &EffectParams::window_height, nullptr},
+    {"topmost", &EffectParams::topmost, nullptr},
+    {"geometry_width", &EffectParams::geometry_width, nullptr},
+    {"geometry_height", &EffectParams::geometry_height, nullptr},
+    {"geometry_xres", nullptr, &EffectParams::geometry_xres},
+    {"geometry_yres", nullptr, &EffectParams::geometry_yres},
+};
+
+// The colour with its alpha, exactly: the settings text has 8-bit channels.
+constexpr const char *RUN_COLOR_KEY = "line_color";
+
+// Larger than four drawn outlines; anything bigger is no text of ours.
+constexpr std::size_t LAST_VALUES_TEXT_MAX = 1024 * 1024;
+
+bool in_reset_shape(const FreehandOutline &outline, void (*reset)(FreehandOutline *)) {
+  auto shape = std::make_unique<FreehandOutline>();
+  reset(shape.get());
+  return outline.count == shape->count &&
+         std::memcmp(outline.samples, shape->samples, sizeof shape->samples) == 0;
+}
+
+bool has_key(GKeyFile *kf, const char *group, const std::string &key) {
+  return g_key_file_has_key(kf, group, key.c_str(), nullptr);
+}
+
+// The text's values over params (the defaults); false when it is not a
+// last-values text of this format.
+bool read_text(EffectParams *params, const char *text, std::size_t size) {
+  if (size > LAST_VALUES_TEXT_MAX || std::memchr(text, '\0', size) != nullptr) return false;
+  KeyFilePtr kf(g_key_file_new());
+  if (!g_key_file_load_from_data(kf.get(), text, size, G_KEY_FILE_NONE, nullptr)) return false;
+  if (!g_key_file_has_group(kf.get(), SETTINGS_GROUP) ||
+      !g_key_file_has_group(kf.get(), LAST_VALUES_GROUP))
+    return false;
+  GError *raw_error = nullptr;
+  const int format = g_key_file_get_integer(kf.get(), LAST_VALUES_GROUP, "format", &raw_error);
+  GErrorPtr error(raw_error);
+  if (error || format != LAST_VALUES_FORMAT) return false;
+
+  // Four outlines of 1000 samples each: off the stack.
+  auto parsed = std::make_unique<EffectParams>(settings_parse_key_file(kf.get()));
+  auto stored = std::make_unique<EffectParams>(*params);
+  GKeyFile *k = kf.get();
+  const auto has = [k](const std::string &key) { return has_key(k, SETTINGS_GROUP, key); };
+  // A value that does not read keeps the default.
+  const auto take_int = [k](const char *group, const char *key, int32_t *field) {
+    GError *e = nullptr;
+    const int v = g_key_file_get_integer(k, group, key, &e);
+    if (e) {
+      g_error_free(e);
+      return;
+    }
+    *field = v;
+  };
+  const auto take_double = [k](const char *group, const char *key, double *field) {
+    GError *e = nullptr;
+    const double v = g_key_file_get_double(k, group, key, &e);
+    if (e) {
+      g_error_free(e);
+      return;
+    }
+    if (std::isfinite(v)) *field = v;
+  };
+  if (has("line_color")) stored->line_color = parsed->line_color;
+  for (const SpinRange &range : SPIN_RANGES) {
+    if (range.type == FieldType::Double)
+      take_double(SETTINGS_GROUP, range.key, &field_ref<double>(stored.get(), range.offset));
+    else
+      take_int(SETTINGS_GROUP, range.key, &field_ref<int32_t>(stored.get(), range.offset));
+  }
+  for (const ComboRange &range : COMBO_RANGES)
+    take_int(SETTINGS_GROUP, range.key, &field_ref<int32_t>(stored.get(), range.offset));
+  take_int(SETTINGS_GROUP, "area_type", &stored->area_type);
+  for (const OutlineSlot &slot : OUTLINE_SLOTS) {
+    FreehandOutline &to = stored.get()->*slot.field;
+    const FreehandOutline &from = parsed.get()->*slot.field;
+    const std::string name = slot.name;
+    if (has(name + "_active")) to.active = from.active;
+    // Without a count the outline is in its reset shape, as the defaults hold it.
+    if (has(name + "_points_count")) to.count = from.count;
+    if (has(name + "_points") && from.count == FREEHAND_SAMPLES)
+      std::memcpy(to.samples, from.samples, sizeof to.samples);
+  }
+
+  for (const RunField &f : RUN_FIELDS) {
+    if (f.int_field)
+      take_int(LAST_VALUES_GROUP, f.key, &(stored.get()->*f.int_field));
+    else
+      take_double(LAST_VALUES_GROUP, f.key, &(stored.get()->*f.double_field));
+  }
+  gsize n = 0;
+  GPtr<gdouble> color(g_key_file_get_double_list(k, LAST_VALUES_GROUP, RUN_COLOR_KEY, &n, nullptr));
+  if (color && n == 4) stored->line_color = {color.get()[0], color.get()[1], color.get()[2], color.get()[3]};
+
+  take_record(params, *stored);
   return true;
+}
+
+}  // namespace
+
+bool last_values_restore(EffectParams *params, const void *block, std::size_t size) {
+  if (!block || size != sizeof(EffectParams)) return false;
+  auto stored = std::make_unique<EffectParams>();
+  std::memcpy(stored.get(), block, sizeof(EffectParams));
+  take_record(params, *stored);
+  return true;
+}
+
+char *last_values_to_text(const EffectParams *params, gsize *length) {
+  KeyFilePtr kf(settings_to_key_file(params));
+  GKeyFile *k = kf.get();
+  for (const OutlineSlot &slot : OUTLINE_SLOTS) {
+    const FreehandOutline &outline = params->*slot.field;
+    const std::string count_key = std::string(slot.name) + "_points_count";
+    const std::string points_key = std::string(slot.name) + "_points";
+    g_key_file_remove_key(k, SETTINGS_GROUP, count_key.c_str(), nullptr);
+    g_key_file_remove_key(k, SETTINGS_GROUP, points_key.c_str(), nullptr);
+    if (in_reset_shape(outline, slot.reset)) continue;
+    g_key_file_set_integer(k, SETTINGS_GROUP, count_key.c_str(), outline.count);
+    // Only a whole outline has samples a reader takes.
+    if (outline.count != FREEHAND_SAMPLES) continue;
+    std::vector<double> values(2 * FREEHAND_SAMPLES);
+    for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+      values[2 * i] = outline.samples[i].pos;
+      values[2 * i + 1] = outline.samples[i].factor;
+    }
+    g_key_file_set_double_list(k, SETTINGS_GROUP, points_key.c_str(), values.data(), values.size());
+  }
+
+  g_key_file_set_integer(k, LAST_VALUES_GROUP, "format", LAST_VALUES_FORMAT);
+  for (const RunField &f : RUN_FIELDS) {
+    if (f.int_field)
+      g_key_file_set_integer(k, LAST_VALUES_GROUP, f.key, params->*f.int_field);
+    else
+      g_key_file_set_double(k, LAST_VALUES_GROUP, f.key, params->*f.double_field);
+  }
+  double color[] = {params->line_color.r, params->line_color.g, params->line_color.b,
+                          params->line_color.a};
+  g_key_file_set_double_list(k, LAST_VALUES_GROUP, RUN_COLOR_KEY, color, 4);
+  return g_key_file_to_data(k, length, nullptr);
+}
+
+LastValuesFound last_values_read(EffectParams *params, const void *data, std::size_t size) {
+  if (data == nullptr || size == 0) return LastValuesFound::None;
+  if (read_text(params, static_cast<const char *>(data), size)) return LastValuesFound::Text;
+  const int32_t image_id = params->image_id;
+  const int32_t drawable_id = params->drawable_id;
+  const auto edit_mode = params->edit_mode;
+  if (!last_values_restore(params, data, size)) return LastValuesFound::None;
+  params->image_id = image_id;
+  params->drawable_id = drawable_id;
+  params->edit_mode = edit_mode;
+  return LastValuesFound::Record;
 }

@@ -3,10 +3,37 @@
 
 #include <cstddef>
 
+#include <glib.h>
+
 #include "effect_params.h"
 #include "image_services.h"
 
 constexpr const char *LAST_VALUES_NAME = "plugin-zipstroke";
+
+// The last values as text: the settings text presets use, plus a group of
+// the run fields the next run needs (window size and place, topmost, the
+// work area the geometry was made for, the colour with its alpha) and the
+// format's version.  Outlines are kept whether active or not, except those
+// still in their reset shape.  A few kilobytes without drawn outlines.
+constexpr const char *LAST_VALUES_GROUP = "zipstroke-run";
+constexpr int LAST_VALUES_FORMAT = 1;
+
+// The text of params' last values; the caller frees it with g_free.
+char *last_values_to_text(const EffectParams *params, gsize *length);
+
+enum class LastValuesFound {
+  None,    // nothing usable: params keeps its defaults
+  Text,    // last values text of a format this build reads
+  Record   // the raw record of older builds (read once; the next store replaces it)
+};
+
+// Takes what GIMP kept from an earlier run over params, which holds this
+// run's defaults and run fields: a last-values text, or the raw record older
+// builds kept (last_values_restore).  Anything else (a damaged text, another
+// format's, a block of another size) is ignored.  Keys the text lacks keep
+// their defaults; values no control could show are handled as
+// last_values_restore handles them.  The ids and edit_mode stay this run's.
+LastValuesFound last_values_read(EffectParams *params, const void *data, std::size_t size);
 
 // Takes a block kept from an earlier run over params, which holds this run's
 // defaults.  A block of another size (another build's record) is ignored and

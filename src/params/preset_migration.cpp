@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -95,6 +96,48 @@ char *gimp2_personal_dir(const char *gimp3_dir, const char *gimp2_env, const cha
     folder.get()[n - 1] = '\0';
   GCharPtr parent(g_path_get_dirname(folder.get()));
   return g_build_filename(parent.get(), "2.10", nullptr);
+}
+
+std::vector<OlderGimpDir> older_gimp_personal_dirs(const char *gimp_dir, const char *gimp2_env,
+                                                   const char *home) {
+  std::vector<OlderGimpDir> dirs;
+  if (gimp_dir != nullptr && gimp_dir[0] != '\0') {
+    GCharPtr folder(g_strdup(gimp_dir));
+    for (size_t n = std::strlen(folder.get()); n > 1 && G_IS_DIR_SEPARATOR(folder.get()[n - 1]); --n)
+      folder.get()[n - 1] = '\0';
+    GCharPtr base(g_path_get_basename(folder.get()));
+    GCharPtr parent(g_path_get_dirname(folder.get()));
+    // "3." and a minor version of at most three digits.
+    const char *name = base.get();
+    const size_t length = std::strlen(name);
+    bool versioned = length > 2 && length <= 5 && name[0] == '3' && name[1] == '.';
+    for (size_t i = 2; versioned && i < length; ++i) versioned = g_ascii_isdigit(name[i]);
+    for (int minor = versioned ? std::atoi(name + 2) - 1 : -1; minor >= 0; --minor) {
+      const std::string version = "3." + std::to_string(minor);
+      GCharPtr dir(g_build_filename(parent.get(), version.c_str(), nullptr));
+      dirs.push_back({dir.get(), version});
+    }
+  }
+  if (GCharPtr dir{gimp2_personal_dir(gimp_dir, gimp2_env, home)}) dirs.push_back({dir.get(), "2.10"});
+  return dirs;
+}
+
+PresetMigration preset_migrate_from_older(const char *gimp_dir, const char *folder_name,
+                                          const char *gimp2_env, const char *home,
+                                          std::string *from, GError **error) {
+  from->clear();
+  PresetMigration none{false, 0, 0};
+  if (gimp_dir == nullptr || folder_name == nullptr) return none;
+  GCharPtr new_folder(g_build_filename(gimp_dir, folder_name, nullptr));
+  if (entry_exists(new_folder.get())) return none;
+  for (const OlderGimpDir &older : older_gimp_personal_dirs(gimp_dir, gimp2_env, home)) {
+    GCharPtr old_folder(g_build_filename(older.dir.c_str(), folder_name, nullptr));
+    GStatBuf st;
+    if (g_stat(old_folder.get(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    *from = older.version;
+    return preset_migrate_once(old_folder.get(), new_folder.get(), error);
+  }
+  return none;
 }
 
 PresetMigration preset_migrate_once(const char *old_folder, const char *new_folder,

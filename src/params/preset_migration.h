@@ -5,6 +5,9 @@
 
 #include <glib.h>
 
+#include <string>
+#include <vector>
+
 // The personal folder GIMP 2.10 used, seen from GIMP 3's personal folder
 // `gimp3_dir`: the folder named by GIMP2_DIRECTORY (`gimp2_env`; a relative
 // one lies inside `home`, as GIMP 2.10 took it) when that is set, otherwise
@@ -12,6 +15,20 @@
 // ~/.config/GIMP/3.0).  A new string (g_free), or nullptr when neither can be
 // told (no gimp3_dir, or a relative override without a home).
 char *gimp2_personal_dir(const char *gimp3_dir, const char *gimp2_env, const char *home);
+
+// An older GIMP's personal folder and the version that used it.
+struct OlderGimpDir {
+  std::string dir;
+  std::string version;  // "3.0", "2.10"
+};
+
+// The personal folders of the GIMPs older than the one whose personal folder
+// is `gimp_dir`, newest first.  A folder named after its GIMP 3 version
+// (~/.config/GIMP/3.2) has the earlier GIMP 3 folders beside it (3.1, 3.0);
+// a folder named otherwise (GIMP3_DIRECTORY) is shared by every GIMP 3 and
+// has none.  GIMP 2.10's folder comes last, as gimp2_personal_dir tells.
+std::vector<OlderGimpDir> older_gimp_personal_dirs(const char *gimp_dir, const char *gimp2_env,
+                                                   const char *home);
 
 struct PresetMigration {
   bool ran;     // the new folder was made here from the old one's presets
@@ -30,3 +47,11 @@ struct PresetMigration {
 // either way).
 PresetMigration preset_migrate_once(const char *old_folder, const char *new_folder,
                                     GError **error);
+
+// When the preset folder `folder_name` of gimp_dir does not exist yet, copies
+// it with preset_migrate_once from the newest older GIMP whose personal
+// folder has one (older_gimp_personal_dirs); `from` tells which GIMP that
+// was ("" when none had one).
+PresetMigration preset_migrate_from_older(const char *gimp_dir, const char *folder_name,
+                                          const char *gimp2_env, const char *home,
+                                          std::string *from, GError **error);

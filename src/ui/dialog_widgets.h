@@ -94,7 +94,7 @@ struct DialogWidgets {
   GtkWidget *preset_save_button;
   GtkWidget *preset_delete_button;
   GtkWidget *preset_update_button;
-  GtkWidget *preset_notice;  // the line about presets copied from GIMP 2.10, or nullptr
+  GtkWidget *preset_notice;  // the line about presets copied from an older GIMP, or nullptr
 };
 
 // The one registry, owned by the dialog module.

@@ -37,8 +37,8 @@ struct StoreHold {
 
 // Determined once, then kept for the run.
 char *preset_folder = nullptr;
-// What the Preset page tells about presets brought over from GIMP 2.10 on
-// this run; empty when nothing was brought over.
+// What the Preset page tells about presets brought over from an older GIMP
+// on this run; empty when nothing was brought over.
 std::string migration_notice;
 
 constexpr gsize OVERWRITE_TEXT_LIMIT = 2047;
@@ -153,28 +153,27 @@ const char *preset_folder_ensure() {
   const char *gimp_dir = gimp_directory();
   if (gimp_dir == nullptr) return nullptr;
 #if ZS_GIMP3
-  preset_migrate_from_gimp2(gimp_dir);
+  preset_migrate_from_older_gimp(gimp_dir);
 #endif
   preset_folder = preset_folder_ensure_in(gimp_dir);
   return preset_folder;
 }
 
-void preset_migrate_from_gimp2(const char *gimp_dir) {
-  GCharPtr old_dir(gimp2_personal_dir(gimp_dir, g_getenv("GIMP2_DIRECTORY"), g_get_home_dir()));
-  if (!old_dir) return;
-  GCharPtr old_folder(g_build_filename(old_dir.get(), PRESET_FOLDER_NAME, nullptr));
-  GCharPtr new_folder(g_build_filename(gimp_dir, PRESET_FOLDER_NAME, nullptr));
+void preset_migrate_from_older_gimp(const char *gimp_dir) {
+  std::string from;
   GError *raw_error = nullptr;
-  const PresetMigration done = preset_migrate_once(old_folder.get(), new_folder.get(), &raw_error);
+  const PresetMigration done =
+      preset_migrate_from_older(gimp_dir, PRESET_FOLDER_NAME, g_getenv("GIMP2_DIRECTORY"),
+                                g_get_home_dir(), &from, &raw_error);
   GErrorPtr error(raw_error);
   if (error) {
-    GCharPtr text(g_strdup_printf(_("The presets of GIMP 2.10 could not be copied: %s"),
-                                  error->message));
+    GCharPtr text(g_strdup_printf(_("The presets of GIMP %s could not be copied: %s"),
+                                  from.c_str(), error->message));
     migration_notice = text.get();
   } else if (done.ran) {
-    GCharPtr text(g_strdup_printf(dngettext(GETTEXT_PACKAGE, "%d preset was copied from GIMP 2.10.",
-                                            "%d presets were copied from GIMP 2.10.", done.copied),
-                                  done.copied));
+    GCharPtr text(g_strdup_printf(dngettext(GETTEXT_PACKAGE, "%d preset was copied from GIMP %s.",
+                                            "%d presets were copied from GIMP %s.", done.copied),
+                                  done.copied, from.c_str()));
     migration_notice = text.get();
     if (done.skipped > 0) {
       GCharPtr left(g_strdup_printf(

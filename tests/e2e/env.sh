@@ -1,11 +1,12 @@
 # Sourced by tests/e2e/run and tests/e2e/make-docs: an X display (a private
 # Xvfb when none is given), a private session bus, the pristine GIMP profile
 # and the paths the Python side reads.  Cleans up on exit.  ZS_GIMP (from
-# scripts/lib/platform.sh) tells the Python side which GIMP it drives.
+# scripts/lib/platform.sh) tells the Python side which GIMP it drives, and
+# scripts/lib/gimp.sh its programs (GIMP_CONSOLE, GIMP_GUI).
 repo=$(pwd)
 export PYTHONDONTWRITEBYTECODE=1
 . scripts/lib/platform.sh
-export ZS_GIMP
+export ZS_GIMP ZS_GIMP_SERIES
 . scripts/lib/gimp.sh
 ZIPSTROKE_KEEP_DISPLAY=${DISPLAY:+1}
 . scripts/lib/xvfb.sh

@@ -1,4 +1,4 @@
-// Copying the GIMP 2.10 presets into GIMP 3's preset folder, in temporary folders.
+// Copying an older GIMP's presets into a newer one's preset folder, in temporary folders.
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
@@ -73,6 +73,55 @@ TEST(Gimp2PersonalDir, IsTheSiblingOfGimp3sUnlessGIMP2_DIRECTORYSaysOtherwise) {
   EXPECT_EQ(gimp2_personal_dir("/home/u/.config/GIMP/3.0", "rel", nullptr), nullptr);
   EXPECT_EQ(gimp2_personal_dir(nullptr, nullptr, "/home/u"), nullptr);
   EXPECT_EQ(gimp2_personal_dir("", nullptr, "/home/u"), nullptr);
+}
+
+TEST(OlderGimpPersonalDirs, AreTheEarlierGimp3FoldersBesideItThenGimp2s) {
+  const auto listed = [](const char *gimp_dir, const char *gimp2_env) {
+    std::string out;
+    for (const OlderGimpDir &d : older_gimp_personal_dirs(gimp_dir, gimp2_env, "/home/u"))
+      out += d.version + "=" + d.dir + " ";
+    return out;
+  };
+  EXPECT_EQ(listed("/home/u/.config/GIMP/3.2/", nullptr),
+            "3.1=/home/u/.config/GIMP/3.1 3.0=/home/u/.config/GIMP/3.0 "
+            "2.10=/home/u/.config/GIMP/2.10 ");
+  EXPECT_EQ(listed("/home/u/.config/GIMP/3.0", "/opt/g2"), "2.10=/opt/g2 ");
+  // A folder GIMP3_DIRECTORY names serves every GIMP 3: only GIMP 2.10's is older.
+  EXPECT_EQ(listed("/srv/gimp-profile", nullptr), "2.10=/srv/2.10 ");
+  EXPECT_EQ(listed("/x/3.x", nullptr), "2.10=/x/2.10 ");
+  EXPECT_EQ(listed("/x/3.", nullptr), "2.10=/x/2.10 ");
+  EXPECT_EQ(listed(nullptr, nullptr), "");
+}
+
+// GIMP 3.2's first run: the newest older GIMP that has presets gives them.
+TEST_F(PresetMigrationTest, TheNewestOlderGimpWithPresetsGivesThem) {
+  const std::string gimp32 = root + "/3.2";
+  ASSERT_EQ(g_mkdir(gimp32.c_str(), 0755), 0);
+  write_file(old_folder + "/from 2.10", "[zipstroke]\n");
+  std::string from;
+  // GIMP 3.0 has no preset folder yet: GIMP 2.10's are taken.
+  PresetMigration done = preset_migrate_from_older(gimp32.c_str(), PRESET_FOLDER_NAME, nullptr,
+                                                   nullptr, &from, nullptr);
+  EXPECT_TRUE(done.ran);
+  EXPECT_EQ(from, "2.10");
+  EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 2.10"});
+
+  remove_tree(gimp32 + "/zipstroke");
+  ASSERT_EQ(g_mkdir(new_folder.c_str(), 0755), 0);
+  write_file(new_folder + "/from 3.0", "[zipstroke]\n");
+  done = preset_migrate_from_older(gimp32.c_str(), PRESET_FOLDER_NAME, nullptr, nullptr, &from,
+                                   nullptr);
+  EXPECT_EQ(from, "3.0");
+  EXPECT_EQ(done.copied, 1);
+  EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 3.0"});
+
+  // Once only.
+  write_file(new_folder + "/later", "[zipstroke]\n");
+  done = preset_migrate_from_older(gimp32.c_str(), PRESET_FOLDER_NAME, nullptr, nullptr, &from,
+                                   nullptr);
+  EXPECT_FALSE(done.ran);
+  EXPECT_EQ(from, "");
+  EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 3.0"});
 }
 
 TEST_F(PresetMigrationTest, CopiesThePresetFilesOnceAndLeavesTheOldFolderAsItWas) {

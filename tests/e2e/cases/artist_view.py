@@ -5,7 +5,6 @@ filter draw."""
 
 import os
 import re
-import struct
 
 import pngread
 from cases import case, AFTER_RUN, expect_layer
@@ -319,14 +318,16 @@ def set_stored_alpha(parasiterc, colour, alpha):
     data = bytearray(unescape(found.group(3)))
     if len(data) != int(found.group(2)):
         raise Fail("parasiterc: %d bytes read, %s stated" % (len(data), found.group(2)))
-    old = struct.pack("<4d", colour[0] / 255.0, colour[1] / 255.0, colour[2] / 255.0, 1.0)
-    at = data.find(old)
-    while at >= 0 and at % 8:
-        at = data.find(old, at + 1)
-    if at < 0:
+    # The last values text keeps the exact colour, alpha last, in its run group.
+    line = re.search(rb"\n\[zipstroke-run\]\n(?:[^\[][^\n]*\n)*?line_color=([^\n]*)\n", bytes(data))
+    if not line:
         return False
-    data[at + 24:at + 32] = struct.pack("<d", alpha)
-    text = text[:found.start(3)] + escape(data) + text[found.end(3):]
+    channels = [float(v) for v in line.group(1).decode().split(";") if v]
+    if len(channels) != 4 or any(abs(channels[i] - colour[i] / 255.0) > 1e-9 for i in range(3)):
+        return False
+    new = ";".join(repr(v) for v in channels[:3] + [alpha]) + ";"
+    data[line.start(1):line.end(1)] = new.encode()
+    text = (text[:found.start(2)] + "%d \"" % len(data) + escape(data) + text[found.end(3):])
     with open(parasiterc, "w", encoding="latin-1") as f:
         f.write(text)
     return True

@@ -253,7 +253,7 @@ def script_batch_python(t):
     with open(script, "w", encoding="utf-8") as f:
         f.write(PYTHON_BATCH % {"settings": RADIAL, "report": report, "folder": folder,
                                 "out": out_dir})
-    log = run_console(t, ["gimp-console-3.0", "-i", "--batch-interpreter", "python-fu-eval",
+    log = run_console(t, [GIMP.console, "-i", "--batch-interpreter", "python-fu-eval",
                           "-b", "exec(open(%r).read())" % script, "--quit"],
                       "GIMP3_DIRECTORY", 240)
     complaints = [line for line in log.splitlines() if COMPLAINT.search(line)
