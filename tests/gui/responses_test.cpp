@@ -298,6 +298,7 @@ TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
 TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
   build();
   host.target = TargetState::ImageGone;
+  host.parasite_requests = 0;  // the dialog's own look while it opened
   host.has_parasite = true;
   host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
   const EffectParams before = snapshot(live());

@@ -15,13 +15,16 @@ CASES = []
 _features = {}
 
 
-def case(name, needs=("plugin", "render"), gimp=(2, 3), window_manager=False):
+def case(name, needs=("plugin", "render"), gimp=(2, 3), window_manager=False, screen=None):
     """Registers a case; gimp names the versions it runs in (a case for one
     version only says why where it is registered).  With window_manager the
     case runs under a window manager that the runner starts for it and ends
-    after it (runner.WindowManager); the other cases have none."""
+    after it (runner.WindowManager); the other cases have none.  With screen
+    (width, height) it runs on a display of that size of its own
+    (runner.OwnScreen)."""
     def register(fn):
         fn.window_manager = window_manager
+        fn.screen = screen
         if GIMP.version in gimp:
             CASES.append((name, fn, needs))
         return fn
