@@ -203,6 +203,7 @@ GdkPixbuf *window_icon_new() {
 // minimum with the preview at its least and the options scrolling.
 void measure_dialog(GtkWidget *dialog, int *natural_w, int *natural_h, int *min_w, int *min_h) {
   DialogWidgets &w = dialog_widgets;
+  // Both area pages shown: there is room for either.
   gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
   GtkScrolledWindow *scroller = GTK_SCROLLED_WINDOW(w.options_scroller);
   int unused = 0;
@@ -243,6 +244,30 @@ gboolean on_dialog_focus_in(GtkWidget *, GdkEventFocus *, EffectParams *params) 
 void on_dialog_destroy(GtkWidget *, gpointer) {
   // Outside a main loop (the GUI tests destroy dialogs directly) there is none to end.
   if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+// A page of the area notebook: its table in a box that stays shown, so the
+// notebook can switch to it, while the table shows only on the current page.
+// A notebook is as high as its highest shown page: the Parallel table, one
+// row higher, would otherwise leave a gap under the Radiation one.
+GtkWidget *area_page_new(GtkWidget *table) {
+  GtkWidget *page = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_box_pack_start(GTK_BOX(page), table, FALSE, FALSE, 0);
+  return page;
+}
+
+void show_area_page(GtkWidget *notebook, int current) {
+  const int pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook));
+  for (int i = 0; i < pages; ++i) {
+    GtkWidget *page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i);
+    GList *children = gtk_container_get_children(GTK_CONTAINER(page));
+    if (children) gtk_widget_set_visible(GTK_WIDGET(children->data), i == current);
+    g_list_free(children);
+  }
+}
+
+void on_area_page_switch(GtkNotebook *notebook, gpointer, guint page, gpointer) {
+  show_area_page(GTK_WIDGET(notebook), static_cast<int>(page));
 }
 
 GtkWidget *build_type_row(EffectParams *params) {
@@ -577,10 +602,11 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.area_notebook), FALSE);
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.area_notebook), FALSE);
   gtk_box_pack_start(GTK_BOX(area_box), w.area_notebook, FALSE, FALSE, 0);
-  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_radiation_page(params),
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(build_radiation_page(params)),
                            gtk_label_new(_("Radiation")));
-  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_parallel_page(params),
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(build_parallel_page(params)),
                            gtk_label_new(_("Parallel")));
+  g_signal_connect(w.area_notebook, "switch-page", G_CALLBACK(on_area_page_switch), nullptr);
 
   GtkWidget *line_frame = compat_section_frame_new(_("Line Option"));
   gtk_box_pack_start(GTK_BOX(options), line_frame, FALSE, TRUE, 0);
@@ -605,6 +631,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   // A notebook switches only to pages that are shown.
   if (params->area_type == AREA_RADIATION || params->area_type == AREA_PARALLEL)
     gtk_notebook_set_current_page(GTK_NOTEBOOK(w.area_notebook), params->area_type);
+  show_area_page(w.area_notebook, gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)));
   gtk_window_set_keep_above(GTK_WINDOW(dialog), params->topmost != 0);
   return dialog;
 }

@@ -7,6 +7,7 @@
 
 #include "control_ranges.h"
 #include "dialog_widgets.h"
+#include "gtk_compat.h"
 #include "preset_test_support.h"
 #include "unit_change.h"
 #include "units.h"
@@ -49,6 +50,22 @@ TEST_F(UnitChange, PixelsToMillimetresAt300Dpi) {
   EXPECT_NEAR(live()->radiation_x, 320, 1e-9);
   EXPECT_NEAR(live()->line_width, 2, 1e-9);
   EXPECT_NEAR(spin_value("line_width"), 2, 1e-9);
+}
+
+// The layout stays put whatever the unit: the pages beside the preview keep
+// their width (at 300 dpi the lengths have fewer digits in millimetres).
+TEST_F(UnitChange, TheLayoutStaysWhateverTheUnit) {
+  build(image_at(300, 300));
+  auto pages_width = [] {
+    int width = 0, height = 0;
+    compat_widget_min_size(dialog_widgets.main_notebook, &width, &height);
+    return width;
+  };
+  const int in_pixels = pages_width();
+  for (int unit : {UNIT_INCH, UNIT_MM, UNIT_POINT, UNIT_PICA, UNIT_PIXEL}) {
+    pick_unit(unit);
+    EXPECT_EQ(pages_width(), in_pixels) << "unit " << unit;
+  }
 }
 
 // Every length control holds the same physical limits in every unit:

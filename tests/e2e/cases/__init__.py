@@ -157,3 +157,4 @@ from cases import run_modes, layer_output, preview, presets, edit_layer, scripti
 from cases import reliability, banded  # noqa: E402,F401
 from cases import artist_view  # noqa: E402,F401
 from cases import window_manager  # noqa: E402,F401
+from cases import laptop  # noqa: E402,F401
