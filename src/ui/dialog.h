@@ -40,10 +40,10 @@ struct ScreenRect {
   int x, y, width, height;
 };
 
-// What a window manager may put around the dialog (a title bar, borders, a
-// little air), kept free when the dialog's size is chosen.
+// What a window manager may put around the dialog (a title bar, borders)
+// and some room to spare, kept free when the dialog's size is chosen.
 constexpr int FRAME_ROOM_WIDTH = 16;
-constexpr int FRAME_ROOM_HEIGHT = 64;
+constexpr int FRAME_ROOM_HEIGHT = 96;
 
 // The placement on a monitor's work area: the size (the stored one, else the
 // natural one) made no larger than the work area less the frame room, but
