@@ -198,6 +198,43 @@ GdkPixbuf *window_icon_new() {
   return icon;
 }
 
+// A page of the area notebook: its table in a box that stays shown, so the
+// notebook can switch to it, while the table shows only on the current page.
+// A notebook is as high as its highest shown page: the Parallel table, one
+// row higher, would otherwise leave a gap under the Radiation one.
+GtkWidget *area_page_new(GtkWidget *table) {
+  GtkWidget *page = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_box_pack_start(GTK_BOX(page), table, FALSE, FALSE, 0);
+  return page;
+}
+
+void show_area_page(GtkWidget *notebook, int current) {
+  const int pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook));
+  for (int i = 0; i < pages; ++i) {
+    GtkWidget *page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i);
+    GList *children = gtk_container_get_children(GTK_CONTAINER(page));
+    if (children) gtk_widget_set_visible(GTK_WIDGET(children->data), i == current);
+    g_list_free(children);
+  }
+}
+
+// Keeps the area notebook as wide as its widest page, measured while both
+// show, so that switching the area type moves nothing sideways.
+void keep_area_width(GtkWidget *notebook) {
+  gtk_widget_set_size_request(notebook, -1, -1);
+  int widest = 0;
+  for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++i) {
+    int width = 0, height = 0;
+    compat_widget_min_size(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i), &width, &height);
+    widest = std::max(widest, width);
+  }
+  gtk_widget_set_size_request(notebook, widest, -1);
+}
+
+void on_area_page_switch(GtkNotebook *notebook, gpointer, guint page, gpointer) {
+  show_area_page(GTK_WIDGET(notebook), static_cast<int>(page));
+}
+
 // The dialog's sizes as the toolkit works them out from its shown children:
 // natural with the preview at its full size and every option in view,
 // minimum with the preview at its least and the options scrolling.
@@ -205,6 +242,7 @@ void measure_dialog(GtkWidget *dialog, int *natural_w, int *natural_h, int *min_
   DialogWidgets &w = dialog_widgets;
   // Both area pages shown: there is room for either.
   gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+  keep_area_width(w.area_notebook);
   GtkScrolledWindow *scroller = GTK_SCROLLED_WINDOW(w.options_scroller);
   int unused = 0;
   gtk_widget_set_size_request(w.preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
@@ -244,30 +282,6 @@ gboolean on_dialog_focus_in(GtkWidget *, GdkEventFocus *, EffectParams *params) 
 void on_dialog_destroy(GtkWidget *, gpointer) {
   // Outside a main loop (the GUI tests destroy dialogs directly) there is none to end.
   if (gtk_main_level() > 0) gtk_main_quit();
-}
-
-// A page of the area notebook: its table in a box that stays shown, so the
-// notebook can switch to it, while the table shows only on the current page.
-// A notebook is as high as its highest shown page: the Parallel table, one
-// row higher, would otherwise leave a gap under the Radiation one.
-GtkWidget *area_page_new(GtkWidget *table) {
-  GtkWidget *page = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_box_pack_start(GTK_BOX(page), table, FALSE, FALSE, 0);
-  return page;
-}
-
-void show_area_page(GtkWidget *notebook, int current) {
-  const int pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook));
-  for (int i = 0; i < pages; ++i) {
-    GtkWidget *page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i);
-    GList *children = gtk_container_get_children(GTK_CONTAINER(page));
-    if (children) gtk_widget_set_visible(GTK_WIDGET(children->data), i == current);
-    g_list_free(children);
-  }
-}
-
-void on_area_page_switch(GtkNotebook *notebook, gpointer, guint page, gpointer) {
-  show_area_page(GTK_WIDGET(notebook), static_cast<int>(page));
 }
 
 GtkWidget *build_type_row(EffectParams *params) {

@@ -4,6 +4,7 @@
 #include "dialog_fixture.h"
 
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "gtk_compat.h"
@@ -218,7 +219,7 @@ int min_height(GtkWidget *widget) {
 
 // The Options page's sections: titled in bold as GIMP 3 titles its own (GIMP
 // 2.10 keeps its plain frames), and no gap between them: the area part is
-// exactly as high as the page of the area type shown.
+// exactly as high as the page of the area type shown, and as wide for both.
 TEST_F(DialogLayout, SectionsTitledAsTheHostsOwnWithoutAGap) {
   build();
   const DialogWidgets &w = dialog_widgets;
@@ -227,8 +228,13 @@ TEST_F(DialogLayout, SectionsTitledAsTheHostsOwnWithoutAGap) {
   const std::pair<GtkWidget *, GtkWidget *> types[] = {
       {w.parallel_radio, table_of(w.parallel_in_x_spin)},
       {w.radiation_radio, table_of(w.radiation_x_spin)}};
+  std::set<int> widths;
   for (const auto &type : types) {
     gtk_button_clicked(GTK_BUTTON(type.first));
     EXPECT_EQ(min_height(w.area_notebook), min_height(type.second));
+    int width = 0, height = 0;
+    compat_widget_min_size(w.area_notebook, &width, &height);
+    widths.insert(width);
   }
+  EXPECT_EQ(widths.size(), 1u);
 }
