@@ -24,6 +24,7 @@ struct DialogWidgets {
   GtkWidget *preview_area;
   GtkWidget *zoom_in_button;
   GtkWidget *zoom_out_button;
+  GtkWidget *zoom_label;  // "Fit", "200 %"...
   GtkWidget *main_notebook;
   GtkWidget *options_scroller;  // the "Options" page, scrolling when the window is low
   GtkWidget *status_label;      // one line on what the last response did
