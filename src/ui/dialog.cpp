@@ -601,6 +601,8 @@ GtkWidget *dialog_build(EffectParams *params) {
     g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
   }
   w.zoom_label = gtk_label_new("");
+  // As wide for "Fit" as for "400 %": the preview beside it keeps its width.
+  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), 6);
   gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
   preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);

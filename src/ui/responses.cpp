@@ -193,7 +193,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
 
 void responses_update_edit_layer(const EffectParams *params) {
   GtkWidget *edit = dialog_widgets.edit_layer_button;
-  if (edit && params->edit_mode != 1) gtk_widget_set_sensitive(edit, active_layer_is_streak(params));
+  if (edit && params->edit_mode != EditMode::Replace) gtk_widget_set_sensitive(edit, active_layer_is_streak(params));
 }
 
 void responses_reset() {
@@ -233,7 +233,7 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
       }
       restore_saved_settings(params);
       leave_edit_mode(params, create, close, edit);
-      set_status(result.status == 0
+      set_status(result.status == LayerStatus::Written
                      ? _("Zipstroke Layer updated. The values from before Edit Layer are back.")
                      : _("The Zipstroke Layer was not changed."));
       break;
