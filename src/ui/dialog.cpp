@@ -2,6 +2,7 @@
 // "Preset" pages on the right, the responses in the action area.
 #include "dialog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -59,6 +60,9 @@ static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button p
 };
 
 constexpr unsigned FILL = CELL_FILL;
+
+// The least the preview gives way to on a small screen.
+constexpr int PREVIEW_MIN_SIDE = 300;
 constexpr unsigned NONE = CELL_NONE;
 
 // A translated label (the template's xgettext knows label_new as a keyword);
@@ -82,6 +86,18 @@ GtkWidget **spin_slot(const char *key) {
   return nullptr;
 }
 
+// Characters of the longest value a spin button of `range` shows in pixels:
+// sign, integer digits, point and decimals.
+int spin_width_chars(const SpinRange &range) {
+  int widest = 0;
+  for (const double value : {range.min, range.max}) {
+    const double size = std::fabs(value);
+    const int digits = size >= 10.0 ? static_cast<int>(std::floor(std::log10(size))) + 1 : 1;
+    widest = std::max(widest, digits + (range.digits > 0 ? 1 + range.digits : 0) + (value < 0));
+  }
+  return widest;
+}
+
 // Creates the spin button of `key` showing the record's value and stores it in
 // the registry; its handler is connected later, by connect_spins.
 GtkWidget *new_spin(EffectParams *params, const char *key) {
@@ -91,6 +107,11 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
       spin_limits(*range, params->area_unit, image_resolution(params->image_id));
   GtkWidget *spin = make_spin_button(range->digits, limits.min, limits.max, range->step,
                                      spin_field_get(params, *range));
+  // A length is as wide as its widest value in pixels, whatever the unit:
+  // the toolkit would size it by the current limits, and a unit change
+  // would move the whole layout.
+  if (range->axis != LengthAxis::None)
+    gtk_entry_set_width_chars(GTK_ENTRY(spin), spin_width_chars(*range));
   controls_bind_spin(spin, range);
   *spin_slot(key) = spin;
   return spin;
@@ -186,6 +207,87 @@ GdkPixbuf *window_icon_new() {
     return nullptr;
   }
   return icon;
+}
+
+// A page of the area notebook: its table in a box that stays shown, so the
+// notebook can switch to it, while the table shows only on the current page.
+// A notebook is as high as its highest shown page: the Parallel table, one
+// row higher, would otherwise leave a gap under the Radiation one.
+GtkWidget *area_page_new(GtkWidget *table) {
+  GtkWidget *page = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_box_pack_start(GTK_BOX(page), table, FALSE, FALSE, 0);
+  return page;
+}
+
+void show_area_page(GtkWidget *notebook, int current) {
+  const int pages = gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook));
+  for (int i = 0; i < pages; ++i) {
+    GtkWidget *page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i);
+    GList *children = gtk_container_get_children(GTK_CONTAINER(page));
+    if (children) gtk_widget_set_visible(GTK_WIDGET(children->data), i == current);
+    g_list_free(children);
+  }
+}
+
+// Keeps the area notebook as wide as its widest page, measured while both
+// show, so that switching the area type moves nothing sideways.
+void keep_area_width(GtkWidget *notebook) {
+  gtk_widget_set_size_request(notebook, -1, -1);
+  int widest = 0;
+  for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++i) {
+    int width = 0, height = 0;
+    compat_widget_min_size(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i), &width, &height);
+    widest = std::max(widest, width);
+  }
+  gtk_widget_set_size_request(notebook, widest, -1);
+}
+
+void on_area_page_switch(GtkNotebook *notebook, gpointer, guint page, gpointer) {
+  show_area_page(GTK_WIDGET(notebook), static_cast<int>(page));
+}
+
+// The dialog's sizes as the toolkit works them out from its shown children:
+// natural with the preview at its full size and every option in view,
+// minimum with the preview at its least and the options scrolling.
+void measure_dialog(GtkWidget *dialog, int *natural_w, int *natural_h, int *min_w, int *min_h) {
+  DialogWidgets &w = dialog_widgets;
+  // Both area pages shown: there is room for either.
+  gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+  keep_area_width(w.area_notebook);
+  GtkScrolledWindow *scroller = GTK_SCROLLED_WINDOW(w.options_scroller);
+  int unused = 0;
+  gtk_widget_set_size_request(w.preview_area, PREVIEW_SIZE, PREVIEW_SIZE);
+  // The width with room for the scroll bar (GTK 2 keeps it whenever the
+  // page may scroll), the height with no scrolling.
+  compat_widget_min_size(dialog, natural_w, &unused);
+  gtk_scrolled_window_set_policy(scroller, GTK_POLICY_NEVER, GTK_POLICY_NEVER);
+  compat_widget_min_size(dialog, &unused, natural_h);
+  gtk_scrolled_window_set_policy(scroller, GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_widget_set_size_request(w.preview_area, PREVIEW_MIN_SIDE, PREVIEW_MIN_SIDE);
+  compat_widget_min_size(dialog, min_w, min_h);
+}
+
+// Size and position from the record, fitted to the work area of the monitor
+// the dialog opens on.
+void place_window(GtkWidget *dialog, EffectParams *params) {
+  const WindowPlacement stored = window_placement_from_record(params);
+  int natural_w = 0, natural_h = 0, min_w = 0, min_h = 0;
+  measure_dialog(dialog, &natural_w, &natural_h, &min_w, &min_h);
+  const GdkRectangle area = compat_monitor_work_area(dialog, stored.center ? -1 : stored.x,
+                                                     stored.center ? -1 : stored.y);
+  const WindowPlacement placement =
+      window_placement_fit(stored, natural_w, natural_h, min_w, min_h,
+                           ScreenRect{area.x, area.y, area.width, area.height});
+  gtk_window_resize(GTK_WINDOW(dialog), placement.width, placement.height);
+  if (placement.center)
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ALWAYS);
+  else
+    gtk_window_move(GTK_WINDOW(dialog), placement.x, placement.y);
+}
+
+gboolean on_dialog_focus_in(GtkWidget *, GdkEventFocus *, EffectParams *params) {
+  responses_update_edit_layer(params);
+  return FALSE;
 }
 
 void on_dialog_destroy(GtkWidget *, gpointer) {
@@ -409,6 +511,41 @@ void dialog_run(GtkWidget *dialog) {
   }
 }
 
+namespace {
+
+// A side no longer than `room` (when there is room at all), never below `minimum`.
+int fit_side(int wanted, int minimum, int room) {
+  if (room > 0 && wanted > room) wanted = room;
+  return std::max(wanted, minimum);
+}
+
+// A start that keeps [start, start + size) inside [area_start, area_start +
+// area_size), or at the area's start when it is too small.
+int fit_start(int start, int size, int area_start, int area_size) {
+  start = std::min(start, area_start + area_size - size);
+  return std::max(start, area_start);
+}
+
+}  // namespace
+
+WindowPlacement window_placement_fit(WindowPlacement placement, int natural_width,
+                                     int natural_height, int min_width, int min_height,
+                                     const ScreenRect &work) {
+  if (!placement.resize) {
+    placement.width = natural_width;
+    placement.height = natural_height;
+    placement.resize = true;
+  }
+  if (work.width <= 0 || work.height <= 0) return placement;
+  placement.width = fit_side(placement.width, min_width, work.width - FRAME_ROOM_WIDTH);
+  placement.height = fit_side(placement.height, min_height, work.height - FRAME_ROOM_HEIGHT);
+  if (!placement.center) {
+    placement.x = fit_start(placement.x, placement.width + FRAME_ROOM_WIDTH, work.x, work.width);
+    placement.y = fit_start(placement.y, placement.height + FRAME_ROOM_HEIGHT, work.y, work.height);
+  }
+  return placement;
+}
+
 WindowPlacement window_placement_from_record(EffectParams *params) {
   if (params->window_x < 0) params->window_x = 0;
   if (params->window_y < 0) params->window_y = 0;
@@ -451,6 +588,9 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   w.preview_area = preview_new(params, apply_guide_edits);
   gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, TRUE, TRUE, 0);
+  // It opens at its full size where the screen has room for it, and gives
+  // way down to this on a smaller screen.
+  gtk_widget_set_size_request(w.preview_area, PREVIEW_MIN_SIDE, PREVIEW_MIN_SIDE);
 
   GtkWidget *zoom_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   w.zoom_in_button = gtk_button_new_with_label("+");
@@ -461,6 +601,8 @@ GtkWidget *dialog_build(EffectParams *params) {
     g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
   }
   w.zoom_label = gtk_label_new("");
+  // As wide for "Fit" as for "400 %": the preview beside it keeps its width.
+  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), 6);
   gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
   preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
@@ -474,9 +616,12 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   GtkWidget *options = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
   gtk_container_set_border_width(GTK_CONTAINER(options), 4);
-  gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), options, gtk_label_new(_("Options")));
+  // The page scrolls when the window is lower than its controls.
+  w.options_scroller = compat_vertical_scroller_new(options);
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), w.options_scroller,
+                           gtk_label_new(_("Options")));
 
-  GtkWidget *area_frame = gtk_frame_new(_("Area Option"));
+  GtkWidget *area_frame = compat_section_frame_new(_("Area Option"));
   gtk_box_pack_start(GTK_BOX(options), area_frame, FALSE, TRUE, 4);
   GtkWidget *area_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(area_frame), area_box);
@@ -486,30 +631,36 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_notebook_set_show_tabs(GTK_NOTEBOOK(w.area_notebook), FALSE);
   gtk_notebook_set_show_border(GTK_NOTEBOOK(w.area_notebook), FALSE);
   gtk_box_pack_start(GTK_BOX(area_box), w.area_notebook, FALSE, FALSE, 0);
-  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_radiation_page(params),
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(build_radiation_page(params)),
                            gtk_label_new(_("Radiation")));
-  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), build_parallel_page(params),
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(build_parallel_page(params)),
                            gtk_label_new(_("Parallel")));
+  g_signal_connect(w.area_notebook, "switch-page", G_CALLBACK(on_area_page_switch), nullptr);
 
-  GtkWidget *line_frame = gtk_frame_new(_("Line Option"));
+  GtkWidget *line_frame = compat_section_frame_new(_("Line Option"));
   gtk_box_pack_start(GTK_BOX(options), line_frame, FALSE, TRUE, 0);
   gtk_container_add(GTK_CONTAINER(line_frame), build_line_table(params));
 
   gtk_notebook_append_page(GTK_NOTEBOOK(w.main_notebook), preset_page_new(params),
                            gtk_label_new(_("Preset")));
+  // One line under everything, saying what the last response did.
+  w.status_label = gtk_label_new("");
+  compat_label_set_xalign(w.status_label, 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(w.status_label), PANGO_ELLIPSIZE_END);
+  compat_label_set_padding(w.status_label, 6, 2);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), w.status_label,
+                     FALSE, FALSE, 0);
+
   tooltips_apply(dialog);
+  responses_update_edit_layer(params);
+  g_signal_connect(dialog, "focus-in-event", G_CALLBACK(on_dialog_focus_in), params);
 
-  const WindowPlacement placement = window_placement_from_record(params);
-  if (placement.resize) gtk_window_resize(GTK_WINDOW(dialog), placement.width, placement.height);
-  if (placement.center)
-    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ALWAYS);
-  else
-    gtk_window_move(GTK_WINDOW(dialog), placement.x, placement.y);
-
+  place_window(dialog, params);
   gtk_widget_show_all(dialog);
   // A notebook switches only to pages that are shown.
   if (params->area_type == AREA_RADIATION || params->area_type == AREA_PARALLEL)
     gtk_notebook_set_current_page(GTK_NOTEBOOK(w.area_notebook), params->area_type);
+  show_area_page(w.area_notebook, gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)));
   gtk_window_set_keep_above(GTK_WINDOW(dialog), params->topmost != 0);
   return dialog;
 }

@@ -34,3 +34,22 @@ struct WindowPlacement {
   int x, y;
 };
 WindowPlacement window_placement_from_record(EffectParams *params);
+
+// A rectangle of the screen, in pixels.
+struct ScreenRect {
+  int x, y, width, height;
+};
+
+// What a window manager may put around the dialog (a title bar, borders)
+// and some room to spare, kept free when the dialog's size is chosen.
+constexpr int FRAME_ROOM_WIDTH = 16;
+constexpr int FRAME_ROOM_HEIGHT = 96;
+
+// The placement on a monitor's work area: the size (the stored one, else the
+// natural one) made no larger than the work area less the frame room, but
+// never smaller than the minimum; a stored position moved just enough for
+// the window and its frame room to lie on the work area.  The result always
+// resizes.  A work area without size changes nothing but that.
+WindowPlacement window_placement_fit(WindowPlacement placement, int natural_width,
+                                     int natural_height, int min_width, int min_height,
+                                     const ScreenRect &work);

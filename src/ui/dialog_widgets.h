@@ -26,6 +26,8 @@ struct DialogWidgets {
   GtkWidget *zoom_out_button;
   GtkWidget *zoom_label;  // "Fit", "200 %"...
   GtkWidget *main_notebook;
+  GtkWidget *options_scroller;  // the "Options" page, scrolling when the window is low
+  GtkWidget *status_label;      // one line on what the last response did
 
   GtkWidget *radiation_radio;
   GtkWidget *parallel_radio;

@@ -96,3 +96,14 @@ inline GtkWidget *compat_query_string_box(const char *title, GtkWidget *parent,
                                object, signal, callback, data);
 #endif
 }
+
+// A titled frame around a section of the dialog.  GIMP 3's dialogs title
+// their sections in bold over an unframed, indented body (GimpFrame); GIMP
+// 2.10's look, a plain etched frame, stays as it was.
+inline GtkWidget *compat_section_frame_new(const char *title) {
+#if ZS_GIMP3
+  return gimp_frame_new(title);
+#else
+  return gtk_frame_new(title);
+#endif
+}

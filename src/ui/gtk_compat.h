@@ -77,6 +77,18 @@ inline void compat_label_set_xalign(GtkWidget *label, float x) {
 #endif
 }
 
+// Room around a label's text, left and right `x`, above and below `y`.
+inline void compat_label_set_padding(GtkWidget *label, int x, int y) {
+#if ZS_GTK3
+  gtk_widget_set_margin_start(label, x);
+  gtk_widget_set_margin_end(label, x);
+  gtk_widget_set_margin_top(label, y);
+  gtk_widget_set_margin_bottom(label, y);
+#else
+  gtk_misc_set_padding(GTK_MISC(label), x, y);
+#endif
+}
+
 // No line between a dialog's content and its buttons (GTK 3 never draws one).
 // Keeps a box child from taking a share of the room its box gains: GTK 3
 // would otherwise pass the wish to grow up from the widgets inside it.
@@ -94,6 +106,75 @@ inline void compat_dialog_remove_separator(GtkWidget *dialog) {
 #else
   gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
 #endif
+}
+
+// The size a widget asks for at the least (its requisition under GTK 2, its
+// minimum size under GTK 3), from the children that are shown.
+inline void compat_widget_min_size(GtkWidget *widget, int *width, int *height) {
+#if ZS_GTK3
+  GtkRequisition minimum;
+  gtk_widget_get_preferred_size(widget, &minimum, nullptr);
+#else
+  GtkRequisition minimum;
+  gtk_widget_size_request(widget, &minimum);
+#endif
+  *width = minimum.width;
+  *height = minimum.height;
+}
+
+// A scrolled window that scrolls `child` up and down only, without a frame
+// of its own; the child's whole width is always shown.
+inline GtkWidget *compat_vertical_scroller_new(GtkWidget *child) {
+  GtkWidget *scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_NONE);
+#if ZS_GTK3
+  gtk_container_add(GTK_CONTAINER(scroller), child);  // wrapped in a viewport by GTK
+#else
+  gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scroller), child);
+#endif
+  GtkWidget *viewport = gtk_bin_get_child(GTK_BIN(scroller));
+  if (GTK_IS_VIEWPORT(viewport)) gtk_viewport_set_shadow_type(GTK_VIEWPORT(viewport), GTK_SHADOW_NONE);
+  return scroller;
+}
+
+// The work area (the monitor less panels and docks) of the monitor that holds
+// the point (x, y) of the widget's screen, or of the one under the pointer
+// when x is negative.
+inline GdkRectangle compat_monitor_work_area(GtkWidget *widget, int x, int y) {
+  GdkRectangle area{0, 0, 0, 0};
+#if ZS_GTK3
+  GdkDisplay *display = gtk_widget_get_display(widget);
+  if (x < 0) {
+    GdkDevice *pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+    if (pointer) gdk_device_get_position(pointer, nullptr, &x, &y);
+  }
+  GdkMonitor *monitor = gdk_display_get_monitor_at_point(display, x < 0 ? 0 : x, y < 0 ? 0 : y);
+  if (monitor) gdk_monitor_get_workarea(monitor, &area);
+#else
+  GdkScreen *screen = gtk_widget_get_screen(widget);
+  if (x < 0) gdk_display_get_pointer(gdk_screen_get_display(screen), nullptr, &x, &y, nullptr);
+  const int monitor = gdk_screen_get_monitor_at_point(screen, x, y);
+  gdk_screen_get_monitor_geometry(screen, monitor, &area);
+  // GTK 2 knows no work area: the window manager's _NET_WORKAREA (of the
+  // first desktop), where there is one, cuts the monitor down.
+  GdkAtom type = GDK_NONE;
+  gint format = 0, length = 0;
+  guchar *data = nullptr;
+  if (gdk_property_get(gdk_screen_get_root_window(screen),
+                       gdk_atom_intern_static_string("_NET_WORKAREA"),
+                       gdk_atom_intern_static_string("CARDINAL"), 0, 4, FALSE, &type, &format,
+                       &length, &data) &&
+      format == 32 && length >= 4 * static_cast<gint>(sizeof(long))) {
+    const long *v = reinterpret_cast<const long *>(data);
+    const GdkRectangle desk{int(v[0]), int(v[1]), int(v[2]), int(v[3])};
+    GdkRectangle both;
+    if (gdk_rectangle_intersect(&area, &desk, &both)) area = both;
+  }
+  g_free(data);
+#endif
+  return area;
 }
 
 // What draws a widget: a context whose origin is the widget's top-left

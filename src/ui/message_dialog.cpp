@@ -44,6 +44,7 @@ int message_dialog_run(GtkMessageType type, GtkButtonsType buttons, GtkWindow *p
   g_signal_connect(box, "response", G_CALLBACK(on_message_response), &state);
   g_signal_connect(box, "destroy", G_CALLBACK(on_message_destroy), &state);
 
+  gtk_window_set_title(GTK_WINDOW(box), MESSAGE_TITLE);
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
   gtk_widget_show(box);

@@ -83,6 +83,25 @@ bool target_ready(const EffectParams *params) {
   return false;
 }
 
+void set_status(const char *text) {
+  GtkWidget *label = dialog_widgets.status_label;
+  if (!label) return;
+  gtk_label_set_text(GTK_LABEL(label), text);
+  // Ellipsized when the window is narrow: the whole line stays at hand.
+  gtk_widget_set_tooltip_text(label, text);
+}
+
+// Whether the active layer of the record's image carries streak settings.
+bool active_layer_is_streak(const EffectParams *params) {
+  if (host_target_state(params) != TargetState::Ready) return false;
+  const HostServices &host = host_services();
+  if (!host.active_layer_settings) return false;
+  gsize length = 0;
+  int32_t layer = -1;
+  GCharPtr text(host.active_layer_settings(params->image_id, &length, &layer));
+  return text != nullptr;
+}
+
 void set_button_label(GtkWidget *button, const char *label) {
   if (button) gtk_button_set_label(GTK_BUTTON(button), label);
 }
@@ -110,6 +129,7 @@ void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   set_button_label(close, _("Close"));
   tooltips_set_edit_mode(create, close, false);
   if (edit) gtk_widget_show(edit);
+  responses_update_edit_layer(params);
 }
 
 void close_dialog(GtkDialog *dialog, EffectParams *params) {
@@ -134,6 +154,8 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   GCharPtr text(
       host_services().active_layer_settings(params->image_id, &length, &layer));
   if (!text) {
+    // The active layer changed since the button was last checked.
+    if (edit) gtk_widget_set_sensitive(edit, FALSE);
     message_dialog_run(GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, nullptr,
                        _("Active layer is not a Zipstroke Layer!"));
     return;
@@ -164,9 +186,15 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   params->edit_mode = EditMode::Replace;
   params->drawable_id = layer;
   show_work_area(params);
+  set_status(_("Editing the active Zipstroke Layer: Apply draws it anew, Cancel leaves it as it was."));
 }
 
 }  // namespace
+
+void responses_update_edit_layer(const EffectParams *params) {
+  GtkWidget *edit = dialog_widgets.edit_layer_button;
+  if (edit && params->edit_mode != EditMode::Replace) gtk_widget_set_sensitive(edit, active_layer_is_streak(params));
+}
 
 void responses_reset() {
   discard_saved_settings();
@@ -195,15 +223,26 @@ void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *param
   if (dialog_ended) return;
 
   switch (response_id) {
-    case RESPONSE_CREATE:
+    case RESPONSE_CREATE: {
       if (!target_ready(params)) break;
-      host_services().render_to_layer(params);
+      const LayerResult result = host_services().render_to_layer(params);
       // "Create" then closes the dialog; "Apply" then ends editing as "Cancel" does.
-      [[fallthrough]];
+      if (!editing) {
+        close_dialog(dialog, params);
+        break;
+      }
+      restore_saved_settings(params);
+      leave_edit_mode(params, create, close, edit);
+      set_status(result.status == LayerStatus::Written
+                     ? _("Zipstroke Layer updated. The values from before Edit Layer are back.")
+                     : _("The Zipstroke Layer was not changed."));
+      break;
+    }
     case RESPONSE_CLOSE:
       if (editing) {
         restore_saved_settings(params);
         leave_edit_mode(params, create, close, edit);
+        set_status(_("Edit Layer cancelled: the Zipstroke Layer is as it was."));
       } else {
         close_dialog(dialog, params);
       }

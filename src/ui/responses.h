@@ -7,6 +7,10 @@
 
 void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *params);
 
+// Greys "Edit Layer" out while the active layer carries no streak settings
+// (the dialog checks again whenever it gets the focus, and on every press).
+void responses_update_edit_layer(const EffectParams *params);
+
 // Back to creating mode without restoring anything (a new dialog is built).
 void responses_reset();
 

@@ -3,7 +3,8 @@ the bus and the GIMP profile.  Usage: docs.py DOCS_DIR
 
 In GIMP 2.10: the dialog (radial and parallel, made larger, and zoomed to
 100 %), an image before and after Create, and the default renders; in
-GIMP 3 the dialog as GIMP 3 shows it."""
+GIMP 3 the dialog as GIMP 3 shows it, and a whole 1366 x 768 screen with the
+dialog open on an A4 page."""
 
 import os
 import shutil
@@ -38,6 +39,41 @@ def make_sample(ctx):
                     "-fill", "#d9482b", "-stroke", "#7a2212", "-strokewidth", "3",
                     "-draw", "circle 320,240 320,190", sample], check=True, timeout=60)
     return sample
+
+
+def make_page(ctx):
+    """An A4 page at 300 dpi with a ball on it, as a comic's panel is drawn."""
+    page = os.path.join(ctx.root, "page.png")
+    subprocess.run(["convert", "-size", "2480x3508", "xc:#f4f1ea",
+                    "-fill", "#d9482b", "-stroke", "#7a2212", "-strokewidth", "12",
+                    "-draw", "circle 1240,1754 1240,1454", "-units", "PixelsPerInch",
+                    "-density", "300", page], check=True, timeout=120)
+    return page
+
+
+def laptop_screen(docs, name):
+    """The whole screen of a 1366 x 768 laptop, under a window manager, with
+    the dialog open on an A4 page over GIMP's own windows."""
+    ctx = runner.Context("docs-laptop", os.environ)
+    try:
+        page = make_page(ctx)
+        shot = os.path.join(ctx.root, "laptop.png")
+        with runner.OwnScreen((1366, 768)):
+            wm = runner.WindowManager(ctx)
+            wm.start()
+            try:
+                ctx.gimp(r'''
+(define img (e2e-load "%s"))
+(gimp-display-new img)
+(e2e-zipstroke RUN-INTERACTIVE img (car (e2e-layer-ids img)))
+(e2e-put "end")''' % page, drive="screen-shot", drive_args=(shot, "Close"), gui=True,
+                         timeout=240)
+            finally:
+                wm.stop()
+        compact(shot, os.path.join(docs, name))
+        print("wrote docs/%s" % name)
+    finally:
+        ctx.cleanup()
 
 
 def main(docs):
@@ -106,6 +142,7 @@ def gimp3_dialog(docs):
         print("wrote docs/dialog-gimp3.png")
     finally:
         ctx.cleanup()
+    laptop_screen(docs, "laptop-gimp3.png")
     return 0
 
 

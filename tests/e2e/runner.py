@@ -17,11 +17,13 @@ E2E_SKIP (case names, comma separated).
 
 The display has no window manager but while a case registered with
 window_manager=True runs: openbox is started for it and ended after it
-(WindowManager).
+(WindowManager).  A case registered with screen=(WIDTH, HEIGHT) runs on a
+display of its own of that size (OwnScreen), its window manager too.
 """
 
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -223,6 +225,59 @@ class WindowManager:
                 return tail(f.read(), n)
         except OSError:
             return ""
+
+
+class OwnScreen:
+    """A private Xvfb of one size for one case that asks for it (a case
+    registered with screen=(WIDTH, HEIGHT)): DISPLAY names it while the case
+    runs, so GIMP, the driver and a window manager all use it; the tests'
+    own display is named again, and the server ended, after the case.  The
+    session and accessibility buses stay the tests' own."""
+
+    def __init__(self, size, timeout=30):
+        self.size = size
+        self.timeout = timeout
+        self.proc = None
+        self.saved = None
+
+    def __enter__(self):
+        if shutil.which("Xvfb") is None:
+            raise Fail("Xvfb is not installed (scripts/deps installs it)")
+        read_end, write_end = os.pipe()
+        try:
+            self.proc = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % self.size,
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL, start_new_session=True)
+            os.close(write_end)
+            number = b""
+            end = time.monotonic() + self.timeout
+            while not number.endswith(b"\n"):
+                left = end - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise Fail("Xvfb of %dx%d did not start within %ds"
+                               % (self.size + (self.timeout,)))
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    raise Fail("Xvfb of %dx%d ended as it started" % self.size)
+                number += chunk
+        except BaseException:
+            stop_group(self.proc)
+            raise
+        finally:
+            os.close(read_end)
+        self.saved = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = ":" + number.decode().strip()
+        return self
+
+    def __exit__(self, *exc):
+        if self.saved is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = self.saved
+        stop_group(self.proc)
+        return False
 
 
 def read_results(path):
@@ -517,7 +572,17 @@ def leftover_processes(work):
 
 
 def run_case(fn, ctx):
-    """Runs one case, under a window manager of its own when it asks for one."""
+    """Runs one case, on a display of its own and under a window manager of
+    its own when it asks for them."""
+    size = getattr(fn, "screen", None)
+    if size:
+        with OwnScreen(size):
+            run_case_on_display(fn, ctx)
+    else:
+        run_case_on_display(fn, ctx)
+
+
+def run_case_on_display(fn, ctx):
     if not getattr(fn, "window_manager", False):
         fn(ctx)
         return

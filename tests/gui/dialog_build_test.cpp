@@ -2,6 +2,7 @@
 // where the window opens.
 #include "dialog_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <libgimpwidgets/gimpwidgets.h>
 
 #include "control_ranges.h"
+#include "gtk_compat.h"
 #include "gtk_test_compat.h"
 #include "preview.h"
 
@@ -174,17 +176,72 @@ TEST(WindowPlacement, SizeNeedsBothSidesAboveOneHundredAndPositionIsNeverNegativ
   EXPECT_TRUE(window_placement_from_record(&p).center);
 }
 
+// The size and position the dialog opens at on a monitor's work area.
+TEST(WindowPlacement, FitsTheWorkAreaLessTheFrameButNeverBelowTheMinimum) {
+  struct Case {
+    const char *what;
+    WindowPlacement stored;
+    ScreenRect work;
+    int width, height, x, y;
+  };
+  const int NATURAL_W = 1245, NATURAL_H = 864, MIN_W = 1000, MIN_H = 450;
+  const WindowPlacement first{false, -1, -1, true, 0, 0};
+  const ScreenRect laptop{0, 0, 1366, 768}, small{0, 0, 1280, 720}, large{0, 0, 1920, 1080};
+  const ScreenRect panel_on_top{0, 32, 1366, 736}, right_monitor{1920, 0, 1366, 768};
+  const Case cases[] = {
+      {"first run, large screen: natural", first, large, NATURAL_W, NATURAL_H, 0, 0},
+      {"first run, laptop: lower", first, laptop, NATURAL_W, 768 - FRAME_ROOM_HEIGHT, 0, 0},
+      {"first run, 1280 x 720", first, small, NATURAL_W, 720 - FRAME_ROOM_HEIGHT, 0, 0},
+      {"too small for the minimum: the minimum", first, {0, 0, 800, 480}, MIN_W, MIN_H, 0, 0},
+      {"stored larger than the screen", {true, 1800, 1000, true, 0, 0}, laptop,
+       1366 - FRAME_ROOM_WIDTH, 768 - FRAME_ROOM_HEIGHT, 0, 0},
+      {"stored size that fits: kept", {true, 1100, 600, true, 0, 0}, laptop, 1100, 600, 0, 0},
+      {"stored off the bottom right: moved on", {true, 1100, 600, false, 900, 700}, laptop, 1100,
+       600, 1366 - 1100 - FRAME_ROOM_WIDTH, 768 - 600 - FRAME_ROOM_HEIGHT},
+      {"stored above a top panel: moved below it", {true, 1100, 600, false, 10, 5}, panel_on_top,
+       1100, 600, 10, 32},
+      {"on the second monitor: stays there", {true, 1100, 600, false, 2000, 40}, right_monitor,
+       1100, 600, 2000, 40},
+      {"no work area known: only the natural size", first, {0, 0, 0, 0}, NATURAL_W, NATURAL_H, 0,
+       0},
+  };
+  for (const Case &c : cases) {
+    const WindowPlacement p =
+        window_placement_fit(c.stored, NATURAL_W, NATURAL_H, MIN_W, MIN_H, c.work);
+    EXPECT_TRUE(p.resize) << c.what;
+    EXPECT_EQ(p.center, c.stored.center) << c.what;
+    EXPECT_EQ(p.width, c.width) << c.what;
+    EXPECT_EQ(p.height, c.height) << c.what;
+    EXPECT_EQ(p.x, c.x) << c.what;
+    EXPECT_EQ(p.y, c.y) << c.what;
+  }
+}
+
+// The dialog can be made small enough for a 1280 x 720 screen: the Options
+// page scrolls and the preview gives way.  It opens at its natural size
+// where there is room, its preview then at the full size.
+TEST_F(DialogBuild, ItsSmallestSizeFitsASmallScreenAndItOpensAtItsNaturalSize) {
+  build();
+  int min_w = 0, min_h = 0;
+  compat_widget_min_size(dialog, &min_w, &min_h);
+  EXPECT_LE(min_w, 1200);
+  EXPECT_LE(min_h, 620);
+  int view_w = 0, view_h = 0;
+  preview_view_size(&view_w, &view_h);
+  EXPECT_GE(std::min(view_w, view_h), PREVIEW_SIZE);
+}
+
 TEST_F(DialogBuild, OpensAtTheStoredPositionWithNegativesRaisedToZero) {
   build(FixedImage{}, [](EffectParams *p) {
     p->window_x = -20;
-    p->window_y = 300;
+    p->window_y = 100;
   });
   EXPECT_EQ(live().window_x, 0);
-  EXPECT_EQ(live().window_y, 300);
+  EXPECT_EQ(live().window_y, 100);
   gint x = -1, y = -1;
   gtk_window_get_position(GTK_WINDOW(dialog), &x, &y);
   EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 300);
+  EXPECT_EQ(y, 100);
 }
 
 TEST_F(DialogBuild, ZoomButtonsStopAtTheEnds) {

@@ -4,6 +4,7 @@
 #include "dialog_fixture.h"
 
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "gtk_compat.h"
@@ -187,4 +188,53 @@ TEST_F(DialogLayout, NotebooksShowTabsAndBorderOnlyForTheMainOne) {
   EXPECT_TRUE(gtk_notebook_get_show_border(GTK_NOTEBOOK(w.main_notebook)));
   EXPECT_FALSE(gtk_notebook_get_show_tabs(GTK_NOTEBOOK(w.area_notebook)));
   EXPECT_FALSE(gtk_notebook_get_show_border(GTK_NOTEBOOK(w.area_notebook)));
+}
+
+namespace {
+
+GtkWidget *frame_around(GtkWidget *widget) {
+  while (widget && !GTK_IS_FRAME(widget)) widget = gtk_widget_get_parent(widget);
+  return widget;
+}
+
+bool title_is_bold(GtkWidget *frame) {
+  GtkWidget *label = gtk_frame_get_label_widget(GTK_FRAME(frame));
+  PangoAttrList *attributes = GTK_IS_LABEL(label) ? gtk_label_get_attributes(GTK_LABEL(label)) : nullptr;
+  if (!attributes) return false;
+  PangoAttrIterator *at = pango_attr_list_get_iterator(attributes);
+  const PangoAttribute *weight = pango_attr_iterator_get(at, PANGO_ATTR_WEIGHT);
+  const bool bold =
+      weight && reinterpret_cast<const PangoAttrInt *>(weight)->value >= PANGO_WEIGHT_BOLD;
+  pango_attr_iterator_destroy(at);
+  return bold;
+}
+
+int min_height(GtkWidget *widget) {
+  int width = 0, height = 0;
+  compat_widget_min_size(widget, &width, &height);
+  return height;
+}
+
+}  // namespace
+
+// The Options page's sections: titled in bold as GIMP 3 titles its own (GIMP
+// 2.10 keeps its plain frames), and no gap between them: the area part is
+// exactly as high as the page of the area type shown, and as wide for both.
+TEST_F(DialogLayout, SectionsTitledAsTheHostsOwnWithoutAGap) {
+  build();
+  const DialogWidgets &w = dialog_widgets;
+  for (GtkWidget *inside : {w.radiation_radio, w.line_pitch_spin})
+    EXPECT_EQ(title_is_bold(frame_around(inside)), bool(ZS_GTK3));
+  const std::pair<GtkWidget *, GtkWidget *> types[] = {
+      {w.parallel_radio, table_of(w.parallel_in_x_spin)},
+      {w.radiation_radio, table_of(w.radiation_x_spin)}};
+  std::set<int> widths;
+  for (const auto &type : types) {
+    gtk_button_clicked(GTK_BUTTON(type.first));
+    EXPECT_EQ(min_height(w.area_notebook), min_height(type.second));
+    int width = 0, height = 0;
+    compat_widget_min_size(w.area_notebook, &width, &height);
+    widths.insert(width);
+  }
+  EXPECT_EQ(widths.size(), 1u);
 }

@@ -114,6 +114,8 @@ gboolean MessageAnswerer::tick(gpointer data) {
     g_free(text);
     seen.parent = gtk_window_get_transient_for(GTK_WINDOW(window));
     seen.modal = gtk_window_get_modal(GTK_WINDOW(window));
+    const char *title = gtk_window_get_title(GTK_WINDOW(window));
+    seen.title = title ? title : "";
     self->seen_.push_back(seen);
     gtk_dialog_response(GTK_DIALOG(window), self->response_);
   }

@@ -46,6 +46,7 @@ struct SeenMessage {
   std::string text;
   GtkWindow *parent;
   bool modal;
+  std::string title;
 };
 
 // Answers every message box that opens while it lives with `response`, and

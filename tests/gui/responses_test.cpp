@@ -25,6 +25,17 @@ std::string button_label(int response_id, GtkWidget *dialog) {
 }
 
 bool edit_button_visible() { return gtk_widget_get_visible(dialog_widgets.edit_layer_button); }
+bool edit_button_sensitive() { return gtk_widget_get_sensitive(dialog_widgets.edit_layer_button); }
+std::string status_line() { return gtk_label_get_text(GTK_LABEL(dialog_widgets.status_label)); }
+
+// The dialog getting the keyboard focus, as when the user comes back to it.
+void focus_dialog(GtkWidget *dialog) {
+  GdkEvent *event = gdk_event_new(GDK_FOCUS_CHANGE);
+  event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(dialog)));
+  event->focus_change.in = TRUE;
+  gtk_widget_send_focus_change(dialog, event);
+  gdk_event_free(event);
+}
 
 std::string settings_text_of(void (*adjust)(EffectParams *)) {
   auto record = std::make_unique<EffectParams>();
@@ -147,6 +158,8 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
   EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Close");
   EXPECT_TRUE(edit_button_visible());
+  // Said in one line, as the values from before come back.
+  EXPECT_EQ(status_line(), "Zipstroke Layer updated. The values from before Edit Layer are back.");
 }
 
 TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
@@ -168,6 +181,7 @@ TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
   EXPECT_EQ(live().window_width, -1);
   EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Close");
   EXPECT_TRUE(edit_button_visible());
+  EXPECT_EQ(status_line(), "Edit Layer cancelled: the Zipstroke Layer is as it was.");
 }
 
 TEST_F(Responses, AWindowManagerCloseWhileEditingKeepsTheUsersOwnValues) {
@@ -182,8 +196,17 @@ TEST_F(Responses, AWindowManagerCloseWhileEditingKeepsTheUsersOwnValues) {
   EXPECT_EQ(live().edit_mode, EditMode::Create);
 }
 
+// "Edit Layer" is greyed out while the active layer is a plain one: looked
+// at as the dialog opens, whenever it gets the focus, and at every press
+// (the active layer may have changed since).
 TEST_F(Responses, ALayerWithoutSettingsIsReportedAndEditingNeverStarts) {
   build();
+  EXPECT_FALSE(edit_button_sensitive());
+  host.has_parasite = true;
+  host.parasite = settings_text_of([](EffectParams *) {});
+  focus_dialog(dialog);
+  EXPECT_TRUE(edit_button_sensitive());
+  host.has_parasite = false;
   const EffectParams before = snapshot(live());
   {
     MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
@@ -191,8 +214,10 @@ TEST_F(Responses, ALayerWithoutSettingsIsReportedAndEditingNeverStarts) {
     ASSERT_EQ(answerer.seen().size(), 1u);
     EXPECT_EQ(answerer.seen()[0].type, GTK_MESSAGE_ERROR);
     EXPECT_EQ(answerer.seen()[0].text, "Active layer is not a Zipstroke Layer!");
+    EXPECT_EQ(answerer.seen()[0].title, "Zipstroke");
     EXPECT_EQ(answerer.seen()[0].parent, nullptr);
   }
+  EXPECT_FALSE(edit_button_sensitive());
   EXPECT_TRUE(same_bytes(before, live()));
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
   EXPECT_TRUE(edit_button_visible());
@@ -298,6 +323,7 @@ TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
 TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
   build();
   host.target = TargetState::ImageGone;
+  host.parasite_requests = 0;  // the dialog's own look while it opened
   host.has_parasite = true;
   host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
   const EffectParams before = snapshot(live());

@@ -7,6 +7,7 @@
 
 #include "control_ranges.h"
 #include "dialog_widgets.h"
+#include "gtk_compat.h"
 #include "preset_test_support.h"
 #include "unit_change.h"
 #include "units.h"
@@ -49,6 +50,31 @@ TEST_F(UnitChange, PixelsToMillimetresAt300Dpi) {
   EXPECT_NEAR(live()->radiation_x, 320, 1e-9);
   EXPECT_NEAR(live()->line_width, 2, 1e-9);
   EXPECT_NEAR(spin_value("line_width"), 2, 1e-9);
+}
+
+// The layout stays put whatever the unit: the pages beside the preview and
+// the line table keep their width (at 300 dpi the lengths have fewer digits
+// in millimetres).
+TEST_F(UnitChange, TheLayoutStaysWhateverTheUnit) {
+  build(image_at(300, 300));
+  auto widths = [] {
+    // Every control measured anew, as a later change of theme or font would.
+    for (const SpinRange &range : SPIN_RANGES)
+      gtk_widget_queue_resize(dialog_spin_for_key(range.key));
+    std::vector<int> found;
+    for (GtkWidget *widget : {dialog_widgets.main_notebook,
+                              gtk_widget_get_parent(dialog_widgets.line_pitch_spin)}) {
+      int width = 0, height = 0;
+      compat_widget_min_size(widget, &width, &height);
+      found.push_back(width);
+    }
+    return found;
+  };
+  const std::vector<int> in_pixels = widths();
+  for (int unit : {UNIT_INCH, UNIT_MM, UNIT_POINT, UNIT_PICA, UNIT_PIXEL}) {
+    pick_unit(unit);
+    EXPECT_EQ(widths(), in_pixels) << "unit " << unit;
+  }
 }
 
 // Every length control holds the same physical limits in every unit:
