@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "control_ranges.h"
+#include "path_spine.h"
 
 namespace {
 
@@ -108,6 +109,21 @@ void last_values_fit(EffectParams *params, const WorkArea &area, const Resolutio
   scale("parallel_out_range", across * ux);
   scale("line_in_margin", sd * ux);
   scale("line_in_length", sd * ux);
+
+  // The spine's points as positions; its widths across it as the band's,
+  // with the direction from its first point to its last.
+  double path_across = sy;
+  if (path_spine_usable(params)) {
+    const SpinePoint &first = params->path_spine_points[0];
+    const SpinePoint &last = params->path_spine_points[params->path_spine_points_count - 1];
+    const double pdx = (last.x - first.x) * px, pdy = (last.y - first.y) * py;
+    const double path_along = std::hypot(pdx, pdy);
+    if (path_along > 0.0 && std::isfinite(path_along)) {
+      const double stretch = std::hypot(sx * pdx / path_along, sy * pdy / path_along);
+      if (stretch > 0.0) path_across = sx * sy / stretch;
+    }
+  }
+  path_scale(params, sx * ux, sy * uy, path_across * ux, unit, resolution);
 }
 
 bool last_values_restore(EffectParams *params, const void *block, std::size_t size) {
@@ -117,17 +133,21 @@ bool last_values_restore(EffectParams *params, const void *block, std::size_t si
   const EffectParams defaults = *params;
   *params = stored;
 
-  for (const SpinRange &range : SPIN_RANGES) {
-    if (range.type != FieldType::Double) continue;
+  for_each_spin_range([&](const SpinRange &range) {
+    if (range.type != FieldType::Double) return;
     double &v = field_ref<double>(params, range.offset);
     if (!std::isfinite(v)) v = spin_field_get(&defaults, range);
-  }
+  });
   for (const ComboRange &range : COMBO_RANGES) {
     int32_t &v = field_ref<int32_t>(params, range.offset);
     if (!combo_has_value(range, v)) v = combo_field_get(&defaults, range);
   }
-  if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL)
-    params->area_type = defaults.area_type;
+  if (!area_type_known(params->area_type)) params->area_type = defaults.area_type;
+  if (!path_spine_usable(params)) {
+    params->path_spine_points_count = defaults.path_spine_points_count;
+    std::memcpy(params->path_spine_points, defaults.path_spine_points,
+                sizeof params->path_spine_points);
+  }
   if (!color_usable(params->line_color)) params->line_color = defaults.line_color;
 
   take_outline(&params->radiation_in_freehand, stored.radiation_in_freehand,
@@ -138,6 +158,8 @@ bool last_values_restore(EffectParams *params, const void *block, std::size_t si
                freehand_reset_parallel);
   take_outline(&params->parallel_out_freehand, stored.parallel_out_freehand,
                freehand_reset_parallel);
+  take_outline(&params->path_in_freehand, stored.path_in_freehand, freehand_reset_parallel);
+  take_outline(&params->path_out_freehand, stored.path_out_freehand, freehand_reset_parallel);
   params->topmost = params->topmost != 0;
   return true;
 }

@@ -39,6 +39,8 @@ void settings_apply_key_file(GKeyFile *key_file) {
     take_samples(&live_params->radiation_out_freehand, parsed->radiation_out_freehand);
     take_samples(&live_params->parallel_in_freehand, parsed->parallel_in_freehand);
     take_samples(&live_params->parallel_out_freehand, parsed->parallel_out_freehand);
+    // The Path band's fields are taken as they are: no control shows them.
+    settings_apply_path(live_params, parsed.get());
     preview_queue_redraw();
   }
 }

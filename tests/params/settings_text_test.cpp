@@ -37,15 +37,18 @@ TEST(SettingsWrite, DefaultsInKeyOrderAndForm) {
   EXPECT_EQ(lines[4], "line_pitch=10");
   EXPECT_EQ(lines[5], "line_pitch_rand=100");
 
-  // 1 group line, version, colour, keys 3..40, 4 active flags, keys 47..52.
-  EXPECT_EQ(lines.size(), 1u + 2 + 38 + 4 + 6);
+  // 1 group line, version, colour, keys 3..40, 4 active flags, keys 47..52,
+  // the path's two widths, its spine's count and points and 2 active flags.
+  EXPECT_EQ(lines.size(), 1u + 2 + 38 + 4 + 6 + 6);
   const char *expected_order[] = {
       "line_blick_off_pitch_rand_seed", "line_wave_npoint", "line_out_length_rand_seed",
       "area_type", "area_unit", "radiation_x", "radiation_y", "radiation_in_radius",
       "radiation_out_radius", "radiation_oblateness", "radiation_in_freehand_active",
       "radiation_out_freehand_active", "parallel_in_x", "parallel_in_Y", "parallel_in_range",
       "parallel_out_x", "parallel_out_Y", "parallel_out_range", "parallel_in_freehand_active",
-      "parallel_out_freehand_active"};
+      "parallel_out_freehand_active", "path_in_range", "path_out_range",
+      "path_spine_points_count", "path_spine_points", "path_in_freehand_active",
+      "path_out_freehand_active"};
   size_t at = 0;
   for (const char *key : expected_order) {
     const std::string prefix = std::string(key) + "=";
@@ -55,6 +58,7 @@ TEST(SettingsWrite, DefaultsInKeyOrderAndForm) {
     at = i + 1;
   }
   for (const std::string &line : lines) {
+    if (line.rfind("path_spine_points", 0) == 0) continue;  // the spine is always written
     EXPECT_EQ(line.find("points"), std::string::npos) << line;
     if (line.find("_active=") != std::string::npos) {
       EXPECT_NE(line.find("=false"), std::string::npos) << line;
