@@ -325,6 +325,9 @@ GKeyFile *settings_to_key_file(const EffectParams *params) {
 
 EffectParams settings_parse_key_file(GKeyFile *key_file) {
   EffectParams p{};
+  // The Path band is newer than most texts: widths a text does not give are
+  // NaN, so that applying the text leaves the live ones alone.
+  for (const KeyedField &f : PATH_KEYS) p.*f.double_field = NAN;
   if (!key_file) return p;
 
   read_color(key_file, &p);
@@ -343,12 +346,8 @@ EffectParams settings_parse_key_file(GKeyFile *key_file) {
   for (const KeyedField &f : PARALLEL_KEYS) read_field(key_file, &p, f, f.key);
   for (const OutlineKeys &k : PARALLEL_OUTLINES) read_outline(key_file, &p, k);
 
-  // The Path band is newer than most texts: widths a text does not give are
-  // NaN, so that applying the text leaves the live ones alone.
-  for (const KeyedField &f : PATH_KEYS) {
-    p.*f.double_field = NAN;
+  for (const KeyedField &f : PATH_KEYS)
     if (has_key(key_file, f.key)) read_field(key_file, &p, f, f.key);
-  }
   read_spine(key_file, &p);
   for (const OutlineKeys &k : PATH_OUTLINES) read_outline(key_file, &p, k);
   return p;
