@@ -3,4 +3,5 @@
 
 void register_engine_benchmarks();
 void register_layer_benchmarks();
+void register_path_benchmarks();
 void register_preview_benchmarks();

@@ -33,6 +33,7 @@ constexpr double MIN_PROGRESS = 1e-9;
 // Outer joins turning less than this meet at their crossing; sharper ones
 // are rounded with steps of at most this angle.
 constexpr double ROUND_STEP = 10.0 * G_PI / 180.0;
+constexpr double COS_ROUND_STEP = 0.98480775301220802;  // cos(ROUND_STEP)
 // A line's own corners: the offset of its sides is held to twice its half
 // width, so that a sharp corner does not throw out a spike.
 constexpr double MAX_MITER = 2.0;
@@ -74,6 +75,51 @@ struct CentreBuilder {
     out->push_back(p);
   }
 };
+
+// A centre line's points may lie this far off the segments that replace
+// them (pixels): less than cairo's subpixel grid makes of an edge.
+constexpr double SIMPLIFY_TOLERANCE = 1.0 / 64.0;
+
+// Drops every point that lies within the tolerance of the segment drawn
+// past it, in one pass: from each point kept, the directions whose segment
+// passes close enough to every point since narrow to a window, and the point
+// before the first one outside it is kept next.  A straight stretch of
+// any number of points becomes one segment with its exact ends.
+void simplify(std::vector<PathPoint> *c) {
+  std::vector<PathPoint> &p = *c;
+  if (p.size() < 3) return;
+  size_t kept = 0;  // p[0 .. kept] are kept; p[kept] is the anchor
+  bool open = false;
+  PathPoint low{}, high{};  // the window's clockwise and counter-clockwise edges
+  for (size_t i = 1; i < p.size(); ++i) {
+    const PathPoint d = p[i] - p[kept];
+    const double r = std::hypot(d.x, d.y);
+    if (r <= SIMPLIFY_TOLERANCE) continue;  // as good as on the anchor
+    const PathPoint u = (1.0 / r) * d;
+    const double sin_half = SIMPLIFY_TOLERANCE / r;
+    const double cos_half = std::sqrt(1.0 - sin_half * sin_half);
+    const PathPoint lo{u.x * cos_half + u.y * sin_half, u.y * cos_half - u.x * sin_half};
+    const PathPoint hi{u.x * cos_half - u.y * sin_half, u.y * cos_half + u.x * sin_half};
+    if (!open) {
+      low = lo;
+      high = hi;
+      open = true;
+      continue;
+    }
+    if (cross(low, d) >= 0.0 && cross(d, high) >= 0.0 && dot(u, low) > 0.0) {
+      if (cross(low, lo) > 0.0) low = lo;
+      if (cross(hi, high) > 0.0) high = hi;
+      continue;
+    }
+    // The point before leaves the window no more: keep it, and look at this
+    // one again from there.
+    p[++kept] = p[i - 1];
+    open = false;
+    --i;
+  }
+  if (!(p[kept].x == p.back().x && p[kept].y == p.back().y)) p[++kept] = p.back();
+  p.resize(kept + 1);
+}
 
 // How far the offset segments on the inside of the bend at point i run back
 // from the spine's point to meet, for the offset d: d tan(turn / 2).
@@ -119,7 +165,7 @@ void centre_line(const Spine &s, double f, std::vector<PathPoint> *out) {
         b.add(at, a);  // turning right back: the spine's own point
       }
       next_used = trim;
-    } else if (turn_dot >= std::cos(ROUND_STEP)) {
+    } else if (turn_dot >= COS_ROUND_STEP) {
       b.add(at + (d / (1.0 + turn_dot)) * (na + nc), bisector);
     } else {
       // The outside of a sharp bend: an arc around the spine's point.
@@ -133,6 +179,7 @@ void centre_line(const Spine &s, double f, std::vector<PathPoint> *out) {
     used = next_used;
   }
   b.add(s.p[m] + offset_at(m) * normal_of(s.t[m - 1]), s.t[m - 1]);
+  simplify(out);
   remove_loops(out);
 }
 
@@ -153,16 +200,34 @@ constexpr size_t LOOP_WINDOW = 128;
 // Where the offsets of a bend's two flanks cross (the spine bends more
 // tightly than the line's distance over a stretch), the part between the
 // crossings is a loop: it is cut out and the line turns at the crossing.
+// A loop closes only after its points have turned the line by half a turn
+// at least, so only segments that far on are searched.
 void remove_loops(std::vector<PathPoint> *c) {
   std::vector<PathPoint> &p = *c;
+  std::vector<double> turned;  // turned[j]: the turning at points 1 .. j, in radians
+  const auto count_turns = [&] {
+    turned.assign(p.size(), 0.0);
+    for (size_t j = 1; j + 1 < p.size(); ++j) {
+      const PathPoint a = p[j] - p[j - 1], b = p[j + 1] - p[j];
+      turned[j] = turned[j - 1] + std::fabs(std::atan2(cross(a, b), dot(a, b)));
+    }
+    if (p.size() >= 2) turned[p.size() - 1] = turned[p.size() - 2];
+  };
+  count_turns();
+  if (p.size() < 4 || turned.back() < G_PI - 1e-9) return;
   for (size_t i = 0; i + 3 < p.size(); ++i) {
     const size_t last = std::min(p.size() - 2, i + LOOP_WINDOW);
-    for (size_t k = last; k >= i + 2; --k) {
+    const auto from = std::lower_bound(turned.begin() + static_cast<std::ptrdiff_t>(i) + 2,
+                                       turned.begin() + static_cast<std::ptrdiff_t>(last) + 1,
+                                       turned[i] + G_PI - 1e-9);
+    const size_t first = static_cast<size_t>(from - turned.begin());
+    for (size_t k = last; k >= first && k >= i + 2; --k) {
       PathPoint at;
       if (!crossing(p[i], p[i + 1], p[k], p[k + 1], &at)) continue;
       p.erase(p.begin() + static_cast<std::ptrdiff_t>(i) + 1,
               p.begin() + static_cast<std::ptrdiff_t>(k) + 1);
       p.insert(p.begin() + static_cast<std::ptrdiff_t>(i) + 1, at);
+      count_turns();
       break;
     }
   }
