@@ -96,6 +96,17 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
   return spin;
 }
 
+// What a drag on the preview's guides edited, set in order through the
+// fields' spin buttons, which clamp it and write the record; a value that is
+// not a number is left out.
+void apply_guide_edits(const GuideEdits &edits) {
+  for (int i = 0; i < edits.count; ++i) {
+    GtkWidget **spin = spin_slot(guide_field_key(edits.items[i].field));
+    if (spin && *spin && std::isfinite(edits.items[i].value))
+      gtk_spin_button_set_value(GTK_SPIN_BUTTON(*spin), edits.items[i].value);
+  }
+}
+
 void connect_spins(EffectParams *params, std::initializer_list<const char *> keys) {
   for (const char *key : keys)
     g_signal_connect(dialog_spin_for_key(key), "value_changed", G_CALLBACK(on_spin_value_changed),
@@ -438,7 +449,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   gtk_container_set_border_width(GTK_CONTAINER(hbox), 2);
   gtk_container_add(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), hbox);
 
-  w.preview_area = preview_new(params);
+  w.preview_area = preview_new(params, apply_guide_edits);
   gtk_box_pack_start(GTK_BOX(hbox), w.preview_area, TRUE, TRUE, 0);
 
   GtkWidget *zoom_box = compat_box_new(GTK_ORIENTATION_VERTICAL, 2);
@@ -449,7 +460,7 @@ GtkWidget *dialog_build(EffectParams *params) {
     gtk_box_pack_start(GTK_BOX(zoom_box), button, FALSE, FALSE, 0);
     g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
   }
-  gtk_widget_set_sensitive(w.zoom_in_button, FALSE);
+  preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
   compat_widget_keep_width(zoom_box);
 

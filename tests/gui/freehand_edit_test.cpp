@@ -66,17 +66,17 @@ TEST_F(FreehandEdit, EditButtonsSelectOneOutlineWithThePencil) {
   EXPECT_TRUE(sensitive(row(1).reset_button));
 
   click_edit(1);
-  EXPECT_EQ(freehand_edit_target_get(), 1);
+  EXPECT_EQ(preview_freehand_target(), 1);
   EXPECT_STREQ(label_of(row(1).edit_button), "Edit Stop");
   EXPECT_EQ(cursor_type(), GDK_PENCIL);
   click_edit(1);  // a second click ends the editing
-  EXPECT_EQ(freehand_edit_target_get(), 0);
+  EXPECT_EQ(preview_freehand_target(), 0);
   EXPECT_STREQ(label_of(row(1).edit_button), "Edit Start");
   EXPECT_EQ(cursor_type(), GDK_ARROW);
 
   click_edit(1);
   click_edit(3);  // another row takes the selection
-  EXPECT_EQ(freehand_edit_target_get(), 3);
+  EXPECT_EQ(preview_freehand_target(), 3);
   EXPECT_STREQ(label_of(row(1).edit_button), "Edit Start");
   EXPECT_STREQ(label_of(row(3).edit_button), "Edit Stop");
 
@@ -84,7 +84,7 @@ TEST_F(FreehandEdit, EditButtonsSelectOneOutlineWithThePencil) {
   // and no button keeps reading "Edit Stop".
   set_active(row(1).check, false);
   EXPECT_EQ(params.radiation_in_freehand.active, 0);
-  EXPECT_EQ(freehand_edit_target_get(), 0);
+  EXPECT_EQ(preview_freehand_target(), 0);
   EXPECT_EQ(cursor_type(), GDK_ARROW);
   for (int n = 1; n <= 4; ++n) EXPECT_STREQ(label_of(row(n).edit_button), "Edit Start");
   EXPECT_FALSE(sensitive(row(1).edit_button));
@@ -93,7 +93,7 @@ TEST_F(FreehandEdit, EditButtonsSelectOneOutlineWithThePencil) {
 
   click_edit(3);
   set_active(row(3).check, false);  // the selected row itself
-  EXPECT_EQ(freehand_edit_target_get(), 0);
+  EXPECT_EQ(preview_freehand_target(), 0);
   EXPECT_STREQ(label_of(row(3).edit_button), "Edit Start");
 }
 
@@ -106,7 +106,7 @@ TEST_F(FreehandEdit, ResetRestoresTheFactorsOnly) {
   EXPECT_EQ(count_factors_not(params.parallel_out_freehand, 1.0), 0);
   EXPECT_DOUBLE_EQ(params.parallel_out_freehand.samples[999].pos, 0.999);
   EXPECT_EQ(params.parallel_out_freehand.active, 1);
-  EXPECT_EQ(freehand_edit_target_get(), 4);
+  EXPECT_EQ(preview_freehand_target(), 4);
 }
 
 TEST_F(FreehandEdit, APressOnAHandleStartsAStrokeInstead) {
@@ -232,7 +232,7 @@ TEST_F(FreehandEdit, AnOutlineOfTheOtherAreaTypeIsNeverChanged) {
   EXPECT_EQ(count_factors_not(params.radiation_in_freehand, 1.0), 0);
   EXPECT_EQ(count_factors_not(params.parallel_in_freehand, 1.0), 0);
   EXPECT_EQ(count_factors_not(params.parallel_out_freehand, 1.0), 0);
-  EXPECT_EQ(freehand_edit_target_get(), 1);
+  EXPECT_EQ(preview_freehand_target(), 1);
 }
 
 // A stroke round the centre that stops short of its start: the gap is filled

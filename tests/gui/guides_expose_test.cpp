@@ -79,7 +79,7 @@ void radial_guides(cairo_t *cr, const EffectParams &p, const View &view) {
   const double radius = HANDLE / view.k;
   cairo_set_line_width(cr, GUIDE / view.k);
   cairo_set_source_rgba(cr, 0, 0.5, 1, 1);
-  const int target = freehand_edit_target_get();
+  const int target = preview_freehand_target();
   if (p.radiation_in_freehand.active)
     radial_outline(cr, p.radiation_in_freehand, cx, cy, a_in, r_in, target == 1);
   if (p.radiation_out_freehand.active)
@@ -123,7 +123,7 @@ void parallel_guides(cairo_t *cr, const EffectParams &p, const View &view) {
   const double radius = HANDLE / view.k;
   cairo_set_line_width(cr, GUIDE / view.k);
   cairo_set_source_rgba(cr, 0, 0.5, 1, 1);
-  const int target = freehand_edit_target_get();
+  const int target = preview_freehand_target();
   for (int side = 0; side < 2; ++side) {
     const FreehandOutline &o = side == 0 ? p.parallel_in_freehand : p.parallel_out_freehand;
     if (!o.active) continue;
@@ -286,11 +286,11 @@ TEST_F(GuidesExpose, RadialEllipseWithBothOutlinesTheInnerOneEdited) {
   shape_outline(&params.radiation_in_freehand, 0.8, 0.15, 3);
   shape_outline(&params.radiation_out_freehand, 1.1, 0.1, 5);
   set_line_colour(0.2, 0.8, 0.3, 1);
-  freehand_set_edit_target(1);
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-inner-edited");
-  freehand_set_edit_target(2);
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-outer-edited");
-  freehand_set_edit_target(0);
+  freehand_set_edit_target(FREEHAND_NONE);
   expect_expose_matches(fitted_view(640, 480), "radial-ellipse-outlines");
 }
 
@@ -309,11 +309,11 @@ TEST_F(GuidesExpose, SlantedFanningBandWithBothOutlines) {
   shape_outline(&params.parallel_out_freehand, 0.7, 0.2, 3);
   set_line_colour(0.1, 0.1, 0.9, 0.75);
   for (int target : {0, 3, 4}) {
-    freehand_set_edit_target(target);
+    freehand_set_edit_target(static_cast<FreehandTarget>(target));
     expect_expose_matches(fitted_view(800, 600),
                           target == 0 ? "band" : target == 3 ? "band-in-edited" : "band-out-edited");
   }
-  freehand_set_edit_target(0);
+  freehand_set_edit_target(FREEHAND_NONE);
 }
 
 TEST_F(GuidesExpose, ZoomedInAndPannedViewKeepsHandlesAndGuidesAtScreenSize) {

@@ -1,8 +1,8 @@
-// Parallel guides and handles: band geometry, hit-test order, the drags of
-// every handle through the spin buttons, units, and a band of no length.
+// Parallel guides and handles through the real dialog: hit-test order, the
+// drags of every handle through the spin buttons, units, and a band of no length.
 #include <cairo.h>
 
-#include "parallel_guides.h"
+#include "geometry.h"
 #include "preview_fixture.h"
 
 namespace {
@@ -22,59 +22,7 @@ class ParallelGuides : public PreviewHarness {
     set_spin(dialog_widgets.parallel_out_range_spin, orr);
   }
 };
-
-void expect_point(Point2 p, double x, double y) {
-  EXPECT_NEAR(p.x, x, 1e-9);
-  EXPECT_NEAR(p.y, y, 1e-9);
-}
-
 }  // namespace
-
-TEST(ParallelBand, CornersAndPointsFollowTheBandsDirection) {
-  const BandCorners right = parallel_band_corners(0, 240, 640, 240, 480, 480);
-  expect_point(right.in_plus, 0, 480);
-  expect_point(right.in_minus, 0, 0);
-  expect_point(right.out_plus, 640, 480);
-  expect_point(right.out_minus, 640, 0);
-
-  // Straight down: n = (-1, 0), t = 0 at the left end of each side.
-  const BandCorners down = parallel_band_corners(100, 0, 100, 300, 40, 60);
-  expect_point(down.in_plus, 80, 0);
-  expect_point(down.out_minus, 130, 300);
-  Point2 pin, pout;
-  parallel_band_points(down, 0.25, &pin, &pout);
-  expect_point(pin, 90, 0);
-  expect_point(pout, 85, 300);
-
-  // Coinciding centres take the renderer's direction: sides along (0, 1).
-  const BandCorners none = parallel_band_corners(5, 5, 5, 5, 10, 20);
-  expect_point(none.in_plus, 5, 10);
-  expect_point(none.out_minus, 5, -5);
-}
-
-TEST(ParallelBand, PositionAcrossTheBand) {
-  const ParallelGeometry g = {0, 240, 480, 640, 240, 480};
-  EXPECT_NEAR(parallel_band_position(g, {100, 480}), 0, 1e-12);
-  EXPECT_NEAR(parallel_band_position(g, {100, 0}), 1, 1e-12);
-  EXPECT_NEAR(parallel_band_position(g, {100, 360}), 0.25, 1e-12);
-  EXPECT_EQ(parallel_band_position(g, {100, 500}), -1);
-  EXPECT_NEAR(parallel_band_position(g, {900, 240}), 0.5, 1e-12);  // past the out side
-
-  // A band pointing left flips the orientation with its normal.
-  const ParallelGeometry left = {640, 240, 480, 0, 240, 480};
-  EXPECT_NEAR(parallel_band_position(left, {100, 480}), 1, 1e-12);
-
-  // Ranges 100 at I = (0, 0) and 50 at O = (100, 0): the width goes on
-  // changing linearly past both sides, also more than a band length behind I.
-  const ParallelGeometry fan = {0, 0, 100, 100, 0, 50};
-  EXPECT_NEAR(parallel_band_position(fan, {50, 37.5}), 0, 1e-12);
-  EXPECT_NEAR(parallel_band_position(fan, {-150, 0}), 0.5, 1e-12);
-  EXPECT_NEAR(parallel_band_position(fan, {-150, 87.5}), 0, 1e-12);
-  EXPECT_EQ(parallel_band_position(fan, {300, 0}), -1);  // the width has run out
-
-  const ParallelGeometry point = {5, 5, 10, 5, 5, 10};
-  EXPECT_EQ(parallel_band_position(point, {5, 5}), -1);
-}
 
 TEST_F(ParallelGuides, InDiscWinsOverTheInSide) {
   build_default();
@@ -159,7 +107,7 @@ TEST_F(ParallelGuides, PressOnNothingChangesNothing) {
   build_default();
   const EffectParams before = params;
   drag({320, 100}, {330, 120});
-  EXPECT_EQ(parallel_drag_target_get(), PARALLEL_DRAG_NONE);
+  EXPECT_EQ(preview_drag_handle(), GuideHandle::None);
   EXPECT_EQ(params.parallel_in_x, before.parallel_in_x);
   EXPECT_EQ(params.parallel_in_Y, before.parallel_in_Y);
   EXPECT_EQ(params.parallel_out_x, before.parallel_out_x);
@@ -181,7 +129,7 @@ TEST_F(ParallelGuides, CoincidingCentresStaySound) {
     expect_spins_finite();
     set_band(300, 200, 100, 300, 200, 60);
   }
-  freehand_set_edit_target(3);
+  freehand_set_edit_target(FREEHAND_PARALLEL_IN);
   drag({290, 190}, {310, 210});
   EXPECT_EQ(count_factors_not(params.parallel_in_freehand, 1.0), 0);
   cairo_surface_destroy(draw_expose(&params));

@@ -105,7 +105,7 @@ void PreviewHarness::TearDown() {
   if (window) gtk_widget_destroy(window);
   window = nullptr;
   preview = nullptr;
-  freehand_set_edit_target(0);
+  freehand_set_edit_target(FREEHAND_NONE);
   dialog_widgets = DialogWidgets{};
   pump();
   host_services_install(saved_host);

@@ -8,7 +8,7 @@
 
 #include "gtk_test_compat.h"
 #include "preview_fixture.h"
-#include "radiation_guides.h"
+#include "area_pixels.h"
 
 namespace {
 
@@ -335,13 +335,13 @@ TEST_F(PreviewWidget, AnyButtonDragsAndAnEditTargetTurnsAPressIntoAStroke) {
   EXPECT_DOUBLE_EQ(params.radiation_x, 300);
   EXPECT_DOUBLE_EQ(params.radiation_y, 200);
 
-  freehand_set_edit_target(1);
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
   press(300, 200);
-  EXPECT_EQ(freehand_drawing_get(), 1);
+  EXPECT_EQ(preview_drawing(), 1);
   motion(250, 150);
   EXPECT_DOUBLE_EQ(params.radiation_x, 300);  // no handle moves while a stroke runs
   release(250, 150);
-  EXPECT_EQ(freehand_drawing_get(), 0);
+  EXPECT_EQ(preview_drawing(), 0);
 }
 
 TEST_F(PreviewWidget, DestroyResetsZoomAndDropsTheCentring) {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "gtk_test_compat.h"
-#include "parallel_guides.h"
+#include "geometry.h"
 #include "preview_fixture.h"
-#include "radiation_guides.h"
+#include "area_pixels.h"
 
 namespace {
 
@@ -109,17 +109,17 @@ TEST_F(PreviewInspect, BandEdgesAndSidesReactWithinFiveScreenPixelsAtEveryZoom) 
       // The in side, a third of the way down (far from its discs at any zoom
       // but the farthest, where 50 image pixels are still 12 screen pixels).
       press(100 + off / k, 190);
-      EXPECT_EQ(parallel_drag_target_get(), PARALLEL_DRAG_IN_SIDE) << off;
+      EXPECT_EQ(preview_drag_handle(), GuideHandle::BandInSide) << off;
       release(100 + off / k, 190);
       press(540 + off / k, 150);
-      EXPECT_EQ(parallel_drag_target_get(), PARALLEL_DRAG_OUT_SIDE) << off;
+      EXPECT_EQ(preview_drag_handle(), GuideHandle::BandOutSide) << off;
       release(540 + off / k, 150);
       // The lower edge runs from (100, 340) to (540, 390): 5 screen pixels across it.
       const double len = std::hypot(440, 50);
       const Point2 on = {320, 365};
       const Point2 n = {-50 / len, 440 / len};
       press(on.x + n.x * off / k, on.y + n.y * off / k);
-      EXPECT_EQ(parallel_drag_target_get(), PARALLEL_DRAG_EDGES) << off;
+      EXPECT_EQ(preview_drag_handle(), GuideHandle::BandEdges) << off;
       release(on.x, on.y);
     }
   }

@@ -3,7 +3,7 @@
 #include <cairo.h>
 
 #include "preview_fixture.h"
-#include "radiation_guides.h"
+#include "area_pixels.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST_F(RadiationGuides, OblatenessHandleFollowsThePointerInAnyDirection) {
   motion(320 - 180, 240);  // left of the centre, 180 away
   release(320 - 180, 240);
   EXPECT_NEAR(params.radiation_oblateness, 1 - 150.0 / 180, 1e-9);
-  const RadialShape g = radial_shape(&params);
+  const RadialShape g = area_shapes(&params).radial;
   EXPECT_NEAR(g.a_out, 180, 1e-9);
 }
 
@@ -132,20 +132,6 @@ TEST_F(RadiationGuides, PointerExactlyAtTheCentreLeavesTheEllipseAlone) {
   EXPECT_DOUBLE_EQ(ellipse_radial_offset(100, 0.5, 10, 10, 10, 10), 0);
 }
 
-TEST_F(RadiationGuides, RayOffsetMatchesTheEllipse) {
-  // Ellipse A 200, R 100 about (0, 0).
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 250, 0), 50, 1e-9);
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 0, -60), -40, 1e-9);
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, -150, 0), -50, 1e-9);
-  // On the diagonal the ellipse lies at 1/sqrt(1/200^2 + 1/100^2) * sqrt(2)... per axis.
-  const double rho = 1 / std::sqrt(0.5 / (200.0 * 200.0) + 0.5 / (100.0 * 100.0));
-  EXPECT_NEAR(ellipse_radial_offset(100, 0.5, 0, 0, 100, 100), std::hypot(100, 100) - rho, 1e-9);
-  // A flattened ellipse: the segment's end along x, nothing elsewhere.
-  EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 0), 50);
-  EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 1), 0);
-  EXPECT_DOUBLE_EQ(ellipse_distance(0, 0, 1), 0);
-}
-
 TEST_F(RadiationGuides, DegenerateGeometryKeepsCairoAndTheSpinsSound) {
   build_small();
   struct Shape {
@@ -188,11 +174,11 @@ TEST_F(RadiationGuides, ActiveOutlineWithoutSamplesIsGivenThemAndDrawnRedWhileEd
   cairo_surface_destroy(plain);
 
   for (FreehandSample &sample : params.radiation_in_freehand.samples) sample.factor = 1.4;
-  freehand_set_edit_target(1);
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
   cairo_surface_t *edited = draw_expose(&params);
   EXPECT_GT(count_red_pixels(edited), 100);
   cairo_surface_destroy(edited);
-  freehand_set_edit_target(2);  // the outer outline is not shown: nothing red
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);  // the outer outline is not shown: nothing red
   cairo_surface_t *other = draw_expose(&params);
   EXPECT_EQ(count_red_pixels(other), 0);
   cairo_surface_destroy(other);

@@ -1,75 +1,16 @@
-#include "parallel_guides.h"
-
+// The guides of the parallel band: both sides, both edges and 36 guide lines
+// between the sides; handles at the band's middle, at both centres and at the
+// four ends of the sides.
 #include <algorithm>
 #include <cmath>
 
-#include "dialog_widgets.h"
-#include "image_services.h"
-#include "preview.h"
-#include "preview_internal.h"
+#include "guides.h"
 #include "units.h"
 
 namespace {
 
 constexpr int GUIDE_LINES = 36;
-constexpr double HANDLE_RADIUS = 8;  // screen pixels
-constexpr double GUIDE_WIDTH = 1;    // screen pixels
-// An edge reacts this far on either side of its guide, in screen pixels.
-constexpr double HIT_REACH = 6;
-constexpr double EDGES_LIMIT = 1;    // in area_unit: the edges drag keeps both ranges above it
-
-struct ParallelDrag {
-  int parallel_drag_target;
-  double press_x, press_y;  // user units (work-area pixels)
-  // The six band fields at the press, in area_unit.
-  double start_in_x, start_in_Y, start_out_x, start_out_Y, start_in_range, start_out_range;
-};
-ParallelDrag drag = {};
-
-Point2 operator+(Point2 a, Point2 b) { return {a.x + b.x, a.y + b.y}; }
-Point2 operator-(Point2 a, Point2 b) { return {a.x - b.x, a.y - b.y}; }
-Point2 operator*(double k, Point2 a) { return {k * a.x, k * a.y}; }
-double dot(Point2 a, Point2 b) { return a.x * b.x + a.y * b.y; }
-double length(Point2 a) { return std::hypot(a.x, a.y); }
-
-// Unit vector from I to O; (1, 0), the renderer's direction, when they coincide.
-Point2 band_direction(Point2 in, Point2 out) {
-  const Point2 v = out - in;
-  const double d = length(v);
-  if (!(d > 0) || !std::isfinite(d)) return {1, 0};
-  return (1 / d) * v;
-}
-
-Point2 band_normal(Point2 in, Point2 out) {
-  const Point2 d = band_direction(in, out);
-  return {-d.y, d.x};
-}
-
-void disc_path(cairo_t *cr, Point2 p) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, p.x, p.y, preview_length_to_user(HANDLE_RADIUS), 0, 2 * G_PI);
-  cairo_close_path(cr);
-}
-
-void segment_path(cairo_t *cr, Point2 a, Point2 b) {
-  cairo_move_to(cr, a.x, a.y);
-  cairo_line_to(cr, b.x, b.y);
-}
-
-// The band of the record in pixels, with its corners; false when not finite.
-struct Band {
-  ParallelGeometry geometry;
-  Point2 in, out;
-  BandCorners corners;
-};
-bool band_of(const EffectParams *params, Band *band) {
-  const ParallelGeometry g = parallel_geometry_in_pixels(params);
-  band->geometry = g;
-  band->in = {g.ix, g.iy};
-  band->out = {g.ox, g.oy};
-  band->corners = parallel_band_corners(g.ix, g.iy, g.ox, g.oy, g.ir, g.orr);
-  return finite(band->in) && finite(band->out) && std::isfinite(g.ir) && std::isfinite(g.orr);
-}
+constexpr double EDGES_LIMIT = 1;  // in area_unit: the edges drag keeps both ranges above it
 
 // Open dashed polyline of a parallel outline; `in_side` places factor 1 on the in side.
 void draw_outline(cairo_t *cr, FreehandOutline *outline, const BandCorners &corners,
@@ -88,82 +29,101 @@ void draw_outline(cairo_t *cr, FreehandOutline *outline, const BandCorners &corn
     else cairo_line_to(cr, p.x, p.y);
     first = false;
   }
-  CairoSaveGuard saved(cr);
-  const double dashes[] = {6, 3};
-  cairo_set_dash(cr, dashes, 2, 0);
-  if (editing) cairo_set_source_rgba(cr, 1, 0, 0, 1);
+  guide_stroke_outline(cr, editing);
+}
+
+void draw(cairo_t *cr, const GuideInput &in) {
+  cairo_set_line_width(cr, in.view.user(GUIDE_WIDTH));
+  guide_set_colour(cr);
+  const ParallelGeometry &g = in.shapes.band;
+  if (!band_finite(g)) return;
+  EffectParams *params = in.params;
+  const double radius = in.view.user(HANDLE_RADIUS);
+  const Point2 band_in = {g.ix, g.iy}, band_out = {g.ox, g.oy};
+  const BandCorners c = parallel_band_corners(g);
+  cairo_new_path(cr);
+
+  if (params->parallel_in_freehand.active)
+    draw_outline(cr, &params->parallel_in_freehand, c, true, in.editing == FREEHAND_PARALLEL_IN);
+  if (params->parallel_out_freehand.active)
+    draw_outline(cr, &params->parallel_out_freehand, c, false, in.editing == FREEHAND_PARALLEL_OUT);
+
+  disc_path(cr, 0.5 * (band_in + band_out), radius);
+  cairo_fill(cr);
+  disc_path(cr, band_in, radius);
+  cairo_fill(cr);
+  disc_path(cr, band_out, radius);
+  cairo_fill(cr);
+
+  segment_path(cr, c.in_minus, c.in_plus);
+  cairo_stroke(cr);
+  segment_path(cr, c.out_plus, c.out_minus);
+  cairo_stroke(cr);
+
+  disc_path(cr, c.in_minus, radius);
+  disc_path(cr, c.in_plus, radius);
+  cairo_fill(cr);
+  disc_path(cr, c.out_plus, radius);
+  disc_path(cr, c.out_minus, radius);
+  cairo_fill(cr);
+
+  segment_path(cr, c.in_minus, c.out_minus);
+  segment_path(cr, c.in_plus, c.out_plus);
+  cairo_stroke(cr);
+
+  const Point2 n = band_normal(band_in, band_out);
+  for (int k = 0; k < GUIDE_LINES; ++k) {
+    const Point2 a = band_in + (-g.ir / 2 + g.ir * k / GUIDE_LINES) * n;
+    const Point2 b = band_out + (-g.orr / 2 + g.orr * k / GUIDE_LINES) * n;
+    segment_path(cr, a, b);
+  }
   cairo_stroke(cr);
 }
 
-int hit_test(cairo_t *cr, const Band &band, Point2 q) {
-  const BandCorners &c = band.corners;
-  cairo_set_line_width(cr, preview_length_to_user(2 * HIT_REACH));
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  struct Test {
-    int target;
-    bool fill;
-  };
-  // Discs before lines: a disc at the end of a side stays whole under the
-  // side's wider reach.
-  const Test tests[] = {
-      {PARALLEL_DRAG_BAND, true},      {PARALLEL_DRAG_IN_POINT, true},
-      {PARALLEL_DRAG_OUT_POINT, true}, {PARALLEL_DRAG_IN_RANGE, true},
-      {PARALLEL_DRAG_OUT_RANGE, true}, {PARALLEL_DRAG_IN_SIDE, false},
-      {PARALLEL_DRAG_OUT_SIDE, false}, {PARALLEL_DRAG_EDGES, false},
-  };
-  for (const Test &test : tests) {
-    cairo_new_path(cr);
-    switch (test.target) {
-      case PARALLEL_DRAG_BAND: disc_path(cr, 0.5 * (band.in + band.out)); break;
-      case PARALLEL_DRAG_IN_POINT: disc_path(cr, band.in); break;
-      case PARALLEL_DRAG_OUT_POINT: disc_path(cr, band.out); break;
-      case PARALLEL_DRAG_IN_SIDE: segment_path(cr, c.in_minus, c.in_plus); break;
-      case PARALLEL_DRAG_OUT_SIDE: segment_path(cr, c.out_minus, c.out_plus); break;
-      case PARALLEL_DRAG_IN_RANGE:
-        disc_path(cr, c.in_minus);
-        disc_path(cr, c.in_plus);
-        break;
-      case PARALLEL_DRAG_OUT_RANGE:
-        disc_path(cr, c.out_plus);
-        disc_path(cr, c.out_minus);
-        break;
-      case PARALLEL_DRAG_EDGES:
-        segment_path(cr, c.in_minus, c.out_minus);
-        segment_path(cr, c.in_plus, c.out_plus);
-        break;
-    }
-    const bool hit = test.fill ? cairo_in_fill(cr, q.x, q.y) : cairo_in_stroke(cr, q.x, q.y);
-    cairo_new_path(cr);
-    if (hit) return test.target;
-  }
-  return PARALLEL_DRAG_NONE;
+GuideCursor cursor_at(const GuideInput &in, Point2 p) {
+  return guide_cursor(band_hit_test(in.shapes.band, p, in.view));
+}
+
+GuideDrag press(const GuideInput &in, Point2 p) {
+  const EffectParams *params = in.params;
+  GuideDrag drag;
+  drag.press = p;
+  drag.in_x = params->parallel_in_x;
+  drag.in_y = params->parallel_in_Y;
+  drag.out_x = params->parallel_out_x;
+  drag.out_y = params->parallel_out_Y;
+  drag.in_range = params->parallel_in_range;
+  drag.out_range = params->parallel_out_range;
+  drag.handle = band_hit_test(in.shapes.band, p, in.view);
+  return drag;
 }
 
 // The drags work on the band as drawn, in pixels, from the values at the press;
 // results go back into area_unit with the resolution of their axis (x values
 // and ranges horizontal, Y values vertical), so a handle stays under the
 // pointer even where the two resolutions differ.
-void drag_to(const EffectParams *params, Point2 q) {
-  const Resolution res = image_resolution(params->image_id);
-  const int unit = params->area_unit;
+GuideEdits motion(const GuideInput &in, const GuideDrag &drag, Point2 q) {
+  GuideEdits edits;
+  const Resolution res = in.resolution;
+  const int unit = in.params->area_unit;
   auto ux = [&](double px) { return pixels_to_units(px, unit, res.x); };
   auto uy = [&](double px) { return pixels_to_units(px, unit, res.y); };
-  const Point2 s_in = {units_to_pixels(drag.start_in_x, unit, res.x),
-                       units_to_pixels(drag.start_in_Y, unit, res.y)};
-  const Point2 s_out = {units_to_pixels(drag.start_out_x, unit, res.x),
-                        units_to_pixels(drag.start_out_Y, unit, res.y)};
-  const bool vertical = drag.start_in_x == drag.start_out_x;
-  const bool horizontal = !vertical && drag.start_in_Y == drag.start_out_Y;
+  const Point2 s_in = {units_to_pixels(drag.in_x, unit, res.x),
+                       units_to_pixels(drag.in_y, unit, res.y)};
+  const Point2 s_out = {units_to_pixels(drag.out_x, unit, res.x),
+                        units_to_pixels(drag.out_y, unit, res.y)};
+  const bool vertical = drag.in_x == drag.out_x;
+  const bool horizontal = !vertical && drag.in_y == drag.out_y;
   const Point2 axis = band_direction(s_in, s_out);
 
-  // Foot of the perpendicular from q on the axis, in area_unit.
+  // Foot of the perpendicular from p on the axis, in area_unit.
   auto foot = [&](Point2 p, double *x, double *y) {
     if (vertical) {
-      *x = drag.start_in_x;
+      *x = drag.in_x;
       *y = uy(p.y);
     } else if (horizontal) {
       *x = ux(p.x);
-      *y = drag.start_in_Y;
+      *y = drag.in_y;
     } else {
       const Point2 f = s_in + dot(p - s_in, axis) * axis;
       *x = ux(f.x);
@@ -178,200 +138,59 @@ void drag_to(const EffectParams *params, Point2 q) {
     return std::fabs(v.x * axis.y - v.y * axis.x);
   };
 
-  switch (drag.parallel_drag_target) {
-    case PARALLEL_DRAG_BAND: {
-      const double dx = ux(q.x - drag.press_x);
-      const double dy = uy(q.y - drag.press_y);
-      spin_set_finite(dialog_widgets.parallel_in_x_spin, drag.start_in_x + dx);
-      spin_set_finite(dialog_widgets.parallel_in_Y_spin, drag.start_in_Y + dy);
-      spin_set_finite(dialog_widgets.parallel_out_x_spin, drag.start_out_x + dx);
-      spin_set_finite(dialog_widgets.parallel_out_Y_spin, drag.start_out_Y + dy);
+  switch (drag.handle) {
+    case GuideHandle::BandMove: {
+      const double dx = ux(q.x - drag.press.x);
+      const double dy = uy(q.y - drag.press.y);
+      edits.add(GuideField::ParallelInX, drag.in_x + dx);
+      edits.add(GuideField::ParallelInY, drag.in_y + dy);
+      edits.add(GuideField::ParallelOutX, drag.out_x + dx);
+      edits.add(GuideField::ParallelOutY, drag.out_y + dy);
       break;
     }
-    case PARALLEL_DRAG_IN_POINT:
-      spin_set_finite(dialog_widgets.parallel_in_x_spin, ux(q.x));
-      spin_set_finite(dialog_widgets.parallel_in_Y_spin, uy(q.y));
+    case GuideHandle::BandInPoint:
+      edits.add(GuideField::ParallelInX, ux(q.x));
+      edits.add(GuideField::ParallelInY, uy(q.y));
       break;
-    case PARALLEL_DRAG_OUT_POINT:
-      spin_set_finite(dialog_widgets.parallel_out_x_spin, ux(q.x));
-      spin_set_finite(dialog_widgets.parallel_out_Y_spin, uy(q.y));
+    case GuideHandle::BandOutPoint:
+      edits.add(GuideField::ParallelOutX, ux(q.x));
+      edits.add(GuideField::ParallelOutY, uy(q.y));
       break;
-    case PARALLEL_DRAG_IN_SIDE:
-    case PARALLEL_DRAG_OUT_SIDE: {
+    case GuideHandle::BandInSide:
+    case GuideHandle::BandOutSide: {
       double x = 0, y = 0;
       foot(q, &x, &y);
-      const bool in = drag.parallel_drag_target == PARALLEL_DRAG_IN_SIDE;
-      spin_set_finite(in ? dialog_widgets.parallel_in_x_spin : dialog_widgets.parallel_out_x_spin, x);
-      spin_set_finite(in ? dialog_widgets.parallel_in_Y_spin : dialog_widgets.parallel_out_Y_spin, y);
+      const bool in_side = drag.handle == GuideHandle::BandInSide;
+      edits.add(in_side ? GuideField::ParallelInX : GuideField::ParallelOutX, x);
+      edits.add(in_side ? GuideField::ParallelInY : GuideField::ParallelOutY, y);
       break;
     }
-    case PARALLEL_DRAG_IN_RANGE:
-    case PARALLEL_DRAG_OUT_RANGE: {
+    case GuideHandle::BandInRange:
+    case GuideHandle::BandOutRange: {
       // Twice the pointer's distance from the side's current centre.
-      const ParallelGeometry g = parallel_geometry_in_pixels(params);
-      const bool in = drag.parallel_drag_target == PARALLEL_DRAG_IN_RANGE;
-      const Point2 centre = in ? Point2{g.ix, g.iy} : Point2{g.ox, g.oy};
-      spin_set_finite(in ? dialog_widgets.parallel_in_range_spin
-                         : dialog_widgets.parallel_out_range_spin,
-                      ux(2 * length(q - centre)));
+      const ParallelGeometry &g = in.shapes.band;
+      const bool in_side = drag.handle == GuideHandle::BandInRange;
+      const Point2 centre = in_side ? Point2{g.ix, g.iy} : Point2{g.ox, g.oy};
+      edits.add(in_side ? GuideField::ParallelInRange : GuideField::ParallelOutRange,
+                ux(2 * length(q - centre)));
       break;
     }
-    case PARALLEL_DRAG_EDGES: {
-      const double delta =
-          ux(2 * (axis_distance(q) - axis_distance({drag.press_x, drag.press_y})));
-      if (drag.start_in_range + delta > EDGES_LIMIT && drag.start_out_range + delta > EDGES_LIMIT) {
-        spin_set_finite(dialog_widgets.parallel_in_range_spin, drag.start_in_range + delta);
-        spin_set_finite(dialog_widgets.parallel_out_range_spin, drag.start_out_range + delta);
+    case GuideHandle::BandEdges: {
+      const double delta = ux(2 * (axis_distance(q) - axis_distance(drag.press)));
+      if (drag.in_range + delta > EDGES_LIMIT && drag.out_range + delta > EDGES_LIMIT) {
+        edits.add(GuideField::ParallelInRange, drag.in_range + delta);
+        edits.add(GuideField::ParallelOutRange, drag.out_range + delta);
       }
       break;
     }
     default:
       break;
   }
+  return edits;
 }
+
+GuideEdits release(const GuideInput &, const GuideDrag &, Point2) { return {}; }
 
 }  // namespace
 
-BandCorners parallel_band_corners(double ix, double iy, double ox, double oy, double ir,
-                                  double orr) {
-  const Point2 in = {ix, iy};
-  const Point2 out = {ox, oy};
-  const Point2 n = band_normal(in, out);
-  return {in + (ir / 2) * n, in - (ir / 2) * n, out + (orr / 2) * n, out - (orr / 2) * n};
-}
-
-void parallel_band_points(const BandCorners &c, double t, Point2 *pin, Point2 *pout) {
-  *pin = c.in_plus + t * (c.in_minus - c.in_plus);
-  *pout = c.out_plus + t * (c.out_minus - c.out_plus);
-}
-
-double parallel_band_position(const ParallelGeometry &g, Point2 p) {
-  const double t = parallel_band_position_unlimited(g, p);
-  if (!(t >= 0 && t <= 1)) return -1;
-  return t;
-}
-
-double parallel_band_position_unlimited(const ParallelGeometry &g, Point2 p) {
-  const Point2 in = {g.ix, g.iy};
-  const Point2 out = {g.ox, g.oy};
-  const double d = length(out - in);
-  if (!(d > 0) || !std::isfinite(d) || !finite(p)) return NAN;
-  const Point2 axis = (1 / d) * (out - in);
-  const Point2 n = {-axis.y, axis.x};
-  // Along the axis: 0 at I, 1 at O, going on linearly past both sides; the
-  // band's width there changes linearly from ir to orr.
-  const double along = dot(p - in, axis) / d;
-  const double width = g.ir + along * (g.orr - g.ir);
-  if (!(width > 0) || !std::isfinite(width)) return NAN;
-  // Across: 0 at the + edge, 1 at the - edge.
-  return 0.5 - dot(p - in, n) / width;
-}
-
-void parallel_draw_guides(cairo_t *cr, EffectParams *params) {
-  cairo_set_line_width(cr, preview_length_to_user(GUIDE_WIDTH));
-  cairo_set_source_rgba(cr, 0, 0.5, 1, 1);
-  Band band;
-  if (!band_of(params, &band)) return;
-  const ParallelGeometry &g = band.geometry;
-  const BandCorners &c = band.corners;
-  const int target = freehand_edit_target_get();
-  cairo_new_path(cr);
-
-  if (params->parallel_in_freehand.active)
-    draw_outline(cr, &params->parallel_in_freehand, c, true, target == 3);
-  if (params->parallel_out_freehand.active)
-    draw_outline(cr, &params->parallel_out_freehand, c, false, target == 4);
-
-  disc_path(cr, 0.5 * (band.in + band.out));
-  cairo_fill(cr);
-  disc_path(cr, band.in);
-  cairo_fill(cr);
-  disc_path(cr, band.out);
-  cairo_fill(cr);
-
-  segment_path(cr, c.in_minus, c.in_plus);
-  cairo_stroke(cr);
-  segment_path(cr, c.out_plus, c.out_minus);
-  cairo_stroke(cr);
-
-  disc_path(cr, c.in_minus);
-  disc_path(cr, c.in_plus);
-  cairo_fill(cr);
-  disc_path(cr, c.out_plus);
-  disc_path(cr, c.out_minus);
-  cairo_fill(cr);
-
-  segment_path(cr, c.in_minus, c.out_minus);
-  segment_path(cr, c.in_plus, c.out_plus);
-  cairo_stroke(cr);
-
-  const Point2 n = band_normal(band.in, band.out);
-  for (int k = 0; k < GUIDE_LINES; ++k) {
-    const Point2 a = band.in + (-g.ir / 2 + g.ir * k / GUIDE_LINES) * n;
-    const Point2 b = band.out + (-g.orr / 2 + g.orr * k / GUIDE_LINES) * n;
-    segment_path(cr, a, b);
-  }
-  cairo_stroke(cr);
-}
-
-GdkCursorType parallel_cursor_at(cairo_t *cr, const EffectParams *params, double x, double y) {
-  Band band;
-  if (!band_of(params, &band)) return CURSOR_NOTHING;
-  switch (hit_test(cr, band, {x, y})) {
-    case PARALLEL_DRAG_BAND: return CURSOR_MOVE;
-    case PARALLEL_DRAG_IN_SIDE:
-    case PARALLEL_DRAG_OUT_SIDE:
-    case PARALLEL_DRAG_EDGES: return CURSOR_EDGE;
-    case PARALLEL_DRAG_IN_POINT:
-    case PARALLEL_DRAG_OUT_POINT:
-    case PARALLEL_DRAG_IN_RANGE:
-    case PARALLEL_DRAG_OUT_RANGE: return CURSOR_HANDLE;
-    default: return CURSOR_NOTHING;
-  }
-}
-
-gboolean parallel_handle_event(cairo_t *cr, GdkEvent *event, EffectParams *params) {
-  switch (event->type) {
-    case GDK_BUTTON_PRESS: {
-      double x = event->button.x;
-      double y = event->button.y;
-      cairo_device_to_user(cr, &x, &y);
-      drag.press_x = x;
-      drag.press_y = y;
-      drag.start_in_x = params->parallel_in_x;
-      drag.start_in_Y = params->parallel_in_Y;
-      drag.start_out_x = params->parallel_out_x;
-      drag.start_out_Y = params->parallel_out_Y;
-      drag.start_in_range = params->parallel_in_range;
-      drag.start_out_range = params->parallel_out_range;
-      if (freehand_drawing_get()) {
-        freehand_stroke_begin(params, {x, y});
-        return FALSE;
-      }
-      Band band;
-      drag.parallel_drag_target =
-          band_of(params, &band) ? hit_test(cr, band, {x, y}) : PARALLEL_DRAG_NONE;
-      return FALSE;
-    }
-    case GDK_MOTION_NOTIFY: {
-      double x = event->motion.x;
-      double y = event->motion.y;
-      cairo_device_to_user(cr, &x, &y);
-      if (freehand_drawing_get()) {
-        freehand_stroke_to(params, {x, y});
-      } else {
-        drag_to(params, {x, y});
-      }
-      preview_queue_draw();
-      return FALSE;
-    }
-    case GDK_BUTTON_RELEASE:
-      freehand_stroke_end(params);
-      drag = ParallelDrag{};
-      return FALSE;
-    default:
-      return FALSE;
-  }
-}
-
-int parallel_drag_target_get() { return drag.parallel_drag_target; }
+const Guide PARALLEL_GUIDE = {draw, cursor_at, press, motion, release};

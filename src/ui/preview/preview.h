@@ -1,50 +1,47 @@
-// The preview: the picture of the work area, the lines drawn live, zoom and
-// the routing of mouse events to the handler of the current area type.
-//
-// User space of every preview context is the work area in image pixels.  With
-// k the view scale (window pixels per work-area pixel), V_w x V_h the widget's
-// size (500 x 500 before it has one) and (p_x, p_y) the work-area point shown
-// in the middle of the widget, a user point (x, y) lies at window pixel
-// (V_w/2 + k*(x - p_x), V_h/2 + k*(y - p_y)).
-//
-// Zoom: 25, 50, 75 or 100 % of the fitting scale k_fit = min(V_w/W, V_h/H, 1)
-// for a W x H work area, then the magnifications 1/8, 1/4, 1/2, 1, 2 and 4
-// (image pixels at 12.5 ... 400 %) that are closer than fitting.  The view
-// point is the middle of the work area along each axis that fits, and keeps
-// the view inside the work area along each one that does not.
-//
-// Picture: a thumbnail of the work area (at most 500 pixels a side) taken
-// once, shown as each screen pixel's mean of what it covers where it is
-// finer than the screen and as sharp blocks where it is coarser.  Where the
-// thumbnail is coarser than the screen, the part in view is fetched again at
-// the resolution the view needs (at most the image's own pixels and the
-// view's size) once the view has stood still, and shown over it.
+// The preview widget: the picture of the work area, the lines drawn live and
+// the guides of the area type over them, zoom and pan, and the routing of
+// the pointer to the guides' handles or to the freehand outline being drawn.
+// A drag on a handle hands the edited values to the dialog, which sets them
+// through its controls.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include "effect_params.h"
+#include "freehand_capture.h"
+#include "guides.h"
 #include "image_services.h"
+#include "view.h"
 
-// Side of the square the preview asks for at least (its size before it has one).
-constexpr int PREVIEW_SIZE = 500;
+// Where the values a drag edits go.
+using PreviewEditSink = void (*)(const GuideEdits &edits);
 
 // Builds the drawing area and its picture for params->image_id.
-GtkWidget *preview_new(EffectParams *params);
+GtkWidget *preview_new(EffectParams *params, PreviewEditSink apply_edits);
+// The buttons that zoom the preview: kept sensitive while a step is left.
+void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out);
+// Queues a redraw of the preview widget, when there is one.
+void preview_queue_draw();
+
+// The outline being drawn (FREEHAND_NONE for none), shown with the pencil
+// cursor; choosing one ends any stroke in progress.
+void preview_set_freehand_target(FreehandTarget target);
+FreehandTarget preview_freehand_target();
+// Whether the press in progress started a stroke.
+bool preview_drawing();
+// The handle the press in progress grabbed.
+GuideHandle preview_drag_handle();
 
 // A cairo context whose device space is the preview widget's window and whose
-// user space is the work area in pixels, for hit tests and for turning event
-// positions into work-area pixels.  The caller destroys it.
+// user space is the work area in pixels.  The caller destroys it.
 cairo_t *preview_context_new();
-// Applies the preview transform to a context on a 500 x 500 target.
+// Applies the preview transform to a context whose origin is the widget's corner.
 void preview_apply_transform(cairo_t *cr);
-
 // A length meant in screen pixels, in user units.
 double preview_length_to_user(double px);
 
 void preview_zoom_in();
 void preview_zoom_out();
-
 // Thumbnail pixels per work-area pixel.
 double preview_scale_get();
 // The zoom as a share of the fitting scale, in percent (rounded).
@@ -61,31 +58,23 @@ void preview_pan_to(double x, double y);
 // The cursor last shown over the preview.
 GdkCursorType preview_cursor_get();
 
-// Where the thumbnail is coarser than the screen (zoomed in, or a window
-// larger than the thumbnail), the part of the work area in view is fetched
-// again at the resolution the view needs, once the view has stood still for
-// a moment with no button held.  Whether such a fetch is waiting:
+// Where the thumbnail is coarser than the screen, the part of the work area in
+// view is fetched again once the view has stood still.  Whether such a fetch
+// is waiting:
 bool preview_detail_pending();
-// Runs the fetch the view needs now (also when none is waiting); true when
-// the host gave a picture.
+// Runs the fetch the view needs now; true when the host gave a picture.
 bool preview_detail_fetch_now();
 // The size of that picture in pixels (0 x 0 when none is held).
 void preview_detail_size(int *width, int *height);
 
-// Freehand editing flags: the outline being edited (0 none, 1..4) and whether
-// the press in progress started a stroke.
-int freehand_edit_target_get();
-int freehand_drawing_get();
-
 // The picture of the work area, taken once through the host services.  The
 // preview widget does this itself; the benchmarks and tests call it directly.
-// Also sets the work area's size and the thumbnail scale.  A layer id of 0 or
-// more leaves that layer out of the picture (when the host can).
+// A layer id of 0 or more leaves that layer out of the picture (when the host can).
 void preview_picture_init(int32_t image_id, int32_t excluded_layer = -1);
 // The same for a given area of the image (editing a layer: the layer's extent).
 void preview_picture_init_area(int32_t image_id, const WorkArea &area,
                                int32_t excluded_layer = -1);
-// Releases the picture and sets the zoom back to 100, as destroying the widget does.
+// Releases the picture and sets the view back to fitting, as destroying the widget does.
 void preview_picture_release();
 // Thumbnail size in pixels (0 x 0 when there is no picture).
 void preview_picture_size(int *width, int *height);
