@@ -49,7 +49,7 @@ void path_of_parallel(const EffectParams &parallel, int points, bool bent, Effec
 
 void render_onto(cairo_surface_t *surface, const EffectParams &params) {
   ContextRef cr(surface);
-  render_effect(cr, &params);
+  render_effect(cr, &params, image_resolution(params.image_id));
   cairo_surface_flush(surface);
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <memory>
 
-#include "image_services.h"
 #include "stroke_context.h"
 #include "units.h"
 #include "zipstroke_parallel.h"
@@ -311,8 +310,7 @@ void lay_outline(const CentreFrame &frame, const LineOutline &o, double shift,
 
 }  // namespace
 
-PathGeometry path_geometry_in_pixels(const EffectParams *params) {
-  const Resolution res = image_resolution(params->image_id);
+PathGeometry path_geometry_in_pixels(const EffectParams *params, const Resolution &res) {
   const int unit = params->area_unit;
   PathGeometry g;
   g.ir = units_to_pixels(params->path_in_range, unit, res.x);
@@ -338,14 +336,14 @@ std::vector<PathPoint> path_centre_line(const PathGeometry &geometry, double f) 
   return out;
 }
 
-void path_draw_line(cairo_t *cr, const EffectParams *params) {
-  const PathGeometry g = path_geometry_in_pixels(params);
+void path_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res) {
+  const PathGeometry g = path_geometry_in_pixels(params, res);
   if (!all_within_reach(g.ir, g.orr) || !(g.ir > 0.0) || g.orr < 0.0) return;
   const Spine spine = spine_of(g);
   if (!spine.usable() || !std::isfinite(spine.u.back())) return;
   const double ref = params->line_pitch_type == 0 ? g.ir : g.orr;
 
-  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params),
+  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params, res),
                                                                 stroke_context_free);
   const double nominal_step = g.ir * (ctx->pitch / ref);
   if (!(nominal_step > 0.0) || !std::isfinite(nominal_step)) return;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 struct PathPoint {
   double x, y;
@@ -37,9 +38,9 @@ struct PathGeometry {
 };
 
 // The spine's x values and both widths convert with the horizontal
-// resolution, its y values with the vertical one.  Repeated points are
+// resolution of `res`, its y values with the vertical one.  Repeated points are
 // dropped; a spine that cannot be used leaves `spine` with fewer than 2 points.
-PathGeometry path_geometry_in_pixels(const EffectParams *params);
+PathGeometry path_geometry_in_pixels(const EffectParams *params, const Resolution &res);
 
 // The centre line of the line at fraction f (0 .. 1) across the band, before
 // any shape is given to it: the offset spine without its folds.
@@ -47,4 +48,4 @@ std::vector<PathPoint> path_centre_line(const PathGeometry &geometry, double f);
 
 // Draws every line of area type Path onto cr in work-area pixels; leaves the
 // context's state as it found it.
-void path_draw_line(cairo_t *cr, const EffectParams *params);
+void path_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res);

@@ -440,7 +440,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   w.dialog = dialog;
   w.topmost_check = gtk_check_button_new_with_label(_("Topmost"));
 
-  gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version 0.5.2");
+  gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version " ZIPSTROKE_VERSION);
   std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(window_icon_new());
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");
@@ -467,7 +467,9 @@ GtkWidget *dialog_build(EffectParams *params) {
     gtk_box_pack_start(GTK_BOX(zoom_box), button, FALSE, FALSE, 0);
     g_signal_connect(button, "clicked", G_CALLBACK(on_zoom_clicked), params);
   }
-  preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button);
+  w.zoom_label = gtk_label_new("");
+  gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
+  preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
   compat_widget_keep_width(zoom_box);
 

@@ -24,6 +24,7 @@ struct DialogWidgets {
   GtkWidget *preview_area;
   GtkWidget *zoom_in_button;
   GtkWidget *zoom_out_button;
+  GtkWidget *zoom_label;  // "Fit", "200 %"...
   GtkWidget *main_notebook;
 
   GtkWidget *radiation_radio;

@@ -150,9 +150,7 @@ void tooltips_apply(GtkWidget *dialog) {
 
   set_tip(w.zoom_in_button, N_("Zoom the preview in, up to 400 % of the image's pixels."));
   set_tip(w.zoom_out_button, N_("Zoom the preview out, down to the whole work area."));
-  set_tip(w.preview_area, N_("The lines over the work area.  Drag the handles to move the centre, "
-                             "the ellipses or the band edges.  When zoomed in, the wheel or a drag "
-                             "with the middle button pans; the wheel with Ctrl zooms."));
+  set_tip(w.preview_area, N_("Drag the handles to shape the area; Ctrl+wheel zooms."));
   set_tip(w.topmost_check, N_("Keep this dialog above the image windows."));
 
   set_tip(w.preset_view, N_("The saved presets; double-click one to load it."));

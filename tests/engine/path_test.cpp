@@ -247,7 +247,7 @@ TEST(PathTightBends, NoPixelLeavesTheBandAndNoLineFoldsBack) {
       }
     }
     // Each line's centre: no part crosses another, no corner turns right back.
-    const PathGeometry g = path_geometry_in_pixels(&p);
+    const PathGeometry g = path_geometry_in_pixels(&p, image_resolution(p.image_id));
     for (double f = 0.0; f <= 1.0; f += 0.05) {
       const auto c = path_centre_line(g, f);
       ASSERT_GE(c.size(), 2u) << f;

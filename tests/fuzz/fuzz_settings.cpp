@@ -115,7 +115,7 @@ double expected_lines(const EffectParams &p, int type) {
   double pitch = units_to_pixels(p.line_pitch, p.area_unit, res.x);
   pitch = std::max(pitch * (1.0 - p.line_pitch_rand / 200.0), 0.01);
   if (type == AREA_RADIATION) {
-    const RadialGeometry g = radial_geometry_in_pixels(&p);
+    const RadialGeometry g = radial_geometry_in_pixels(&p, image_resolution(p.image_id));
     if (!(g.ob < 1.0)) return 0;
     const double a_out = g.r_out / (1.0 - g.ob);
     const double a_in = a_out - (g.r_out - g.r_in);
@@ -125,11 +125,11 @@ double expected_lines(const EffectParams &p, int type) {
   }
   if (type == AREA_PATH) {
     // Each line of a Path costs about as much as its spine has points.
-    const PathGeometry g = path_geometry_in_pixels(&p);
+    const PathGeometry g = path_geometry_in_pixels(&p, image_resolution(p.image_id));
     const double points = std::max<double>(1.0, static_cast<double>(g.spine.size()) / 33.0);
     return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch * points;
   }
-  const ParallelGeometry g = parallel_geometry_in_pixels(&p);
+  const ParallelGeometry g = parallel_geometry_in_pixels(&p, image_resolution(p.image_id));
   return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch;
 }
 
@@ -143,7 +143,7 @@ void render_every_type(const EffectParams &applied, cairo_format_t format) {
     if (!(expected_lines(p, type) <= LINE_BUDGET)) continue;
     cairo_surface_t *surface = cairo_image_surface_create(format, WORK_WIDTH, WORK_HEIGHT);
     cairo_t *cr = cairo_create(surface);
-    render_effect(cr, &p);
+    render_effect(cr, &p, image_resolution(p.image_id));
     const cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);

@@ -411,6 +411,9 @@ TEST_F(PreviewPicture, AViewTheHostCannotGiveKeepsTheThumbnailAndIsAskedOnce) {
   preview_view_size(&vw, &vh);
   EXPECT_NE(shown_at(surface, vw / 2, vh / 2), 0x454545u) << "the thumbnail still shows";
   cairo_surface_destroy(surface);
+  preview_pan_to(1000, 1000);  // another view: asked once more, and refused
+  EXPECT_FALSE(preview_detail_fetch_now());
+  EXPECT_EQ(refused_details, 2);
   source_image_set(nullptr);
 }
 
@@ -439,12 +442,36 @@ TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
   EXPECT_EQ(left_out_layer, 17);
   EXPECT_EQ(last_thumbnail_request.thumb_w, last_thumbnail_request.w);
   EXPECT_LT(last_thumbnail_request.w, 4000);
+  preview_picture_init(params.image_id, 0);  // a layer id of 0 is a layer too
+  EXPECT_EQ(left_out_layer, 0);
   source_image_set(nullptr);
 }
 
 namespace {
 uint32_t plain_orange(int, int) { return 0xc08040u; }
 }  // namespace
+
+// Under a transform that is no plain scale and shift (a quarter turn), cairo
+// samples the picture instead, and it still shows.
+TEST_F(PreviewPicture, UnderATurnedTransformThePictureStillShows) {
+  source_image_set(plain_orange);
+  thumbnail = source_thumbnail;
+  build(image_of(800, 600));
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 500, 500);
+  cairo_t *cr = cairo_create(surface);
+  cairo_translate(cr, 250, 250);
+  cairo_rotate(cr, M_PI / 2);
+  cairo_translate(cr, -250, -250);
+  preview_apply_transform(cr);
+  preview_paint_picture(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  const uint32_t middle = *reinterpret_cast<const uint32_t *>(
+      cairo_image_surface_get_data(surface) + 250 * cairo_image_surface_get_stride(surface) + 4 * 250);
+  EXPECT_EQ(middle, 0xffc08040u);
+  cairo_surface_destroy(surface);
+  source_image_set(nullptr);
+}
 
 // Where the work area's edge cuts a screen pixel, that pixel shows the
 // picture over the grey background by the share of it the picture covers.

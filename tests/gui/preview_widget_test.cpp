@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "gtk_test_compat.h"
@@ -75,6 +77,8 @@ TEST(PreviewTransform, ScaleThumbnailAndPlacementFollowTheWorkArea) {
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
     preview_picture_release();
+    preview_picture_size(&tw, &th);
+    EXPECT_EQ(tw + th, 0);
   }
   host_services_install(saved);
   image_services_install_fixed(FixedImage{});
@@ -177,11 +181,15 @@ TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {
   EXPECT_EQ(preview_zoom_get(), 100);
   EXPECT_TRUE(gtk_widget_get_sensitive(in));  // closer zooms exist
   EXPECT_TRUE(gtk_widget_get_sensitive(out));
+  // Beside the buttons: "Fit", else the share of the image's own pixels.
+  auto shown = [] { return std::string(gtk_label_get_text(GTK_LABEL(dialog_widgets.zoom_label))); };
+  EXPECT_EQ(shown(), "Fit");
 
   const int expected[] = {75, 50, 25, 25};
   for (int level : expected) {
     gtk_button_clicked(GTK_BUTTON(out));
     EXPECT_EQ(preview_zoom_get(), level);
+    EXPECT_EQ(shown(), std::to_string(std::lround(fit * level)) + " %");
   }
   EXPECT_TRUE(gtk_widget_get_sensitive(in));
   EXPECT_FALSE(gtk_widget_get_sensitive(out));
@@ -200,6 +208,7 @@ TEST_F(PreviewWidget, ZoomStepsAndButtonSensitivity) {
     preview_zoom_in();
     EXPECT_DOUBLE_EQ(preview_view_scale(), m);
     EXPECT_DOUBLE_EQ(preview_length_to_user(5), 5 / m);
+    EXPECT_EQ(shown(), std::to_string(static_cast<int>(100 * m)) + " %");
   }
   EXPECT_FALSE(gtk_widget_get_sensitive(in));
   EXPECT_TRUE(gtk_widget_get_sensitive(out));
@@ -267,6 +276,8 @@ TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
   ASSERT_DOUBLE_EQ(params.radiation_y, 500);
   press(1000, 500, 2);
   EXPECT_EQ(preview_cursor_get(), GDK_FLEUR);
+  scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);  // the wheel waits for the pan's end
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
   motion(1100, 550);
   EXPECT_DOUBLE_EQ(params.radiation_x, 1000);
   release(1100, 550, 2);
@@ -342,6 +353,74 @@ TEST_F(PreviewWidget, AnyButtonDragsAndAnEditTargetTurnsAPressIntoAStroke) {
   EXPECT_DOUBLE_EQ(params.radiation_x, 300);  // no handle moves while a stroke runs
   release(250, 150);
   EXPECT_EQ(preview_drawing(), 0);
+}
+
+// "+" from a view of the whole area shows where the lines are (the radial
+// centre, the band's middle), not the middle of the area; Ctrl with the
+// wheel zooms about the pointer.
+TEST_F(PreviewWidget, ZoomingInShowsTheLinesAndCtrlWheelKeepsThePointersPoint) {
+  build(image_of(2000, 1000));
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  auto in_view = [&](Point2 p) {
+    const Point2 w = to_window(p.x, p.y);
+    return w.x >= 0 && w.x <= vw && w.y >= 0 && w.y <= vh;
+  };
+  set_spin(dialog_widgets.radiation_x_spin, 300);
+  set_spin(dialog_widgets.radiation_y_spin, 150);
+  set_spin(dialog_widgets.parallel_in_x_spin, 1500);
+  set_spin(dialog_widgets.parallel_in_Y_spin, 900);
+  set_spin(dialog_widgets.parallel_out_x_spin, 1900);
+  set_spin(dialog_widgets.parallel_out_Y_spin, 900);
+  for (int area : {AREA_RADIATION, AREA_PARALLEL}) {
+    params.area_type = area;
+    const Point2 lines = area == AREA_RADIATION ? Point2{300, 150} : Point2{1700, 900};
+    for (int step = 0; step < 3; ++step) {
+      gtk_button_clicked(GTK_BUTTON(dialog_widgets.zoom_in_button));
+      EXPECT_TRUE(in_view(lines)) << "area " << area << ", step " << step;
+    }
+    while (preview_zoom_get() > 100) preview_zoom_out();
+  }
+
+  const Point2 under = {400, 300};
+  const Point2 pointer = to_window(under.x, under.y);
+  GdkEvent *event = gdk_event_new(GDK_SCROLL);
+  event->scroll.direction = GDK_SCROLL_UP;
+  event->scroll.state = GDK_CONTROL_MASK;
+  event->scroll.x = pointer.x;
+  event->scroll.y = pointer.y;
+  send(event);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);
+  EXPECT_NEAR(to_window(under.x, under.y).x, pointer.x, 1e-9);  // (vertically the area fits: centred)
+}
+
+// The preview's hint is one short line, and it keeps off the lines while
+// they are dragged and after, until the pointer has left the preview.
+TEST_F(PreviewWidget, TheHintIsShortAndKeepsOffADrag) {
+  build(image_of(800, 600));
+  gchar *hint = gtk_widget_get_tooltip_text(preview);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_LE(g_utf8_strlen(hint, -1), 60) << hint;
+  EXPECT_EQ(std::strchr(hint, '\n'), nullptr) << hint;
+  g_free(hint);
+  GtkTooltip *tooltip = GTK_TOOLTIP(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+  auto hint_shows = [&] {
+    gboolean shown = FALSE;
+    g_signal_emit_by_name(preview, "query-tooltip", 250, 250, FALSE, tooltip, &shown);
+    return shown != FALSE;
+  };
+  EXPECT_TRUE(hint_shows());
+  press(400, 300);
+  EXPECT_FALSE(hint_shows());
+  motion(420, 310);
+  EXPECT_FALSE(hint_shows());
+  release(420, 310);
+  EXPECT_FALSE(hint_shows());
+  motion(100, 100);
+  EXPECT_FALSE(hint_shows());
+  send(gdk_event_new(GDK_LEAVE_NOTIFY));
+  EXPECT_TRUE(hint_shows());
+  g_object_unref(tooltip);
 }
 
 TEST_F(PreviewWidget, DestroyResetsZoomAndDropsTheCentring) {

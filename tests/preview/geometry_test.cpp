@@ -69,6 +69,7 @@ TEST(ParallelBand, PositionAcrossTheBand) {
   EXPECT_NEAR(parallel_band_position(fan, {50, 37.5}), 0, 1e-12);
   EXPECT_NEAR(parallel_band_position(fan, {-150, 0}), 0.5, 1e-12);
   EXPECT_NEAR(parallel_band_position(fan, {-150, 87.5}), 0, 1e-12);
+  EXPECT_NEAR(parallel_band_position(fan, {199, 0}), 0.5, 1e-12);  // half a pixel wide there
   EXPECT_EQ(parallel_band_position(fan, {300, 0}), -1);  // the width has run out
 
   const ParallelGeometry point = {5, 5, 10, 5, 5, 10};

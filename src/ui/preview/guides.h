@@ -88,6 +88,8 @@ struct Guide {
   GuideDrag (*press)(const GuideInput &in, Point2 p);
   GuideEdits (*motion)(const GuideInput &in, const GuideDrag &drag, Point2 p);
   GuideEdits (*release)(const GuideInput &in, const GuideDrag &drag, Point2 p);
+  // The point a closer view should show: where the lines are.
+  Point2 (*focus)(const GuideInput &in);
 };
 
 extern const Guide RADIATION_GUIDE;

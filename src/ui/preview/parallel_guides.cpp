@@ -191,6 +191,12 @@ GuideEdits motion(const GuideInput &in, const GuideDrag &drag, Point2 q) {
 
 GuideEdits release(const GuideInput &, const GuideDrag &, Point2) { return {}; }
 
+// The middle of the band.
+Point2 focus(const GuideInput &in) {
+  const ParallelGeometry &g = in.shapes.band;
+  return {0.5 * (g.ix + g.ox), 0.5 * (g.iy + g.oy)};
+}
+
 }  // namespace
 
-const Guide PARALLEL_GUIDE = {draw, cursor_at, press, motion, release};
+const Guide PARALLEL_GUIDE = {draw, cursor_at, press, motion, release, focus};

@@ -17,7 +17,7 @@ void polyline_path(cairo_t *cr, const std::vector<PathPoint> &points) {
 }
 
 void draw(cairo_t *cr, const GuideInput &in) {
-  const PathGeometry g = path_geometry_in_pixels(in.params);
+  const PathGeometry g = path_geometry_in_pixels(in.params, in.resolution);
   if (g.spine.size() < 2 || !std::isfinite(g.ir) || !std::isfinite(g.orr)) return;
   cairo_set_line_width(cr, in.view.user(GUIDE_WIDTH));
   guide_set_colour(cr);
@@ -43,6 +43,15 @@ GuideDrag press(const GuideInput &, Point2 p) {
 }
 GuideEdits no_edits(const GuideInput &, const GuideDrag &, Point2) { return {}; }
 
+// The spine's middle point; the work area's corner for a spine that draws
+// nothing.
+Point2 focus(const GuideInput &in) {
+  const PathGeometry g = path_geometry_in_pixels(in.params, in.resolution);
+  if (g.spine.empty()) return {0, 0};
+  const PathPoint &m = g.spine[g.spine.size() / 2];
+  return {m.x, m.y};
+}
+
 }  // namespace
 
-const Guide PATH_GUIDE = {draw, cursor_at, press, no_edits, no_edits};
+const Guide PATH_GUIDE = {draw, cursor_at, press, no_edits, no_edits, focus};

@@ -1,11 +1,12 @@
 #include "preview.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <cmath>
 
 #include "area_pixels.h"
 #include "cairo_ptr.h"
 #include "cairo_save_guard.h"
-#include "color.h"
 #include "gtk_compat.h"
 #include "picture.h"
 
@@ -19,8 +20,9 @@ constexpr double WHEEL_PAN_SHARE = 0.1;
 // Everything the preview holds while its widget lives.
 struct PreviewState {
   GtkWidget *widget = nullptr;
+  EffectParams *params = nullptr;
   PreviewEditSink apply_edits = nullptr;
-  GtkWidget *zoom_in = nullptr, *zoom_out = nullptr;
+  GtkWidget *zoom_in = nullptr, *zoom_out = nullptr, *zoom_label = nullptr;
   PreviewView view;
   PreviewPicture picture;
   // A button is down over the preview (a drag, a stroke or a pan).
@@ -33,6 +35,9 @@ struct PreviewState {
   bool drawing = false;
   FreehandStroke stroke;
   GdkCursorType shown_cursor = GDK_ARROW;
+  // The hint stays away from a press until the pointer has left the preview,
+  // so it never covers the lines being dragged or just dragged.
+  bool hint_quiet = false;
 };
 PreviewState state;
 
@@ -80,6 +85,9 @@ void set_held(bool held) {
 void update_zoom_buttons() {
   if (state.zoom_in) gtk_widget_set_sensitive(state.zoom_in, view_can_zoom(state.view, 1));
   if (state.zoom_out) gtk_widget_set_sensitive(state.zoom_out, view_can_zoom(state.view, -1));
+  if (state.zoom_label)
+    gtk_label_set_text(GTK_LABEL(state.zoom_label),
+                       view_zoom_label(state.view, _("Fit")).c_str());
 }
 
 // The view's size: the widget's allocation once it is realized and has one,
@@ -111,8 +119,13 @@ void view_changed() {
   preview_queue_draw();
 }
 
-void zoom_step(int direction, double ax, double ay) {
+// One zoom step about window point (ax, ay); a view that then shows only
+// part of the work area is moved to `focus` when one is given.
+void zoom_step(int direction, double ax, double ay, const Point2 *focus = nullptr) {
+  const bool showed_all = view_shows_all(state.view);
   if (view_zoom_step(state.view, direction, ax, ay)) {
+    if (focus && showed_all && !view_shows_all(state.view) && finite(*focus))
+      view_pan_to(state.view, focus->x, focus->y);
     picture_view_changed(state.picture);
     picture_prepare_cache(state.picture);
   }
@@ -199,7 +212,15 @@ gboolean on_scroll(const GdkEventScroll &scroll) {
   return FALSE;
 }
 
+gboolean on_query_tooltip(GtkWidget *widget, gint, gint, gboolean, GtkTooltip *, gpointer) {
+  if (!state.hint_quiet && !state.button_held) return FALSE;  // the widget's own hint
+  g_signal_stop_emission_by_name(widget, "query-tooltip");
+  return FALSE;
+}
+
 gboolean on_event(GtkWidget *, GdkEvent *event, EffectParams *params) {
+  if (event->type == GDK_BUTTON_PRESS) state.hint_quiet = true;
+  if (event->type == GDK_LEAVE_NOTIFY && !state.button_held) state.hint_quiet = false;
   switch (event->type) {
     case GDK_BUTTON_RELEASE:
       if (state.panning) {
@@ -268,26 +289,30 @@ GtkWidget *preview_new(EffectParams *params, PreviewEditSink apply_edits) {
   reset_state();
   GtkWidget *area = gtk_drawing_area_new();
   state.widget = area;
+  state.params = params;
   state.apply_edits = apply_edits;
   state.picture.redraw = preview_queue_draw;
   // GTK 3 sends wheel events only to widgets that ask for them.
   // Motions without a button show what a press would grab.
   gtk_widget_set_events(area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_MOTION_MASK |
                                   GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                  GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
+                                  GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK |
+                                  GDK_LEAVE_NOTIFY_MASK);
   compat_connect_draw(area, on_paint, params);
   g_signal_connect(area, "event", G_CALLBACK(on_event), params);
+  g_signal_connect(area, "query-tooltip", G_CALLBACK(on_query_tooltip), nullptr);
   g_signal_connect(area, "destroy", G_CALLBACK(on_destroy), params);
   g_signal_connect(area, "size-allocate", G_CALLBACK(on_size_allocate), nullptr);
   g_signal_connect(area, "realize", G_CALLBACK(on_realize), nullptr);
   gtk_widget_set_size_request(area, PREVIEW_SIZE, PREVIEW_SIZE);
-  preview_picture_init(params->image_id, params->edit_mode == 1 ? params->drawable_id : -1);
+  preview_picture_init(params->image_id, params->edit_mode == EditMode::Replace ? params->drawable_id : -1);
   return area;
 }
 
-void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out) {
+void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out, GtkWidget *label) {
   state.zoom_in = zoom_in;
   state.zoom_out = zoom_out;
+  state.zoom_label = label;
   update_zoom_buttons();
 }
 
@@ -343,9 +368,6 @@ void preview_paint_picture(cairo_t *cr) { picture_paint(state.picture, cr); }
 
 void preview_draw(cairo_t *cr, EffectParams *params) {
   preview_paint_picture(cr);
-  const ColorRGBA &c = params->line_color;
-  cairo_set_source_rgba(cr, color_channel_clamped(c.r), color_channel_clamped(c.g),
-                        color_channel_clamped(c.b), color_channel_clamped(c.a));
   const Guide *guide = guide_for(params->area_type);
   if (guide == nullptr) return;
   area_draw_lines(cr, params);
@@ -367,7 +389,21 @@ void preview_draw_window(cairo_t *cr, EffectParams *params) {
   preview_draw(cr, params);
 }
 
-void preview_zoom_in() { zoom_step(1, state.view.width / 2, state.view.height / 2); }
+void preview_zoom_in() {
+  // Closer in shows where the lines are rather than the middle: from the
+  // whole area the lines' point comes to the middle, and while it is in view
+  // it stays where it is.
+  const Guide *guide = state.params ? guide_for(state.params->area_type) : nullptr;
+  const Point2 focus = guide ? guide->focus(guide_input(state.params)) : Point2{NAN, NAN};
+  double x = focus.x, y = focus.y;
+  const cairo_matrix_t m = view_matrix(state.view);
+  cairo_matrix_transform_point(&m, &x, &y);
+  if (finite(focus) && x >= 0 && x <= state.view.width && y >= 0 && y <= state.view.height)
+    zoom_step(1, x, y, &focus);
+  else
+    zoom_step(1, state.view.width / 2, state.view.height / 2);
+}
+
 void preview_zoom_out() { zoom_step(-1, state.view.width / 2, state.view.height / 2); }
 
 double preview_scale_get() { return state.view.thumb_scale; }

@@ -18,8 +18,9 @@ using PreviewEditSink = void (*)(const GuideEdits &edits);
 
 // Builds the drawing area and its picture for params->image_id.
 GtkWidget *preview_new(EffectParams *params, PreviewEditSink apply_edits);
-// The buttons that zoom the preview: kept sensitive while a step is left.
-void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out);
+// The buttons that zoom the preview, kept sensitive while a step is left,
+// and the label beside them that shows the zoom ("Fit", "200 %").
+void preview_attach_zoom_buttons(GtkWidget *zoom_in, GtkWidget *zoom_out, GtkWidget *label);
 // Queues a redraw of the preview widget, when there is one.
 void preview_queue_draw();
 
@@ -40,6 +41,8 @@ void preview_apply_transform(cairo_t *cr);
 // A length meant in screen pixels, in user units.
 double preview_length_to_user(double px);
 
+// One step closer; from a view of the whole work area, the closer view shows
+// the lines (the radial centre, the band's middle) rather than the middle.
 void preview_zoom_in();
 void preview_zoom_out();
 // Thumbnail pixels per work-area pixel.
@@ -82,7 +85,7 @@ void preview_picture_size(int *width, int *height);
 // Paints the picture onto cr, which carries the preview transform.
 void preview_paint_picture(cairo_t *cr);
 // Draws one expose's content onto cr, which carries the preview transform:
-// picture, then the lines in line_color, then the guides of the area type.
+// picture, then the lines (in their own colour), then the guides of the area type.
 void preview_draw(cairo_t *cr, EffectParams *params);
 // One whole expose onto an untransformed target whose origin is the widget's
 // top-left corner (what the widget's draw handler does): the grey background,

@@ -142,6 +142,9 @@ GuideEdits motion(const GuideInput &in, const GuideDrag &drag, Point2 p) {
 
 GuideEdits release(const GuideInput &, const GuideDrag &, Point2) { return {}; }
 
+// The centre the lines radiate from.
+Point2 focus(const GuideInput &in) { return {in.shapes.radial.cx, in.shapes.radial.cy}; }
+
 }  // namespace
 
-const Guide RADIATION_GUIDE = {draw, cursor_at, press, motion, release};
+const Guide RADIATION_GUIDE = {draw, cursor_at, press, motion, release, focus};

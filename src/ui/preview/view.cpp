@@ -61,6 +61,15 @@ int view_zoom_percent(const PreviewView &v) {
   return fit > 0 ? static_cast<int>(std::lround(100 * view_scale(v) / fit)) : 100;
 }
 
+std::string view_zoom_label(const PreviewView &v, const char *fit_word) {
+  if (!v.zoom_fixed && v.fit_percent == 100) return fit_word;
+  return std::to_string(std::lround(100 * view_scale(v))) + " %";
+}
+
+bool view_shows_all(const PreviewView &v) {
+  return !view_overflows(v, true) && !view_overflows(v, false);
+}
+
 void view_set_work_area(PreviewView &v, int w, int h) {
   const bool same_area = v.has_work_area && v.work_width == w && v.work_height == h;
   v.work_width = w;

@@ -49,6 +49,12 @@ double view_scale(const PreviewView &v);
 // The zoom as a share of the fitting scale, in percent (rounded).
 int view_zoom_percent(const PreviewView &v);
 
+// The zoom as shown beside the zoom buttons: `fit_word` at the fitting scale,
+// else the share of the image's own pixels, e.g. "200 %".
+std::string view_zoom_label(const PreviewView &v, const char *fit_word);
+// Whether the whole work area is in view.
+bool view_shows_all(const PreviewView &v);
+
 // A new work area of w x h: centred, unless it is the size it was (the
 // picture taken again keeps its view).
 void view_set_work_area(PreviewView &v, int w, int h);
