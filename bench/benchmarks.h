@@ -3,5 +3,6 @@
 
 void register_engine_benchmarks();
 void register_layer_benchmarks();
+void register_path_benchmarks();
 void register_preview_benchmarks();
 void register_preview_drag_benchmarks();

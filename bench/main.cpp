@@ -12,6 +12,7 @@ int main(int argc, char **argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
   register_engine_benchmarks();
   register_layer_benchmarks();
+  register_path_benchmarks();
   register_preview_benchmarks();
   register_preview_drag_benchmarks();
   benchmark::RunSpecifiedBenchmarks();

@@ -128,7 +128,10 @@ KeyKind key_kind(const char *key) {
     return range->type == FieldType::Int ? KeyKind::Integer : KeyKind::Double;
   if (combo_range_find(key) || std::strcmp(key, "area_type") == 0) return KeyKind::Integer;
   if (std::strcmp(key, "line_color") == 0) return KeyKind::Color;
-  for (const char *outline : {"radiation_in", "radiation_out", "parallel_in", "parallel_out"}) {
+  if (std::strcmp(key, "path_spine_points_count") == 0) return KeyKind::Integer;
+  if (std::strcmp(key, "path_spine_points") == 0) return KeyKind::DoubleList;
+  for (const char *outline : {"radiation_in", "radiation_out", "parallel_in", "parallel_out",
+                              "path_in", "path_out"}) {
     const std::string base = std::string(outline) + "_freehand";
     if (key == base + "_active") return KeyKind::Boolean;
     if (key == base + "_points_count") return KeyKind::Integer;
@@ -169,8 +172,11 @@ bool check_value(GKeyFile *kf, const char *key, KeyKind kind, std::string *probl
       if (error) break;
       if (const ComboRange *combo = combo_range_find(key)) {
         if (!combo_has_value(*combo, v)) *problem = "no such choice";
-      } else if (std::strcmp(key, "area_type") == 0 && v != 0 && v != 1) {
-        *problem = "expected 0 (radiation) or 1 (parallel)";
+      } else if (std::strcmp(key, "area_type") == 0 && !area_type_known(v)) {
+        *problem = "expected 0 (radiation), 1 (parallel) or 2 (path)";
+      } else if (std::strcmp(key, "path_spine_points_count") == 0 &&
+                 (v < PATH_SPINE_MIN || v > PATH_SPINE_MAX)) {
+        *problem = "expected 2..1000 points";
       }
       break;
     }
@@ -194,6 +200,9 @@ bool check_value(GKeyFile *kf, const char *key, KeyKind kind, std::string *probl
       double *list = g_key_file_get_double_list(kf, SETTINGS_GROUP, key, &n, &error);
       for (gsize i = 0; !error && i < n; ++i)
         if (!std::isfinite(list[i])) *problem = "not a list of finite numbers";
+      if (!error && problem->empty() && std::strcmp(key, "path_spine_points") == 0 &&
+          (n % 2 != 0 || n < 2 * PATH_SPINE_MIN || n > 2 * PATH_SPINE_MAX))
+        *problem = "expected 2..1000 points as X;Y;X;Y;...";
       g_free(list);
       break;
     }
@@ -212,7 +221,8 @@ std::vector<std::string> settable_keys(const EffectParams *params) {
   // A text names an outline's samples only while the outline is active.
   auto all = std::make_unique<EffectParams>(*params);
   for (FreehandOutline *outline : {&all->radiation_in_freehand, &all->radiation_out_freehand,
-                                   &all->parallel_in_freehand, &all->parallel_out_freehand})
+                                   &all->parallel_in_freehand, &all->parallel_out_freehand,
+                                   &all->path_in_freehand, &all->path_out_freehand})
     outline->active = 1;
   KeyFilePtr key_file(settings_to_key_file(all.get()));
   StrvPtr names(g_key_file_get_keys(key_file.get(), SETTINGS_GROUP, nullptr, nullptr));
@@ -299,24 +309,24 @@ void warn_out_of_range(GKeyFile *key_file, const EffectParams *params, const cha
                        const char *only) {
   const int unit = unit_of(key_file, params);
   const Resolution resolution = image_resolution(params->image_id);
-  for (const SpinRange &range : SPIN_RANGES) {
-    if (only && std::strcmp(only, range.key) != 0) continue;
+  for_each_spin_range([&](const SpinRange &range) {
+    if (only && std::strcmp(only, range.key) != 0) return;
     GError *error = nullptr;
     const double value = g_key_file_get_double(key_file, SETTINGS_GROUP, range.key, &error);
     if (error) {
       g_error_free(error);
-      continue;
+      return;
     }
-    if (!std::isfinite(value)) continue;
+    if (!std::isfinite(value)) return;
     const SpinLimits limits = spin_limits(range, unit, resolution);
     const double clamped = spin_clamp(limits, value);
-    if (clamped == value) continue;
+    if (clamped == value) return;
     std::fprintf(stderr,
                  "zipstroke-render: warning: %s: %s=%s is %s the range %s..%s; %s is used\n",
                  origin, range.key, number_text(value).c_str(),
                  value < limits.min ? "below" : "above", number_text(limits.min).c_str(),
                  number_text(limits.max).c_str(), number_text(clamped).c_str());
-  }
+  });
 }
 
 // KEY=VALUE: the record written as settings text, the key's value replaced,
@@ -343,6 +353,9 @@ bool apply_assignment(EffectParams *params, const char *assignment, Failure *fai
   const std::string value = kind == KeyKind::Color ? color_value(equals + 1) : equals + 1;
   KeyFilePtr key_file(settings_to_key_file(params));
   g_key_file_set_value(key_file.get(), SETTINGS_GROUP, key.c_str(), value.c_str());
+  // New spine points come with their own count.
+  if (key == "path_spine_points")
+    g_key_file_remove_key(key_file.get(), SETTINGS_GROUP, "path_spine_points_count", nullptr);
   std::string problem;
   if (!check_value(key_file.get(), key.c_str(), kind, &problem)) {
     failure->message = "--set " + key + ": value " + quoted(equals + 1) + " not accepted: " + problem;
@@ -384,7 +397,7 @@ void describe_key(const EffectParams *params, const std::string &key, std::strin
     *default_text = std::to_string(combo_field_get(params, *combo));
   } else if (key == "area_type") {
     *type = "choice";
-    *range_text = "0 radiation, 1 parallel";
+    *range_text = "0 radiation, 1 parallel, 2 path";
     *default_text = std::to_string(params->area_type);
   } else if (key == "line_color") {
     unsigned char bytes[3];
@@ -393,6 +406,14 @@ void describe_key(const EffectParams *params, const std::string &key, std::strin
     *range_text = "R;G;B, r,g,b or #rrggbb, each channel 0..255";
     *default_text = std::to_string(bytes[0]) + ";" + std::to_string(bytes[1]) + ";" +
                     std::to_string(bytes[2]);
+  } else if (key == "path_spine_points_count") {
+    *type = "integer";
+    *range_text = "2..1000, the points of path_spine_points";
+    *default_text = std::to_string(params->path_spine_points_count);
+  } else if (key == "path_spine_points") {
+    *type = "numbers";
+    *range_text = "2..1000 points X;Y;X;Y;..., positions in area_unit";
+    *default_text = "an arc across the middle";
   } else {
     switch (key_kind(key.c_str())) {
       case KeyKind::Boolean:
@@ -637,6 +658,8 @@ constexpr const char *HELP_EXAMPLES =
     "      focus lines over an A4 page at 300 dpi, denser than the default\n"
     "  zipstroke-render --set area_type=1 --set line_color=#1e50c8 --set line_width=3 --output speed.svg\n"
     "      blue parallel speed lines across 640 x 480 pixels, as vector paths\n"
+    "  zipstroke-render --set area_type=2 --set path_spine_points='0;400;300;120;640;60' --output swoosh.png\n"
+    "      speed lines along a bent path from the lower left to the upper right\n"
     "  zipstroke-render --settings my.preset --set radiation_x=100 --set radiation_y=80 --output moved.png\n"
     "      a saved preset with its centre moved to 100, 80\n";
 

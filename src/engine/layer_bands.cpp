@@ -41,14 +41,24 @@ constexpr int BAND_OVERLAP = 4;
 // against one surface; there is no such surface beyond 32767 columns.)
 constexpr int TILE_OVERLAP = 64;
 
-// A captured polygon: at most 6 points in device coordinates of the whole
-// work area, each on cairo's 1/256-pixel grid.
+// A captured polygon in device coordinates of the whole work area, each
+// point on cairo's 1/256-pixel grid: up to 6 points in place (every line
+// but the bent ones of a Path band), more beside it.
+constexpr int POLYGON_POINTS_IN_PLACE = 6;
 struct Polygon {
   double ymin, ymax;
   int n;
   cairo_antialias_t antialias;
-  double xy[12];
+  double xy[2 * POLYGON_POINTS_IN_PLACE];
+  std::unique_ptr<double[]> more;  // all 2n values when n > 6
+  const double *points() const { return more ? more.get() : xy; }
 };
+
+// What a polygon's points beside it cost, in polygons.
+size_t extra_cost(const Polygon &p) {
+  if (!p.more) return 0;
+  return (2 * static_cast<size_t>(p.n) * sizeof(double) + sizeof(Polygon) - 1) / sizeof(Polygon);
+}
 
 // The device coordinate cairo makes of `d` when it builds a path: the value
 // is added to 1.5 * 2^44 and the low 32 bits of the sum are taken as 24.8
@@ -74,6 +84,8 @@ struct Capture {
   bool too_many = false;  // one band alone holds more than max_polygons
   ColorRGBA color{0, 0, 0, 1};
   std::vector<Polygon> polygons;
+  size_t extra = 0;  // the extra_cost of all polygons
+  size_t cost() const { return polygons.size() + extra; }
 };
 
 // Keeps only the polygons that reach above `y_end`.
@@ -83,33 +95,41 @@ void cut_pass(Capture *c, int y_end) {
   c->polygons.erase(std::remove_if(c->polygons.begin(), c->polygons.end(),
                                    [limit](const Polygon &p) { return p.ymin > limit; }),
                     c->polygons.end());
+  c->extra = 0;
+  for (const Polygon &p : c->polygons) c->extra += extra_cost(p);
 }
 
 void capture_polygon(void *data, const double *xy, int n, cairo_antialias_t antialias,
                      const ColorRGBA &color) {
   auto *c = static_cast<Capture *>(data);
-  if (c->too_many || n <= 0 || n > 6) return;
+  if (c->too_many || n <= 0) return;
   Polygon p;
   p.n = n;
   p.antialias = antialias;
   p.ymin = HUGE_VAL;
   p.ymax = -HUGE_VAL;
   for (int i = 0; i < n; ++i) {
-    p.xy[2 * i] = on_cairo_grid(xy[2 * i]);
-    p.xy[2 * i + 1] = on_cairo_grid(xy[2 * i + 1]);
-    p.ymin = std::min(p.ymin, p.xy[2 * i + 1]);
-    p.ymax = std::max(p.ymax, p.xy[2 * i + 1]);
+    p.ymin = std::min(p.ymin, on_cairo_grid(xy[2 * i + 1]));
+    p.ymax = std::max(p.ymax, on_cairo_grid(xy[2 * i + 1]));
   }
   if (p.ymin > c->y_end + BAND_MARGIN) return;  // for a later pass
+  double *to = p.xy;
+  if (n > POLYGON_POINTS_IN_PLACE) {
+    p.more.reset(new double[2 * static_cast<size_t>(n)]);
+    to = p.more.get();
+  }
+  for (int i = 0; i < 2 * n; ++i) to[i] = on_cairo_grid(xy[i]);
   c->color = color;
-  c->polygons.push_back(p);
+  c->extra += extra_cost(p);
+  c->polygons.push_back(std::move(p));
   // Too many: the pass ends earlier, halving its bands until it fits; a
   // single band that does not fit is rendered from the sequence instead.
-  while (c->polygons.size() > c->max_polygons) {
+  while (c->cost() > c->max_polygons) {
     const int bands = (c->y_end - c->y_begin + c->band_rows - 1) / c->band_rows;
     if (bands <= 1) {
       c->too_many = true;
       std::vector<Polygon>().swap(c->polygons);
+      c->extra = 0;
       return;
     }
     cut_pass(c, c->y_begin + (bands / 2) * c->band_rows);
@@ -161,8 +181,9 @@ void fill_captured(cairo_t *cr, const Capture &c, int y0, int rows) {
   for (const Polygon &p : c.polygons) {
     if (p.ymax < top || p.ymin > bottom) continue;
     cairo_set_antialias(cr, p.antialias);
-    cairo_move_to(cr, p.xy[0], p.xy[1]);
-    for (int i = 1; i < p.n; ++i) cairo_line_to(cr, p.xy[2 * i], p.xy[2 * i + 1]);
+    const double *xy = p.points();
+    cairo_move_to(cr, xy[0], xy[1]);
+    for (int i = 1; i < p.n; ++i) cairo_line_to(cr, xy[2 * i], xy[2 * i + 1]);
     cairo_close_path(cr);
     cairo_fill(cr);
   }

@@ -55,6 +55,12 @@ cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *param
     cairo_surface_destroy(surface);
     return nullptr;
   }
+  // cairo fills the first polygon on a surface it knows to be clear another
+  // way, which rounds the edges of a translucent, concave polygon (a bent
+  // line of a Path band) by a level differently; the banded output's
+  // surfaces lie over memory cairo does not know, so forget it here too and
+  // both give the same bytes.
+  cairo_surface_mark_dirty(surface);
   cairo_t *cr = cairo_create(surface);
   render_effect(cr, params, res);
   const cairo_status_t status = cairo_status(cr);

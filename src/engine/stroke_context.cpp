@@ -1,6 +1,7 @@
 #include "stroke_context.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "cairo_save_guard.h"
 #include "color.h"
@@ -20,17 +21,24 @@ double length_in_pixels(double value, int unit, double resolution) {
 double sane_spread(double s) { return std::isfinite(s) ? std::clamp(s, 0.0, 100.0) : 0.0; }
 
 // true when the sink only captures and the polygon is not to be filled.
-bool report_polygon(cairo_t *cr, const LineOutline &outline, const ColorRGBA &color) {
+bool report_polygon(cairo_t *cr, const double *px, const double *py, int n,
+                    const ColorRGBA &color) {
   auto *sink = static_cast<const PolygonSink *>(cairo_get_user_data(cr, &polygon_sink_key));
   if (!sink) return false;
-  double xy[12];
-  for (int i = 0; i < outline.n; ++i) {
-    double x = outline.x[i], y = outline.y[i];
+  double small[2 * 8];
+  std::vector<double> large;
+  double *xy = small;
+  if (n > 8) {
+    large.resize(2 * static_cast<size_t>(n));
+    xy = large.data();
+  }
+  for (int i = 0; i < n; ++i) {
+    double x = px[i], y = py[i];
     cairo_user_to_device(cr, &x, &y);
     xy[2 * i] = x;
     xy[2 * i + 1] = y;
   }
-  sink->polygon(sink->data, xy, outline.n, cairo_get_antialias(cr), color);
+  sink->polygon(sink->data, xy, n, cairo_get_antialias(cr), color);
   return sink->capture_only;
 }
 
@@ -61,15 +69,15 @@ void find_clip_box(StrokeContext *ctx, cairo_t *cr) {
   ctx->clip_y2 = by2 + margin;
 }
 
-// true when the outline, under cr's current transform, lies wholly outside
+// true when the polygon, under cr's current transform, lies wholly outside
 // the clip box: filling it would change nothing.
-bool outside_clip(StrokeContext *ctx, cairo_t *cr, const LineOutline &outline) {
+bool outside_clip(StrokeContext *ctx, cairo_t *cr, const double *px, const double *py, int n) {
   if (!ctx->clip_known) find_clip_box(ctx, cr);
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
   double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
-  for (int i = 0; i < outline.n; ++i) {
-    double x = outline.x[i], y = outline.y[i];
+  for (int i = 0; i < n; ++i) {
+    double x = px[i], y = py[i];
     cairo_matrix_transform_point(&m, &x, &y);
     x1 = std::min(x1, x);
     y1 = std::min(y1, y);
@@ -240,16 +248,27 @@ LineOutline stroke_line_outline(double length, double h, double x0, double li, d
   return o;
 }
 
-void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length) {
-  const double h = stroke_spread(ctx->width, ctx->width_rand, ctx->width_gen) * 0.5;
-  const double x0 = stroke_spread(ctx->in_margin, ctx->in_margin_rand, ctx->in_margin_gen);
-  const double li = stroke_spread(ctx->in_length, ctx->in_length_rand, ctx->in_length_gen);
-  const double mo = stroke_spread(ctx->out_margin, ctx->out_margin_rand, ctx->out_margin_gen);
-  const double lo = stroke_spread(ctx->out_length, ctx->out_length_rand, ctx->out_length_gen);
+LineShape stroke_next_line_shape(StrokeContext *ctx) {
+  LineShape shape;
+  shape.half_width = stroke_spread(ctx->width, ctx->width_rand, ctx->width_gen) * 0.5;
+  shape.in_margin = stroke_spread(ctx->in_margin, ctx->in_margin_rand, ctx->in_margin_gen);
+  shape.in_length = stroke_spread(ctx->in_length, ctx->in_length_rand, ctx->in_length_gen);
+  shape.out_margin = stroke_spread(ctx->out_margin, ctx->out_margin_rand, ctx->out_margin_gen);
+  shape.out_length = stroke_spread(ctx->out_length, ctx->out_length_rand, ctx->out_length_gen);
+  return shape;
+}
 
-  const LineOutline outline = stroke_line_outline(length, h, x0, li, mo, lo);
-  if (outline.n == 0) return;
-  if (outside_clip(ctx, cr, outline)) return;
+LineOutline stroke_line_outline(double length, const LineShape &shape) {
+  return stroke_line_outline(length, shape.half_width, shape.in_margin, shape.in_length,
+                             shape.out_margin, shape.out_length);
+}
+
+void stroke_fill_polygon(StrokeContext *ctx, cairo_t *cr, const double *x, const double *y,
+                         int n) {
+  if (n < 3) return;
+  for (int i = 0; i < n; ++i)
+    if (!all_finite(x[i], y[i])) return;
+  if (outside_clip(ctx, cr, x, y, n)) return;
 
   CairoSaveGuard guard(cr);
   switch (ctx->antialias) {
@@ -258,12 +277,18 @@ void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length) {
     case 2: cairo_set_antialias(cr, CAIRO_ANTIALIAS_BEST); break;
     default: break;  // left as the caller set it
   }
-  if (report_polygon(cr, outline, ctx->color)) return;
+  if (report_polygon(cr, x, y, n, ctx->color)) return;
   cairo_set_source_rgba(cr, ctx->color.r, ctx->color.g, ctx->color.b, ctx->color.a);
-  cairo_move_to(cr, outline.x[0], outline.y[0]);
-  for (int i = 1; i < outline.n; ++i) cairo_line_to(cr, outline.x[i], outline.y[i]);
+  cairo_move_to(cr, x[0], y[0]);
+  for (int i = 1; i < n; ++i) cairo_line_to(cr, x[i], y[i]);
   cairo_close_path(cr);
   cairo_fill(cr);
+}
+
+void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length) {
+  const LineOutline outline = stroke_line_outline(length, stroke_next_line_shape(ctx));
+  if (outline.n == 0) return;
+  stroke_fill_polygon(ctx, cr, outline.x, outline.y, outline.n);
 }
 
 void stroke_attach_polygon_sink(cairo_t *cr, const PolygonSink *sink) {

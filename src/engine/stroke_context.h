@@ -78,6 +78,24 @@ double stroke_next_pitch(StrokeContext *ctx, double v);
 // out-length generators, in that order, also when nothing is drawn.
 void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length);
 
+// The randomised shape of one line, drawn as stroke_draw_line draws it (one
+// value from each of the five generators, in its order).
+struct LineShape {
+  double half_width;
+  double in_margin;
+  double in_length;
+  double out_margin;
+  double out_length;
+};
+LineShape stroke_next_line_shape(StrokeContext *ctx);
+
+// Fills the polygon of n points (user space of cr) as stroke_draw_line fills
+// a line: skipped when it lies outside the clip or has a point that is not
+// finite, with the context's antialiasing and colour, reported to an attached
+// sink.
+void stroke_fill_polygon(StrokeContext *ctx, cairo_t *cr, const double *x, const double *y,
+                         int n);
+
 bool stroke_blocks_enabled(const StrokeContext *ctx);
 bool stroke_waves_enabled(const StrokeContext *ctx);
 void stroke_block_toggle(StrokeContext *ctx);
@@ -103,9 +121,11 @@ struct LineOutline {
 };
 LineOutline stroke_line_outline(double length, double half_width, double x0, double li,
                                 double mo, double lo);
+LineOutline stroke_line_outline(double length, const LineShape &shape);
 
-// Every polygon that stroke_draw_line fills on `cr` is also reported to
-// `sink`, in device coordinates (n points, x and y interleaved), together with
+// Every polygon that stroke_fill_polygon fills on `cr` is also reported to
+// `sink`, in device coordinates (n points, x and y interleaved; a line of the
+// Path band has as many as its bends need), together with
 // the antialias mode and colour it is filled with.  For tests and for the
 // benchmark that replays the very same polygons; `data` must outlive cr's use.
 // With `capture_only` the polygons are reported and not filled: the banded

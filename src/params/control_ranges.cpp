@@ -8,6 +8,8 @@
 const SpinRange *spin_range_find(const char *key) {
   for (const SpinRange &range : SPIN_RANGES)
     if (std::strcmp(range.key, key) == 0) return &range;
+  for (const SpinRange &range : PATH_SPIN_RANGES)
+    if (std::strcmp(range.key, key) == 0) return &range;
   return nullptr;
 }
 

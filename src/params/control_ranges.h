@@ -91,7 +91,21 @@ constexpr std::array<SpinRange, 39> SPIN_RANGES = {{
     ZS_SPIN(parallel_out_Y, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
     ZS_SPIN(parallel_out_range, FieldType::Double, 0.001, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
 }};
+
+// The widths of the Path band at the spine's start and end.  Apart from
+// SPIN_RANGES, whose rows are the dialog's spin buttons one for one.
+constexpr std::array<SpinRange, 2> PATH_SPIN_RANGES = {{
+    ZS_SPIN(path_in_range, FieldType::Double, 0.001, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(path_out_range, FieldType::Double, 0.001, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+}};
 #undef ZS_SPIN
+
+// Every row of both tables.
+template <typename F>
+void for_each_spin_range(F &&f) {
+  for (const SpinRange &range : SPIN_RANGES) f(range);
+  for (const SpinRange &range : PATH_SPIN_RANGES) f(range);
+}
 
 struct ComboItem {
   const char *label;  // shown through the translation domain (units: GIMP's plural name)
@@ -121,7 +135,7 @@ constexpr std::array<ComboRange, 4> COMBO_RANGES = {{
     {"area_unit", offsetof(EffectParams, area_unit), UNIT_ITEMS, 5},
 }};
 
-// Lookup by field name / settings key; nullptr when the key has no spin button
+// Lookup by field name / settings key (either table); nullptr when the key has no spin button
 // (or no combo).
 const SpinRange *spin_range_find(const char *key);
 const ComboRange *combo_range_find(const char *key);

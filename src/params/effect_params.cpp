@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image_services.h"
+#include "path_spine.h"
 
 void freehand_reset_radial(FreehandOutline *outline) {
   outline->count = FREEHAND_SAMPLES;
@@ -64,6 +65,8 @@ void effect_params_set_defaults(EffectParams *p) {
   freehand_reset_parallel(&p->parallel_in_freehand);
   p->parallel_out_freehand.active = 0;
   freehand_reset_parallel(&p->parallel_out_freehand);
+
+  path_set_defaults(p, w, h);
 
   p->line_color = {0.0, 0.0, 0.0, 1.0};
   p->line_antialias = 2;

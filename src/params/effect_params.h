@@ -26,7 +26,21 @@ struct FreehandOutline {
   int32_t count;  // valid samples: 1000, or 0 for an outline whose samples were rejected
 };
 
-enum AreaType : int32_t { AREA_RADIATION = 0, AREA_PARALLEL = 1 };
+enum AreaType : int32_t { AREA_RADIATION = 0, AREA_PARALLEL = 1, AREA_PATH = 2 };
+
+// true for the area types the renderers draw.
+constexpr bool area_type_known(int32_t type) {
+  return type == AREA_RADIATION || type == AREA_PARALLEL || type == AREA_PATH;
+}
+
+// The spine of a Path band: an open polyline of 2 .. 1000 points.
+constexpr int PATH_SPINE_MIN = 2;
+constexpr int PATH_SPINE_MAX = 1000;
+
+struct SpinePoint {
+  double x;  // work-area position in area_unit (horizontal resolution)
+  double y;  // (vertical resolution)
+};
 
 // Field order is the storage order of the last-values block and the order in
 // which the settings text writes the keyed fields.  Do not reorder.
@@ -84,6 +98,14 @@ struct EffectParams {
   double parallel_out_range;
   FreehandOutline parallel_in_freehand;
   FreehandOutline parallel_out_freehand;
+  // The Path band: its widths at the spine's start and end, the spine, and
+  // the two outlines across it (positions as the parallel ones).
+  double path_in_range;
+  double path_out_range;
+  int32_t path_spine_points_count;  // 2 .. 1000; 0 in a parsed text without a usable spine
+  SpinePoint path_spine_points[PATH_SPINE_MAX];
+  FreehandOutline path_in_freehand;
+  FreehandOutline path_out_freehand;
 
   // Run and window state: never in settings text.
   int32_t image_id;
@@ -111,7 +133,7 @@ static_assert(sizeof(FreehandOutline::samples) == 2000 * sizeof(double),
 constexpr double RADIAL_SAMPLE_STEP = 0.006283185307179587;  // 2*pi/1000
 constexpr double PARALLEL_SAMPLE_STEP = 0.001;
 
-// Fills every keyed field and the four outlines from the work area of
+// Fills every keyed field, the spine and the six outlines from the work area of
 // params->image_id (through the installed image services), and records that
 // work area's size and resolution in the geometry fields.  Leaves image_id,
 // drawable_id, the window fields, topmost and edit_mode untouched.

@@ -8,6 +8,7 @@
 
 #include "control_ranges.h"
 #include "glib_ptr.h"
+#include "path_spine.h"
 #include "settings_text.h"
 
 namespace {
@@ -113,6 +114,21 @@ void last_values_fit(EffectParams *params, const WorkArea &area, const Resolutio
   scale("parallel_out_range", across * ux);
   scale("line_in_margin", sd * ux);
   scale("line_in_length", sd * ux);
+
+  // The spine's points as positions; its widths across it as the band's,
+  // with the direction from its first point to its last.
+  double path_across = sy;
+  if (path_spine_usable(params)) {
+    const SpinePoint &first = params->path_spine_points[0];
+    const SpinePoint &last = params->path_spine_points[params->path_spine_points_count - 1];
+    const double pdx = (last.x - first.x) * px, pdy = (last.y - first.y) * py;
+    const double path_along = std::hypot(pdx, pdy);
+    if (path_along > 0.0 && std::isfinite(path_along)) {
+      const double stretch = std::hypot(sx * pdx / path_along, sy * pdy / path_along);
+      if (stretch > 0.0) path_across = sx * sy / stretch;
+    }
+  }
+  path_scale(params, sx * ux, sy * uy, path_across * ux, unit, resolution);
 }
 
 namespace {
@@ -123,17 +139,21 @@ void take_record(EffectParams *params, const EffectParams &stored) {
   const EffectParams defaults = *params;
   *params = stored;
 
-  for (const SpinRange &range : SPIN_RANGES) {
-    if (range.type != FieldType::Double) continue;
+  for_each_spin_range([&](const SpinRange &range) {
+    if (range.type != FieldType::Double) return;
     double &v = field_ref<double>(params, range.offset);
     if (!std::isfinite(v)) v = spin_field_get(&defaults, range);
-  }
+  });
   for (const ComboRange &range : COMBO_RANGES) {
     int32_t &v = field_ref<int32_t>(params, range.offset);
     if (!combo_has_value(range, v)) v = combo_field_get(&defaults, range);
   }
-  if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL)
-    params->area_type = defaults.area_type;
+  if (!area_type_known(params->area_type)) params->area_type = defaults.area_type;
+  if (!path_spine_usable(params)) {
+    params->path_spine_points_count = defaults.path_spine_points_count;
+    std::memcpy(params->path_spine_points, defaults.path_spine_points,
+                sizeof params->path_spine_points);
+  }
   if (!color_usable(params->line_color)) params->line_color = defaults.line_color;
 
   take_outline(&params->radiation_in_freehand, stored.radiation_in_freehand,
@@ -144,6 +164,8 @@ void take_record(EffectParams *params, const EffectParams &stored) {
                freehand_reset_parallel);
   take_outline(&params->parallel_out_freehand, stored.parallel_out_freehand,
                freehand_reset_parallel);
+  take_outline(&params->path_in_freehand, stored.path_in_freehand, freehand_reset_parallel);
+  take_outline(&params->path_out_freehand, stored.path_out_freehand, freehand_reset_parallel);
   params->topmost = params->topmost != 0;
 }
 
@@ -158,6 +180,8 @@ const OutlineSlot OUTLINE_SLOTS[] = {
     {"radiation_out_freehand", &EffectParams::radiation_out_freehand, freehand_reset_radial},
     {"parallel_in_freehand", &EffectParams::parallel_in_freehand, freehand_reset_parallel},
     {"parallel_out_freehand", &EffectParams::parallel_out_freehand, freehand_reset_parallel},
+    {"path_in_freehand", &EffectParams::path_in_freehand, freehand_reset_parallel},
+    {"path_out_freehand", &EffectParams::path_out_freehand, freehand_reset_parallel},
 };
 
 // The run fields kept beside the settings text.
@@ -244,6 +268,13 @@ bool read_text(EffectParams *params, const char *text, std::size_t size) {
   for (const ComboRange &range : COMBO_RANGES)
     take_int(SETTINGS_GROUP, range.key, &field_ref<int32_t>(stored.get(), range.offset));
   take_int(SETTINGS_GROUP, "area_type", &stored->area_type);
+  take_double(SETTINGS_GROUP, "path_in_range", &stored->path_in_range);
+  take_double(SETTINGS_GROUP, "path_out_range", &stored->path_out_range);
+  if (path_spine_usable(parsed.get())) {
+    stored->path_spine_points_count = parsed->path_spine_points_count;
+    std::memcpy(stored->path_spine_points, parsed->path_spine_points,
+                sizeof(SpinePoint) * parsed->path_spine_points_count);
+  }
   for (const OutlineSlot &slot : OUTLINE_SLOTS) {
     FreehandOutline &to = stored.get()->*slot.field;
     const FreehandOutline &from = parsed.get()->*slot.field;

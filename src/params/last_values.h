@@ -38,7 +38,8 @@ LastValuesFound last_values_read(EffectParams *params, const void *data, std::si
 // Takes a block kept from an earlier run over params, which holds this run's
 // defaults.  A block of another size (another build's record) is ignored and
 // false returned.  Values no control could show (non-finite numbers, combo
-// values without an item, an area type other than 0 and 1) keep the defaults,
+// values without an item, an unknown area type, a spine that is not 2 .. 1000
+// finite points) keep the defaults,
 // and an outline no reader can use (a count outside 0..1000, a non-finite
 // sample, positions out of order) is reset to the default shape; any other
 // outline is kept as stored, wherever its positions lie.  The run fields are

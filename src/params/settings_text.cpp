@@ -1,12 +1,15 @@
 #include "settings_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "color.h"
 #include "control_ranges.h"
 #include "glib_ptr.h"
+#include "path_spine.h"
 
 namespace {
 
@@ -71,8 +74,16 @@ constexpr KeyedField PARALLEL_KEYS[] = {
     ZS_DOUBLE(parallel_out_x), ZS_DOUBLE(parallel_out_Y), ZS_DOUBLE(parallel_out_range),
 };
 
+constexpr KeyedField PATH_KEYS[] = {
+    ZS_DOUBLE(path_in_range),
+    ZS_DOUBLE(path_out_range),
+};
+
 #undef ZS_INT
 #undef ZS_DOUBLE
+
+constexpr const char *SPINE_COUNT_KEY = "path_spine_points_count";
+constexpr const char *SPINE_POINTS_KEY = "path_spine_points";
 
 struct OutlineKeys {
   const char *active;
@@ -91,6 +102,10 @@ constexpr OutlineKeys RADIATION_OUTLINES[] = {
 constexpr OutlineKeys PARALLEL_OUTLINES[] = {
     ZS_OUTLINE(parallel_in_freehand),
     ZS_OUTLINE(parallel_out_freehand),
+};
+constexpr OutlineKeys PATH_OUTLINES[] = {
+    ZS_OUTLINE(path_in_freehand),
+    ZS_OUTLINE(path_out_freehand),
 };
 constexpr OutlineKeys ALL_OUTLINES[] = {
     RADIATION_OUTLINES[0], RADIATION_OUTLINES[1], PARALLEL_OUTLINES[0], PARALLEL_OUTLINES[1],
@@ -121,6 +136,28 @@ void write_outline(GKeyFile *kf, const EffectParams *p, const OutlineKeys &k) {
     values[2 * i + 1] = o.samples[i].factor;
   }
   g_key_file_set_double_list(kf, SETTINGS_GROUP, k.points, values, 2 * n);
+}
+
+// The shortest form of v that reads back as v: positions typed as 12.5 stay
+// 12.5 in the text.
+void append_number(std::string *text, double v) {
+  char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+  g_ascii_formatd(buffer, sizeof buffer, "%.15g", v);
+  if (g_ascii_strtod(buffer, nullptr) != v) g_ascii_formatd(buffer, sizeof buffer, "%.17g", v);
+  *text += buffer;
+  *text += ';';
+}
+
+void write_spine(GKeyFile *kf, const EffectParams *p) {
+  if (!path_spine_usable(p)) return;
+  const int n = p->path_spine_points_count;
+  g_key_file_set_integer(kf, SETTINGS_GROUP, SPINE_COUNT_KEY, n);
+  std::string list;
+  for (int i = 0; i < n; ++i) {
+    append_number(&list, p->path_spine_points[i].x);
+    append_number(&list, p->path_spine_points[i].y);
+  }
+  g_key_file_set_value(kf, SETTINGS_GROUP, SPINE_POINTS_KEY, list.c_str());
 }
 
 // --- reading -------------------------------------------------------------
@@ -198,6 +235,35 @@ void read_outline(GKeyFile *kf, EffectParams *p, const OutlineKeys &k) {
   if (o.count < 0 || o.count >= FREEHAND_SAMPLES) o.count = 0;
 }
 
+// The spine: a count of 2 .. 1000 (a larger one is cut to 1000) and at least
+// that many finite x;y pairs; without a count, every pair the list holds.
+// A spine that cannot be read leaves the count at 0.
+void read_spine(GKeyFile *kf, EffectParams *p) {
+  p->path_spine_points_count = 0;
+  if (!has_key(kf, SPINE_POINTS_KEY)) return;
+  gsize n = 0;
+  GPtr<gdouble> list(g_key_file_get_double_list(kf, SETTINGS_GROUP, SPINE_POINTS_KEY, &n, nullptr));
+  if (!list) return;
+  gsize points = n / 2;
+  if (has_key(kf, SPINE_COUNT_KEY)) {
+    GError *error = nullptr;
+    const gint count = g_key_file_get_integer(kf, SETTINGS_GROUP, SPINE_COUNT_KEY, &error);
+    if (error) {
+      g_error_free(error);
+      return;
+    }
+    if (count < PATH_SPINE_MIN) return;
+    points = std::min<gsize>(points, static_cast<gsize>(count));
+  }
+  points = std::min<gsize>(points, PATH_SPINE_MAX);
+  if (points < PATH_SPINE_MIN) return;
+  for (gsize i = 0; i < 2 * points; ++i)
+    if (!std::isfinite(list.get()[i])) return;
+  for (gsize i = 0; i < points; ++i)
+    p->path_spine_points[i] = {list.get()[2 * i], list.get()[2 * i + 1]};
+  p->path_spine_points_count = static_cast<int32_t>(points);
+}
+
 // --- applying ------------------------------------------------------------
 
 // A spin button moves only when asked for a value more than this far from the
@@ -251,11 +317,17 @@ GKeyFile *settings_to_key_file(const EffectParams *params) {
   for (const OutlineKeys &k : RADIATION_OUTLINES) write_outline(kf, params, k);
   for (const KeyedField &f : PARALLEL_KEYS) write_field(kf, params, f);
   for (const OutlineKeys &k : PARALLEL_OUTLINES) write_outline(kf, params, k);
+  for (const KeyedField &f : PATH_KEYS) write_field(kf, params, f);
+  write_spine(kf, params);
+  for (const OutlineKeys &k : PATH_OUTLINES) write_outline(kf, params, k);
   return kf;
 }
 
 EffectParams settings_parse_key_file(GKeyFile *key_file) {
   EffectParams p{};
+  // The Path band is newer than most texts: widths a text does not give are
+  // NaN, so that applying the text leaves the live ones alone.
+  for (const KeyedField &f : PATH_KEYS) p.*f.double_field = NAN;
   if (!key_file) return p;
 
   read_color(key_file, &p);
@@ -273,6 +345,11 @@ EffectParams settings_parse_key_file(GKeyFile *key_file) {
   for (const OutlineKeys &k : RADIATION_OUTLINES) read_outline(key_file, &p, k);
   for (const KeyedField &f : PARALLEL_KEYS) read_field(key_file, &p, f, f.key);
   for (const OutlineKeys &k : PARALLEL_OUTLINES) read_outline(key_file, &p, k);
+
+  for (const KeyedField &f : PATH_KEYS)
+    if (has_key(key_file, f.key)) read_field(key_file, &p, f, f.key);
+  read_spine(key_file, &p);
+  for (const OutlineKeys &k : PATH_OUTLINES) read_outline(key_file, &p, k);
   return p;
 }
 
@@ -280,25 +357,55 @@ EffectParams settings_parse_key_file(GKeyFile *key_file) {
 // live record.  Every control writes only its own field, so the order of the
 // controls does not matter here.  A control asked to show what it already
 // shows does not move, and its field then holds what it shows.
+namespace {
+
+// The unit the parsed lengths arrive in: the parsed one when a unit item
+// carries it.
+int arriving_unit(const EffectParams *live, const EffectParams *parsed) {
+  const ComboRange &units = *combo_range_find("area_unit");
+  return combo_has_value(units, parsed->area_unit) ? parsed->area_unit : live->area_unit;
+}
+
+}  // namespace
+
 void settings_apply_parsed(EffectParams *live, const EffectParams *parsed) {
   // The colour button takes the colour whole, alpha included.
   live->line_color = parsed->line_color;
 
-  const ComboRange &units = *combo_range_find("area_unit");
-  const int unit = combo_has_value(units, parsed->area_unit) ? parsed->area_unit : live->area_unit;
+  const int unit = arriving_unit(live, parsed);
   const Resolution resolution = image_resolution(live->image_id);
   for (const SpinRange &range : SPIN_RANGES)
     apply_spin(live, parsed, range, spin_limits(range, unit, resolution));
   for (const ComboRange &range : COMBO_RANGES) apply_combo(live, parsed, range);
 
   // The radio group shows "Parallel" only for 1; for anything else it shows
-  // "Radiation", so 0 moves it only away from 1.
+  // "Radiation", so 0 moves it only away from 1 (and from "Path", below).
   if (parsed->area_type == AREA_PARALLEL)
     live->area_type = AREA_PARALLEL;
   else if (parsed->area_type == AREA_RADIATION && live->area_type == AREA_PARALLEL)
     live->area_type = AREA_RADIATION;
 
   for (const OutlineKeys &k : ALL_OUTLINES) apply_outline(live, parsed, k);
+  settings_apply_path(live, parsed);
+}
+
+void settings_apply_path(EffectParams *live, const EffectParams *parsed) {
+  if (parsed->area_type == AREA_PATH ||
+      (live->area_type == AREA_PATH && area_type_known(parsed->area_type)))
+    live->area_type = parsed->area_type;
+
+  const int unit = arriving_unit(live, parsed);
+  const Resolution resolution = image_resolution(live->image_id);
+  for (const SpinRange &range : PATH_SPIN_RANGES)
+    if (!std::isnan(spin_field_get(parsed, range)))
+      apply_spin(live, parsed, range, spin_limits(range, unit, resolution));
+  for (const OutlineKeys &k : PATH_OUTLINES) apply_outline(live, parsed, k);
+  if (path_spine_usable(parsed)) {
+    live->path_spine_points_count = parsed->path_spine_points_count;
+    std::memcpy(live->path_spine_points, parsed->path_spine_points,
+                sizeof(SpinePoint) * parsed->path_spine_points_count);
+    path_spine_clamp(live, unit, resolution);
+  }
 }
 
 char *settings_to_text(const EffectParams *params, gsize *length) {

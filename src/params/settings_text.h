@@ -14,12 +14,15 @@ constexpr const char *SETTINGS_VERSION = ZIPSTROKE_VERSION;
 GKeyFile *settings_to_key_file(const EffectParams *params);
 
 // A fresh record filled from the key file; every field without a (readable,
-// finite) value is 0.  Never reads past a list's end.
+// finite) value is 0, apart from the Path band's: its widths are NaN and its
+// spine's count 0 when the text does not give them.  Never reads past a
+// list's end.
 EffectParams settings_parse_key_file(GKeyFile *key_file);
 
 // Applies a parsed record onto the live one as showing it in the dialog's
 // controls does: values clamped to their ranges, combo values only when an
-// item carries them, area_type only when 0 or 1, wave points down to a
+// item carries them, area_type only when 0, 1 or 2, the Path widths and spine
+// only when the text gives them (the spine's points clamped as positions), wave points down to a
 // multiple of 4, seeds truncated or rounded, the colour as parsed, the
 // outlines' active flags, and the samples (and count) of every parsed outline
 // whose count is 1000.  A control asked to show what it already shows does not
@@ -30,6 +33,12 @@ EffectParams settings_parse_key_file(GKeyFile *key_file);
 // unit at the resolution of live->image_id (spin_limits).  Fields without a control (image_id,
 // drawable_id, the window fields, topmost, edit_mode) are never touched.
 void settings_apply_parsed(EffectParams *live, const EffectParams *parsed);
+
+// The Path band's part of settings_apply_parsed, for callers that show the
+// rest through the dialog's controls: the area type when it moves to or from
+// 2, the widths and the outlines' flags and samples, and the spine when the
+// text gives a usable one, clamped as positions.
+void settings_apply_path(EffectParams *live, const EffectParams *parsed);
 
 // Text form of settings_to_key_file; the caller frees it with g_free.
 char *settings_to_text(const EffectParams *params, gsize *length);

@@ -7,6 +7,7 @@
 #include "dialog_widgets.h"
 #include "gimpui_compat.h"
 #include "image_services.h"
+#include "path_controls.h"
 #include "preview.h"
 #include "unit_change.h"
 #include "units.h"
@@ -162,6 +163,7 @@ void on_area_type_clicked(GtkButton *button, EffectParams *params) {
   // Both radios emit "clicked" when the choice changes, the new one last.
   if (GTK_WIDGET(button) == dialog_widgets.radiation_radio) params->area_type = AREA_RADIATION;
   if (GTK_WIDGET(button) == dialog_widgets.parallel_radio) params->area_type = AREA_PARALLEL;
+  if (GTK_WIDGET(button) == dialog_widgets.path_radio) params->area_type = AREA_PATH;
   if (dialog_widgets.area_notebook)
     gtk_notebook_set_current_page(GTK_NOTEBOOK(dialog_widgets.area_notebook), params->area_type);
   preview_queue_redraw();
@@ -201,7 +203,9 @@ void sync_widgets_from_params(const EffectParams *p) {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.radiation_radio), TRUE);
   if (p->area_type == AREA_PARALLEL && w.parallel_radio)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.parallel_radio), TRUE);
-  if ((p->area_type == AREA_RADIATION || p->area_type == AREA_PARALLEL) && w.area_notebook)
+  if (p->area_type == AREA_PATH && w.path_radio)
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.path_radio), TRUE);
+  if (area_type_known(p->area_type) && w.area_notebook)
     gtk_notebook_set_current_page(GTK_NOTEBOOK(w.area_notebook), p->area_type);
   set_combo(w.unit_combo, p->area_unit);
 
@@ -213,6 +217,7 @@ void sync_widgets_from_params(const EffectParams *p) {
                 "parallel_out_Y", "parallel_out_range"});
   set_check(w.parallel_in_freehand.check, p->parallel_in_freehand);
   set_check(w.parallel_out_freehand.check, p->parallel_out_freehand);
+  path_controls_sync(p);
 
   write_back_disagreeing_controls();
   preview_queue_redraw();

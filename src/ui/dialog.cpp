@@ -13,6 +13,7 @@
 #include "control_ranges.h"
 #include "controls.h"
 #include "dialog_widgets.h"
+#include "path_controls.h"
 #include "freehand.h"
 #include "gimpui_compat.h"
 #include "glib_ptr.h"
@@ -297,25 +298,31 @@ void on_dialog_destroy(GtkWidget *, gpointer) {
 
 GtkWidget *build_type_row(EffectParams *params) {
   DialogWidgets &w = dialog_widgets;
-  GtkWidget *table = compat_grid_new(1, 6);
+  GtkWidget *table = compat_grid_new(1, 7);
   w.radiation_radio = gtk_radio_button_new_with_label(nullptr, _("Radiation"));
   w.parallel_radio =
       gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.radiation_radio), _("Parallel"));
+  w.path_radio =
+      gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.radiation_radio), _("Path"));
   g_signal_connect(w.radiation_radio, "clicked", G_CALLBACK(on_area_type_clicked), params);
   g_signal_connect(w.parallel_radio, "clicked", G_CALLBACK(on_area_type_clicked), params);
+  g_signal_connect(w.path_radio, "clicked", G_CALLBACK(on_area_type_clicked), params);
   if (params->area_type == AREA_RADIATION)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.radiation_radio), TRUE);
   if (params->area_type == AREA_PARALLEL)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.parallel_radio), TRUE);
+  if (params->area_type == AREA_PATH)
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.path_radio), TRUE);
   w.unit_combo = new_unit_combo(params);
   g_signal_connect(w.unit_combo, "changed", G_CALLBACK(on_unit_changed), params);
 
   attach(table, label_new("Type:"), 0, 1, 0, 1, FILL, FILL);
   attach(table, w.radiation_radio, 1, 2, 0, 1, NONE, NONE, 0, 4);
   attach(table, w.parallel_radio, 2, 3, 0, 1, NONE, NONE, 0, 4);
-  attach(table, gtk_label_new("       "), 3, 4, 0, 1, FILL, FILL);
-  attach(table, label_new("Unit:"), 4, 5, 0, 1, FILL, FILL);
-  attach(table, w.unit_combo, 5, 6, 0, 1, NONE, NONE);
+  attach(table, w.path_radio, 3, 4, 0, 1, NONE, NONE, 0, 4);
+  attach(table, gtk_label_new("       "), 4, 5, 0, 1, FILL, FILL);
+  attach(table, label_new("Unit:"), 5, 6, 0, 1, FILL, FILL);
+  attach(table, w.unit_combo, 6, 7, 0, 1, NONE, NONE);
   return table;
 }
 
@@ -635,6 +642,8 @@ GtkWidget *dialog_build(EffectParams *params) {
                            gtk_label_new(_("Radiation")));
   gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(build_parallel_page(params)),
                            gtk_label_new(_("Parallel")));
+  gtk_notebook_append_page(GTK_NOTEBOOK(w.area_notebook), area_page_new(path_page_new(params)),
+                           gtk_label_new(_("Path")));
   g_signal_connect(w.area_notebook, "switch-page", G_CALLBACK(on_area_page_switch), nullptr);
 
   GtkWidget *line_frame = compat_section_frame_new(_("Line Option"));
@@ -658,7 +667,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   place_window(dialog, params);
   gtk_widget_show_all(dialog);
   // A notebook switches only to pages that are shown.
-  if (params->area_type == AREA_RADIATION || params->area_type == AREA_PARALLEL)
+  if (area_type_known(params->area_type))
     gtk_notebook_set_current_page(GTK_NOTEBOOK(w.area_notebook), params->area_type);
   show_area_page(w.area_notebook, gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)));
   gtk_window_set_keep_above(GTK_WINDOW(dialog), params->topmost != 0);

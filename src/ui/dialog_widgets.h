@@ -31,6 +31,7 @@ struct DialogWidgets {
 
   GtkWidget *radiation_radio;
   GtkWidget *parallel_radio;
+  GtkWidget *path_radio;
   GtkWidget *unit_combo;
   GtkWidget *area_notebook;
 

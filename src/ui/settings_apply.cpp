@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "controls.h"
+#include "path_controls.h"
 #include "settings_text.h"
 #include "unit_change.h"
 #include "units.h"
@@ -39,6 +40,9 @@ void settings_apply_key_file(GKeyFile *key_file) {
     take_samples(&live_params->radiation_out_freehand, parsed->radiation_out_freehand);
     take_samples(&live_params->parallel_in_freehand, parsed->parallel_in_freehand);
     take_samples(&live_params->parallel_out_freehand, parsed->parallel_out_freehand);
+    // The Path band's fields are taken as they are: no control shows them.
+    settings_apply_path(live_params, parsed.get());
+    path_controls_sync(live_params);
     preview_queue_redraw();
   }
 }

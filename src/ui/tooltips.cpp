@@ -137,6 +137,7 @@ void tooltips_apply(GtkWidget *dialog) {
   set_tip(w.color_button, N_("Colour of the lines; click to choose another."));
   set_tip(w.radiation_radio, N_("Focus lines radiating from a centre, between two ellipses."));
   set_tip(w.parallel_radio, N_("Parallel speed lines across a band between two edges."));
+  set_tip(w.path_radio, N_("Speed lines that follow a curve: a band along a path."));
 
   set_row_tips(w.radiation_in_freehand, N_("Use the drawn outline instead of the inner ellipse."),
                N_("Draw the inner boundary by hand in the preview."));

@@ -3,6 +3,7 @@
 #include "control_ranges.h"
 #include "controls.h"
 #include "image_services.h"
+#include "path_spine.h"
 #include "units.h"
 
 namespace {
@@ -30,6 +31,7 @@ void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
     const double pixels = units_to_pixels(value, current_unit, resolution);
     value = pixels_to_units(pixels, new_unit, resolution);
   }
+  path_convert_units(params, current_unit, new_unit, res);
 
   sync_widgets_from_params(params);
   current_unit = params->area_unit;

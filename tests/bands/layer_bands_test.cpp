@@ -194,7 +194,7 @@ TEST(LayerBands, SettingsCorpusGivesTheWholeRendersBytes) {
 // spreads, blocks, waves, margins, antialiasing and translucent colours.
 EffectParams random_settings(GRand *r, int w, int h) {
   EffectParams p = defaults_for(w, h);
-  p.area_type = g_rand_int_range(r, 0, 2);
+  p.area_type = g_rand_int_range(r, 0, 3);
   p.line_antialias = g_rand_int_range(r, 0, 3);
   p.line_color = {g_rand_double(r), g_rand_double(r), g_rand_double(r),
                   g_rand_boolean(r) ? 1.0 : g_rand_double_range(r, 0.05, 1.0)};
@@ -229,6 +229,13 @@ EffectParams random_settings(GRand *r, int w, int h) {
   p.parallel_out_Y = g_rand_double_range(r, -h / 2.0, 1.5 * h);
   p.parallel_in_range = g_rand_double_range(r, 1, 2.0 * w);
   p.parallel_out_range = g_rand_double_range(r, 1, 2.0 * w);
+  // A spine of a few points, tight bends and all, so that lines have many.
+  p.path_spine_points_count = g_rand_int_range(r, 2, 12);
+  for (int i = 0; i < p.path_spine_points_count; ++i)
+    p.path_spine_points[i] = {g_rand_double_range(r, -w / 2.0, 1.5 * w),
+                              g_rand_double_range(r, -h / 2.0, 1.5 * h)};
+  p.path_in_range = g_rand_double_range(r, 1, 1.0 * w);
+  p.path_out_range = g_rand_double_range(r, 1, 1.0 * w);
   return p;
 }
 

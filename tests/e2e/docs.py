@@ -6,6 +6,7 @@ In GIMP 2.10: the dialog (radial and parallel, made larger, and zoomed to
 GIMP 3 the dialog as GIMP 3 shows it, and a whole 1366 x 768 screen with the
 dialog open on an A4 page."""
 
+import math
 import os
 import shutil
 import subprocess
@@ -114,16 +115,41 @@ def main(docs):
 (e2e-put "end")''' % sample, drive="docs-views", drive_args=(larger, zoomed, 420, 180))
         compact(larger, os.path.join(docs, "dialog-larger.png"))
         compact(zoomed, os.path.join(docs, "dialog-100.png"))
-        for name, sets in (("radial.png", ()), ("parallel.png", ("area_type=1",))):
+        for name, sets in RENDERS:
             out = ctx.render(name, "640x480", sets=sets)
             flatten_on_white(out, os.path.join(docs, name))
         for name in ("dialog.png", "dialog-parallel.png", "dialog-larger.png", "dialog-100.png",
-                     "before.png", "after.png", "radial.png", "parallel.png"):
+                     "before.png", "after.png") + tuple(name for name, _ in RENDERS):
             print("wrote docs/%s" % name)
         languages.docs_pictures(ctx, docs, sample, compact)
     finally:
         ctx.cleanup()
     return 0
+
+
+def bends_spine():
+    """A sharp V, then a hairpin of radius 60 under a band 150 wide."""
+    points = [(30, 60), (330, 170), (60, 280), (520, 280)]
+    for i in range(1, 24):
+        a = -math.pi / 2 + math.pi * i / 24
+        points.append((520 + 60 * math.cos(a), 340 + 60 * math.sin(a)))
+    points += [(520, 400), (200, 400)]
+    return ";".join("%g;%g" % p for p in points)
+
+
+# The renders of the README: the default radial, parallel and path effects,
+# and curved speed lines.
+RENDERS = (
+    ("radial.png", ()),
+    ("parallel.png", ("area_type=1",)),
+    ("path.png", ("area_type=2",)),
+    ("path-swoosh.png", ("area_type=2", "path_spine_points=0;420;220;360;400;150;640;70",
+                         "path_in_range=60", "path_out_range=220", "line_in_margin=20",
+                         "line_in_length=160", "line_pitch=8")),
+    ("path-bends.png", ("area_type=2", "path_spine_points=" + bends_spine(),
+                        "path_in_range=150", "path_out_range=150", "line_in_margin=0",
+                        "line_in_length=60", "line_pitch=7", "line_color=#1e50c8")),
+)
 
 
 def gimp3_dialog(docs):

@@ -129,7 +129,7 @@ TEST(Guards, DegenerateGeometryDrawsNothing) {
 
 TEST(Guards, OtherAreaTypesDrawNothing) {
   EffectParams p = defaults_for(160, 120);
-  p.area_type = 2;
+  p.area_type = 3;
   EXPECT_EQ(capture(p).size(), 0u);
   p.area_type = -1;
   EXPECT_EQ(capture(p).size(), 0u);

@@ -18,7 +18,9 @@
 #include "render.h"
 #include "settings_text.h"
 #include "units.h"
+#include "path_spine.h"
 #include "zipstroke_parallel.h"
+#include "zipstroke_path.h"
 #include "zipstroke_radiation.h"
 
 namespace {
@@ -33,7 +35,8 @@ constexpr int WORK_HEIGHT = 48;
 
 const FreehandOutline *outlines_of(const EffectParams &p, int k) {
   const FreehandOutline *all[] = {&p.radiation_in_freehand, &p.radiation_out_freehand,
-                                  &p.parallel_in_freehand, &p.parallel_out_freehand};
+                                  &p.parallel_in_freehand,  &p.parallel_out_freehand,
+                                  &p.path_in_freehand,      &p.path_out_freehand};
   return all[k];
 }
 
@@ -42,7 +45,10 @@ void check_parsed(const EffectParams &p) {
     if (!std::isfinite(spin_field_get(&p, r))) finding("non-finite parsed value", r.key);
   for (double c : {p.line_color.r, p.line_color.g, p.line_color.b, p.line_color.a})
     if (!(c >= 0 && c <= 1)) finding("parsed colour out of 0..1", nullptr);
-  for (int k = 0; k < 4; ++k) {
+  for (const SpinRange &r : PATH_SPIN_RANGES)  // NaN: not given
+    if (std::isinf(spin_field_get(&p, r))) finding("non-finite parsed value", r.key);
+  if (p.path_spine_points_count != 0 && !path_spine_usable(&p)) finding("parsed spine", nullptr);
+  for (int k = 0; k < 6; ++k) {
     const FreehandOutline *o = outlines_of(p, k);
     if (o->count < 0 || o->count > FREEHAND_SAMPLES) finding("parsed count", nullptr);
     for (const FreehandSample &s : o->samples)
@@ -52,15 +58,16 @@ void check_parsed(const EffectParams &p) {
 
 void check_applied(const EffectParams &p) {
   const Resolution res = image_resolution(p.image_id);
-  for (const SpinRange &r : SPIN_RANGES) {
+  for_each_spin_range([&](const SpinRange &r) {
     const double v = spin_field_get(&p, r);
     const SpinLimits limits = spin_limits(r, p.area_unit, res);
     if (!(v >= limits.min && v <= limits.max)) finding("applied value out of range", r.key);
-  }
+  });
+  if (!path_spine_usable(&p)) finding("applied spine", nullptr);
   for (const ComboRange &c : COMBO_RANGES)
     if (!combo_has_value(c, combo_field_get(&p, c))) finding("applied combo value", c.key);
   if (p.line_wave_npoint % 4 != 0) finding("wave points not a multiple of 4", nullptr);
-  if (p.area_type != 0 && p.area_type != 1) finding("applied area type", nullptr);
+  if (!area_type_known(p.area_type)) finding("applied area type", nullptr);
 }
 
 // What the writer puts out reads back to the same keyed values.
@@ -68,15 +75,22 @@ void check_round_trip(const EffectParams &p) {
   GKeyFile *kf = settings_to_key_file(&p);
   const EffectParams back = settings_parse_key_file(kf);
   g_key_file_free(kf);
-  for (const SpinRange &r : SPIN_RANGES)
+  for_each_spin_range([&](const SpinRange &r) {
     if (spin_field_get(&back, r) != spin_field_get(&p, r)) finding("round trip", r.key);
+  });
+  if (back.path_spine_points_count != p.path_spine_points_count)
+    finding("round trip", "path_spine_points_count");
+  for (int i = 0; i < std::min(p.path_spine_points_count, PATH_SPINE_MAX); ++i)
+    if (back.path_spine_points[i].x != p.path_spine_points[i].x ||
+        back.path_spine_points[i].y != p.path_spine_points[i].y)
+      finding("round trip", "path_spine_points");
   for (const ComboRange &c : COMBO_RANGES)
     if (combo_field_get(&back, c) != combo_field_get(&p, c)) finding("round trip", c.key);
   if (back.area_type != p.area_type) finding("round trip", "area_type");
   if (back.line_color.r != p.line_color.r || back.line_color.g != p.line_color.g ||
       back.line_color.b != p.line_color.b)
     finding("round trip", "line_color");
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 6; ++k) {
     const FreehandOutline *a = outlines_of(p, k);
     const FreehandOutline *b = outlines_of(back, k);
     if (a->active != b->active) finding("round trip", "active");
@@ -109,16 +123,22 @@ double expected_lines(const EffectParams &p, int type) {
                                                  : std::max(std::fabs(a_out), std::fabs(g.r_out));
     return 2 * G_PI * extent / pitch;
   }
+  if (type == AREA_PATH) {
+    // Each line of a Path costs about as much as its spine has points.
+    const PathGeometry g = path_geometry_in_pixels(&p, image_resolution(p.image_id));
+    const double points = std::max<double>(1.0, static_cast<double>(g.spine.size()) / 33.0);
+    return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch * points;
+  }
   const ParallelGeometry g = parallel_geometry_in_pixels(&p, image_resolution(p.image_id));
   return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch;
 }
 
-// Both area types, into an A8 or an ARGB32 surface as the layer output and the
+// Every area type, into an A8 or an ARGB32 surface as the layer output and the
 // preview use them.
-void render_both_types(const EffectParams &applied, cairo_format_t format) {
+void render_every_type(const EffectParams &applied, cairo_format_t format) {
   static EffectParams p;
   p = applied;
-  for (int type : {AREA_RADIATION, AREA_PARALLEL}) {
+  for (int type : {AREA_RADIATION, AREA_PARALLEL, AREA_PATH}) {
     p.area_type = type;
     if (!(expected_lines(p, type) <= LINE_BUDGET)) continue;
     cairo_surface_t *surface = cairo_image_surface_create(format, WORK_WIDTH, WORK_HEIGHT);
@@ -166,6 +186,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   // ZIPSTROKE_FUZZ_NO_RENDER limits a run to parsing and applying.
   static const bool render = std::getenv("ZIPSTROKE_FUZZ_NO_RENDER") == nullptr;
-  if (render) render_both_types(live, size % 2 ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_A8);
+  if (render) render_every_type(live, size % 2 ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_A8);
   return 0;
 }

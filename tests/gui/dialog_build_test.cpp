@@ -14,7 +14,10 @@
 #include "control_ranges.h"
 #include "gtk_compat.h"
 #include "gtk_test_compat.h"
+#include "path_controls.h"
+#include "path_spine.h"
 #include "preview.h"
+#include "settings_apply.h"
 
 namespace {
 
@@ -114,6 +117,46 @@ TEST_F(DialogBuild, StoredAreaTypeAndOutlinesOpenTheirControls) {
   // Fitting, with closer zooms up to 400 % of the image's pixels.
   EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_in_button));
   EXPECT_TRUE(gtk_widget_get_sensitive(w.zoom_out_button));
+}
+
+TEST_F(DialogBuild, ThePathRadioAndPageFollowTheRecord) {
+  build(FixedImage{}, [](EffectParams *p) {
+    p->area_type = AREA_PATH;
+    p->path_in_range = 40;
+  });
+  const DialogWidgets &w = dialog_widgets;
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.path_radio)));
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)), 2);
+  GtkSpinButton *in = GTK_SPIN_BUTTON(path_spin_for_key("path_in_range"));
+  GtkSpinButton *out = GTK_SPIN_BUTTON(path_spin_for_key("path_out_range"));
+  EXPECT_EQ(gtk_spin_button_get_value(in), 40);
+  gtk_spin_button_set_value(out, 77);
+  EXPECT_EQ(live().path_out_range, 77);
+
+  gtk_button_clicked(GTK_BUTTON(w.radiation_radio));
+  EXPECT_EQ(live().area_type, AREA_RADIATION);
+  gtk_button_clicked(GTK_BUTTON(w.path_radio));
+  EXPECT_EQ(live().area_type, AREA_PATH);
+  EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(w.area_notebook)), 2);
+
+  // A text of another unit: the widths shown in it, the spine taken whole.
+  GKeyFile *kf = g_key_file_new();
+  ASSERT_TRUE(g_key_file_load_from_data(
+      kf, "[zipstroke]\narea_type=2\narea_unit=2\npath_in_range=12.5\n"
+          "path_spine_points=1;2;3;4;5;6;\n", -1, G_KEY_FILE_NONE, nullptr));
+  settings_apply_key_file(kf);
+  g_key_file_free(kf);
+  EXPECT_EQ(live().area_unit, 2);
+  EXPECT_EQ(live().path_in_range, 12.5);
+  EXPECT_EQ(gtk_spin_button_get_value(in), 12.5);
+  EXPECT_EQ(live().path_spine_points_count, 3);
+  EXPECT_EQ(live().path_spine_points[2].y, 6);
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w.path_radio)));
+
+  // Reset brings the image's defaults back into the page.
+  respond(RESPONSE_RESET);
+  EXPECT_EQ(live().path_spine_points_count, PATH_DEFAULT_SPINE_POINTS);
+  EXPECT_EQ(gtk_spin_button_get_value(in), live().path_in_range);
 }
 
 TEST_F(DialogBuild, AnAreaTypeOutsideTheTwoSelectsNoRadio) {

@@ -59,6 +59,9 @@ TEST(LastValues, UnusableValuesInADamagedBlockKeepTheDefaults) {
   stored->parallel_out_freehand.count = 1000000;
   stored->parallel_in_freehand.samples[999].pos = 0.0;  // out of order
   stored->radiation_out_freehand.samples[1].factor = 2.5;  // a drawn outline: kept
+  stored->path_out_range = INFINITY;
+  stored->path_spine_points[20].y = NAN;
+  stored->path_in_freehand.count = -3;
 
   auto params = defaults();
   ASSERT_TRUE(last_values_restore(params.get(), stored.get(), sizeof(EffectParams)));
@@ -77,6 +80,20 @@ TEST(LastValues, UnusableValuesInADamagedBlockKeepTheDefaults) {
   EXPECT_EQ(params->parallel_out_freehand.count, FREEHAND_SAMPLES);
   EXPECT_EQ(params->parallel_in_freehand.samples[999].pos, 999 * PARALLEL_SAMPLE_STEP);
   EXPECT_EQ(params->radiation_out_freehand.samples[1].factor, 2.5);
+  EXPECT_EQ(params->path_out_range, d->path_out_range);
+  EXPECT_EQ(params->path_spine_points[20].y, d->path_spine_points[20].y);
+  EXPECT_EQ(params->path_in_freehand.count, FREEHAND_SAMPLES);
+
+  // A spine of too few or too many points takes the default one; Path stays.
+  for (int count : {1, 1001}) {
+    stored = defaults();
+    stored->area_type = AREA_PATH;
+    stored->path_spine_points_count = count;
+    params = defaults();
+    ASSERT_TRUE(last_values_restore(params.get(), stored.get(), sizeof(EffectParams)));
+    EXPECT_EQ(params->path_spine_points_count, d->path_spine_points_count);
+    EXPECT_EQ(params->area_type, AREA_PATH);
+  }
 }
 
 // Outlines from a hand-written preset: positions off the editor's grid

@@ -18,6 +18,7 @@ std::map<GtkWidget *, std::string> control_names() {
   const DialogWidgets &w = dialog_widgets;
   std::map<GtkWidget *, std::string> names = {
       {w.radiation_radio, "radiation_radio"}, {w.parallel_radio, "parallel_radio"},
+      {w.path_radio, "path_radio"},
       {w.unit_combo, "unit_combo"},           {w.color_button, "color_button"},
       {w.antialias_combo, "antialias_combo"}, {w.pitch_type_combo, "pitch_type_combo"},
       {w.wave_type_combo, "wave_type_combo"}, {w.preset_frame, "preset_frame"},
@@ -121,9 +122,10 @@ TEST_F(DialogLayout, TypeRowAndAreaPages) {
             "0 0: 'Type:'<\n"
             "0 1: radiation_radio\n"
             "0 2: parallel_radio\n"
-            "0 3: '       '\n"
-            "0 4: 'Unit:'<\n"
-            "0 5: unit_combo\n");
+            "0 3: path_radio\n"
+            "0 4: '       '\n"
+            "0 5: 'Unit:'<\n"
+            "0 6: unit_combo\n");
   EXPECT_EQ(layout_of(table_of(w.radiation_x_spin)),
             "0 0: 'Center:'<\n0 1: 'X:'<\n0 2: radiation_x\n0 3: 'Y:'<\n0 4: radiation_y\n"
             "0 5: 'Oblateness:'<\n0 6: radiation_oblateness\n"

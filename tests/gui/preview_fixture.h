@@ -18,6 +18,9 @@
 #include "image_services.h"
 #include "preview.h"
 
+// An area type without lines or guides: the preview shows its picture alone.
+constexpr int32_t AREA_NONE_FOR_TESTS = 9;
+
 // A checker thumbnail with a gradient, so every region of the picture differs.
 GdkPixbuf *checker_thumbnail(int32_t image_id, int x, int y, int w, int h, int thumb_w,
                              int thumb_h);

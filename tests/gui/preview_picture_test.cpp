@@ -123,7 +123,7 @@ TEST_F(PreviewPicture, ZoomedOutLineArtKeepsItsBrightnessAndDetail) {
   source_image_set(line_art);
   thumbnail = source_thumbnail;
   build(image_of(480, 480));
-  params.area_type = 2;  // the picture alone
+  params.area_type = AREA_NONE_FOR_TESTS;  // the picture alone
   ASSERT_DOUBLE_EQ(preview_scale_get(), 1.0);
   for (int zoom = 100; zoom >= 25; zoom -= 25) {
     SCOPED_TRACE(zoom);
@@ -191,7 +191,7 @@ TEST_F(PreviewPicture, AViewBetweenThumbnailAndImageIsFetchedAtItsOwnScale) {
   source_image_set(pixel_checker);
   thumbnail = source_thumbnail;
   build(image_of(4000, 3000));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   int vw = 0, vh = 0;
   preview_view_size(&vw, &vh);
   for (int i = 0; i < 8 && preview_view_scale() < 0.5 - 1e-9; ++i) preview_zoom_in();
@@ -227,7 +227,7 @@ TEST_F(PreviewPicture, TheExposeIsTheSameWhereverTheWidgetLiesInItsWindow) {
   source_image_set(pixel_checker);
   thumbnail = source_thumbnail;
   build(image_of(640, 480));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   int vw = 0, vh = 0;
   preview_view_size(&vw, &vh);
   for (int step = 0; step < 3; ++step) {
@@ -281,7 +281,7 @@ TEST_F(PreviewPicture, ZoomedInItShowsTheImagesOwnPixelsOfTheViewOnly) {
   source_image_set(pixel_checker);
   thumbnail = source_thumbnail;
   build(image_of(4000, 3000));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   int vw = 0, vh = 0;
   preview_view_size(&vw, &vh);
   int tw = 0, th = 0;
@@ -396,7 +396,7 @@ TEST_F(PreviewPicture, AViewTheHostCannotGiveKeepsTheThumbnailAndIsAskedOnce) {
   thumbnail = whole_area_only;
   refused_details = 0;
   build(image_of(4000, 3000));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   for (int i = 0; i < 12 && preview_view_scale() < 4 - 1e-9; ++i) preview_zoom_in();
   wait_for_detail();
   EXPECT_EQ(refused_details, 1);
@@ -479,7 +479,7 @@ TEST_F(PreviewPicture, EdgesThatCutAPixelBlendByTheShareCovered) {
   source_image_set(plain_orange);
   thumbnail = source_thumbnail;
   build(image_of(4000, 3001));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   int checked = 0;
   for (int zoom = 100; zoom >= 25; zoom -= 25) {
     SCOPED_TRACE(zoom);
@@ -519,7 +519,7 @@ TEST_F(PreviewPicture, ZoomedInTheSideEdgesBlendByTheShareCovered) {
   source_image_set(plain_orange);
   thumbnail = source_thumbnail;
   build(image_of(301, 3000));
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   for (int i = 0; i < 12 && preview_view_scale() < 1 - 1e-9; ++i) preview_zoom_in();
   ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
   wait_for_detail();

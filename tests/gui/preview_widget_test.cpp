@@ -114,7 +114,7 @@ TEST(PreviewTransform, SelectionIsTheWorkAreaAndExtremeShapesKeepAPixel) {
 TEST_F(PreviewWidget, MissingThumbnailShowsTheGreyBackground) {
   build(image_of(800, 600), AREA_RADIATION, 0, /*with_thumbnail=*/false);
   pump();  // a real expose with no picture
-  params.area_type = 2;
+  params.area_type = AREA_NONE_FOR_TESTS;
   cairo_surface_t *surface = draw_expose(&params);
   const unsigned char *data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);

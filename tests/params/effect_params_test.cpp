@@ -26,6 +26,26 @@ TEST(Defaults, WholeImageOf640x480) {
   EXPECT_DOUBLE_EQ(p.parallel_in_range, 480);
   EXPECT_DOUBLE_EQ(p.parallel_out_range, 480);
   EXPECT_DOUBLE_EQ(p.parallel_out_x, 640);
+  // The path: an arc from the middle of the left edge to that of the right
+  // one, 60 (an eighth of the height) above them in the middle, on a circle
+  // through those three points; widths a third of the height.
+  EXPECT_DOUBLE_EQ(p.path_in_range, 160);
+  EXPECT_DOUBLE_EQ(p.path_out_range, 160);
+  ASSERT_EQ(p.path_spine_points_count, 33);
+  EXPECT_EQ(p.path_spine_points[0].x, 0);
+  EXPECT_EQ(p.path_spine_points[0].y, 240);
+  EXPECT_EQ(p.path_spine_points[16].x, 320);
+  EXPECT_EQ(p.path_spine_points[16].y, 180);
+  EXPECT_EQ(p.path_spine_points[32].x, 640);
+  EXPECT_EQ(p.path_spine_points[32].y, 240);
+  const double radius = (320.0 * 320.0 + 60.0 * 60.0) / 120.0;
+  for (int i = 1; i < 33; ++i) {
+    const SpinePoint &q = p.path_spine_points[i];
+    EXPECT_NEAR(std::hypot(q.x - 320, q.y - (180 + radius)), radius, 1e-3) << i;
+    EXPECT_GT(q.x, p.path_spine_points[i - 1].x) << i;
+  }
+  EXPECT_EQ(p.path_in_freehand.active, 0);
+  EXPECT_EQ(p.path_out_freehand.count, FREEHAND_SAMPLES);
 
   EXPECT_EQ(p.line_color.r, 0);
   EXPECT_EQ(p.line_color.a, 1.0);

@@ -100,6 +100,13 @@ TEST(LastValuesFit, TheDefaultsOfOneWorkAreaBecomeTheDefaultsOfAnother) {
     EXPECT_DOUBLE_EQ(params->parallel_out_range, expected->parallel_out_range);
     EXPECT_DOUBLE_EQ(params->line_in_margin, expected->line_in_margin);
     EXPECT_DOUBLE_EQ(params->line_in_length, expected->line_in_length);
+    // The spine's ends and middle, and its widths across it.
+    for (int i : {0, 16, 32}) {
+      EXPECT_NEAR(params->path_spine_points[i].x, expected->path_spine_points[i].x, 1e-9) << i;
+      EXPECT_NEAR(params->path_spine_points[i].y, expected->path_spine_points[i].y, 1e-9) << i;
+    }
+    EXPECT_DOUBLE_EQ(params->path_in_range, expected->path_in_range);
+    EXPECT_DOUBLE_EQ(params->path_out_range, expected->path_out_range);
     EXPECT_EQ(params->geometry_width, size.first);
     EXPECT_EQ(params->geometry_height, size.second);
   }
@@ -177,6 +184,13 @@ TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
   last_values_fit(params.get(), area(1000, 1000), {72.0, 72.0});
   EXPECT_EQ(params->radiation_out_radius, 524288.0);
   EXPECT_EQ(params->radiation_x, -524288.0);
+  params = worked_on(100, 100);
+  params->path_spine_points[1] = {-300000.0, 300000.0};
+  params->path_out_range = 300000.0;
+  last_values_fit(params.get(), area(1000, 1000), {72.0, 72.0});
+  EXPECT_EQ(params->path_spine_points[1].x, -524288.0);
+  EXPECT_EQ(params->path_spine_points[1].y, 524288.0);
+  EXPECT_EQ(params->path_out_range, 524288.0);
   EXPECT_TRUE(std::isfinite(params->parallel_in_range));
 }
 

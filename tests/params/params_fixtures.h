@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <sstream>
@@ -56,9 +57,17 @@ inline ::testing::AssertionResult same_record(const EffectParams &a, const Effec
   const double cb[] = {b.line_color.r, b.line_color.g, b.line_color.b, b.line_color.a};
   for (int i = 0; i < 4; ++i)
     if (differs(ca[i], cb[i])) out << " line_color[" << i << "] " << ca[i] << " != " << cb[i];
-  for (const SpinRange &r : SPIN_RANGES)
+  for_each_spin_range([&](const SpinRange &r) {
     if (differs(spin_field_get(&a, r), spin_field_get(&b, r)))
       out << " " << r.key << " " << spin_field_get(&a, r) << " != " << spin_field_get(&b, r);
+  });
+  if (a.path_spine_points_count != b.path_spine_points_count) out << " path_spine_points_count";
+  for (int i = 0; i < std::min(a.path_spine_points_count, PATH_SPINE_MAX); ++i)
+    if (differs(a.path_spine_points[i].x, b.path_spine_points[i].x) ||
+        differs(a.path_spine_points[i].y, b.path_spine_points[i].y)) {
+      out << " path_spine_points[" << i << "]";
+      break;
+    }
   for (const ComboRange &c : COMBO_RANGES)
     if (combo_field_get(&a, c) != combo_field_get(&b, c))
       out << " " << c.key << " " << combo_field_get(&a, c) << " != " << combo_field_get(&b, c);
@@ -71,10 +80,12 @@ inline ::testing::AssertionResult same_record(const EffectParams &a, const Effec
   for (int i = 0; i < 9; ++i)
     if (ia[i] != ib[i]) out << " " << names[i] << " " << ia[i] << " != " << ib[i];
   const FreehandOutline *oa[] = {&a.radiation_in_freehand, &a.radiation_out_freehand,
-                                 &a.parallel_in_freehand, &a.parallel_out_freehand};
+                                 &a.parallel_in_freehand, &a.parallel_out_freehand,
+                                 &a.path_in_freehand,     &a.path_out_freehand};
   const FreehandOutline *ob[] = {&b.radiation_in_freehand, &b.radiation_out_freehand,
-                                 &b.parallel_in_freehand, &b.parallel_out_freehand};
-  for (int k = 0; k < 4; ++k) {
+                                 &b.parallel_in_freehand, &b.parallel_out_freehand,
+                                 &b.path_in_freehand,     &b.path_out_freehand};
+  for (int k = 0; k < 6; ++k) {
     if (oa[k]->active != ob[k]->active) out << " outline " << k << " active";
     if (oa[k]->count != ob[k]->count) out << " outline " << k << " count";
     for (int i = 0; i < FREEHAND_SAMPLES; ++i)

@@ -91,6 +91,46 @@ TEST(SettingsApply, CombosAndAreaTypeRefuseUnknownValues) {
   EXPECT_EQ(p.line_wave_type, 9);
   EXPECT_EQ(p.area_unit, 4);
   EXPECT_EQ(p.area_type, 0);
+
+  // Path is taken, kept against unknown types, and left for a known one.
+  p = applied(live, "[zipstroke]\narea_type=2\n");
+  EXPECT_EQ(p.area_type, 2);
+  EXPECT_EQ(applied(p, refused).area_type, 2);
+  EXPECT_EQ(applied(p, "[zipstroke]\narea_type=1\n").area_type, 1);
+  EXPECT_EQ(applied(p, "[zipstroke]\narea_type=0\n").area_type, 0);
+}
+
+TEST(SettingsApply, PathFieldsOnlyFromTextsThatGiveThem) {
+  EffectParams live = defaults_640x480();
+  live.area_type = 2;
+  live.path_in_range = 55;
+  live.path_spine_points_count = 3;
+  live.path_spine_points[2] = {7, 8};
+  // Older texts, and texts whose spine cannot be read, leave the band alone.
+  for (const char *text : {"[zipstroke]\nversion=0.5.2\narea_type=2\n",
+                           "[zipstroke]\narea_type=2\npath_spine_points=1;2;nan;4;\n",
+                           "[zipstroke]\narea_type=2\npath_spine_points_count=1\n"
+                           "path_spine_points=1;2;3;4;\n"}) {
+    const EffectParams p = applied(live, text);
+    EXPECT_EQ(p.area_type, 2) << text;
+    EXPECT_EQ(p.path_in_range, 55) << text;
+    EXPECT_EQ(p.path_spine_points_count, 3) << text;
+    EXPECT_EQ(p.path_spine_points[2].x, 7) << text;
+  }
+  // A text without an area type is a radial one, as it always was.
+  EXPECT_EQ(applied(live, "[zipstroke]\n").area_type, 0);
+
+  // Given values are clamped as positions and ranges.
+  const EffectParams p = applied(
+      live, "[zipstroke]\narea_type=2\npath_in_range=-3\npath_out_range=1e300\n"
+            "path_spine_points=-600000;5;10;999999;20.5;-1.25;\n");
+  EXPECT_EQ(p.path_in_range, 0.001);
+  EXPECT_EQ(p.path_out_range, 524288);
+  ASSERT_EQ(p.path_spine_points_count, 3);
+  EXPECT_EQ(p.path_spine_points[0].x, -524288);
+  EXPECT_EQ(p.path_spine_points[1].y, 524288);
+  EXPECT_EQ(p.path_spine_points[2].x, 20.5);
+  EXPECT_EQ(p.path_spine_points[2].y, -1.25);
 }
 
 TEST(SettingsApply, LengthsArriveInTheTextsUnit) {

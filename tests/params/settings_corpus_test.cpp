@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params_fixtures.h"
+#include "path_spine.h"
 
 namespace {
 
@@ -47,8 +48,10 @@ void expect_sound_parse(const EffectParams &p, const std::string &name) {
     EXPECT_TRUE(std::isfinite(spin_field_get(&p, r))) << name << " " << r.key;
   for (double c : {p.line_color.r, p.line_color.g, p.line_color.b, p.line_color.a})
     EXPECT_TRUE(c >= 0 && c <= 1) << name;
+  EXPECT_TRUE(p.path_spine_points_count == 0 || path_spine_usable(&p)) << name;
   for (const FreehandOutline *o : {&p.radiation_in_freehand, &p.radiation_out_freehand,
-                                   &p.parallel_in_freehand, &p.parallel_out_freehand}) {
+                                   &p.parallel_in_freehand, &p.parallel_out_freehand,
+                                   &p.path_in_freehand, &p.path_out_freehand}) {
     EXPECT_TRUE(o->count >= 0 && o->count <= FREEHAND_SAMPLES) << name;
     EXPECT_TRUE(o->active == 0 || o->active == 1) << name;
     for (const FreehandSample &s : o->samples)
@@ -60,16 +63,18 @@ void expect_sound_parse(const EffectParams &p, const std::string &name) {
 void expect_sound_apply(const EffectParams &parsed, const std::string &name) {
   EffectParams live = defaults_640x480();
   settings_apply_parsed(&live, &parsed);
-  for (const SpinRange &r : SPIN_RANGES) {
+  for_each_spin_range([&](const SpinRange &r) {
     const double v = spin_field_get(&live, r);
     EXPECT_TRUE(v >= r.min && v <= r.max) << name << " " << r.key << " " << v;
-  }
+  });
   for (const ComboRange &c : COMBO_RANGES)
     EXPECT_TRUE(combo_has_value(c, combo_field_get(&live, c))) << name << " " << c.key;
   EXPECT_EQ(live.line_wave_npoint % 4, 0) << name;
-  EXPECT_TRUE(live.area_type == 0 || live.area_type == 1) << name;
+  EXPECT_TRUE(area_type_known(live.area_type)) << name;
+  EXPECT_TRUE(path_spine_usable(&live)) << name;
   for (const FreehandOutline *o : {&live.radiation_in_freehand, &live.radiation_out_freehand,
-                                   &live.parallel_in_freehand, &live.parallel_out_freehand})
+                                   &live.parallel_in_freehand, &live.parallel_out_freehand,
+                                   &live.path_in_freehand, &live.path_out_freehand})
     EXPECT_EQ(o->count, FREEHAND_SAMPLES) << name;
 }
 

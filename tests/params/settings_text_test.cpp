@@ -37,15 +37,18 @@ TEST(SettingsWrite, DefaultsInKeyOrderAndForm) {
   EXPECT_EQ(lines[4], "line_pitch=10");
   EXPECT_EQ(lines[5], "line_pitch_rand=100");
 
-  // 1 group line, version, colour, keys 3..40, 4 active flags, keys 47..52.
-  EXPECT_EQ(lines.size(), 1u + 2 + 38 + 4 + 6);
+  // 1 group line, version, colour, keys 3..40, 4 active flags, keys 47..52,
+  // the path's two widths, its spine's count and points and 2 active flags.
+  EXPECT_EQ(lines.size(), 1u + 2 + 38 + 4 + 6 + 6);
   const char *expected_order[] = {
       "line_blick_off_pitch_rand_seed", "line_wave_npoint", "line_out_length_rand_seed",
       "area_type", "area_unit", "radiation_x", "radiation_y", "radiation_in_radius",
       "radiation_out_radius", "radiation_oblateness", "radiation_in_freehand_active",
       "radiation_out_freehand_active", "parallel_in_x", "parallel_in_Y", "parallel_in_range",
       "parallel_out_x", "parallel_out_Y", "parallel_out_range", "parallel_in_freehand_active",
-      "parallel_out_freehand_active"};
+      "parallel_out_freehand_active", "path_in_range", "path_out_range",
+      "path_spine_points_count", "path_spine_points", "path_in_freehand_active",
+      "path_out_freehand_active"};
   size_t at = 0;
   for (const char *key : expected_order) {
     const std::string prefix = std::string(key) + "=";
@@ -55,6 +58,7 @@ TEST(SettingsWrite, DefaultsInKeyOrderAndForm) {
     at = i + 1;
   }
   for (const std::string &line : lines) {
+    if (line.rfind("path_spine_points", 0) == 0) continue;  // the spine is always written
     EXPECT_EQ(line.find("points"), std::string::npos) << line;
     if (line.find("_active=") != std::string::npos) {
       EXPECT_NE(line.find("=false"), std::string::npos) << line;
@@ -96,6 +100,13 @@ TEST(SettingsRoundTrip, EveryKeyedFieldAndActiveOutlines) {
   p.parallel_in_freehand.active = 1;
   for (int i = 0; i < 1000; ++i) p.radiation_out_freehand.samples[i].factor = 1.0 + i / 3.0;
   p.parallel_in_freehand.samples[999] = {0.999, 1e-300};
+  p.area_type = 2;
+  p.path_in_range = 1.0 / 3.0;
+  p.path_out_range = 12.5;
+  p.path_spine_points_count = 1000;
+  for (int i = 0; i < 1000; ++i) p.path_spine_points[i] = {i * 0.1, -i / 7.0};
+  p.path_in_freehand.active = 1;
+  p.path_in_freehand.samples[500].factor = 0.3;
 
   EffectParams back = parse_text(text_of(p));
   // Inactive outlines and the run and window fields do not travel.
@@ -105,6 +116,7 @@ TEST(SettingsRoundTrip, EveryKeyedFieldAndActiveOutlines) {
   EXPECT_EQ(back.window_width, 0);
   back.radiation_in_freehand = p.radiation_in_freehand;
   back.parallel_out_freehand = p.parallel_out_freehand;
+  back.path_out_freehand = p.path_out_freehand;
   back.image_id = p.image_id;
   back.drawable_id = p.drawable_id;
   back.window_width = p.window_width;
@@ -188,6 +200,49 @@ TEST(SettingsRead, OutlineListRules) {
   }
 }
 
+// x;y pairs 0;0;1;10;2;20;... as a list of `values` numbers.
+std::string spine_list(int values) {
+  std::string s;
+  for (int i = 0; i < values; ++i) s += std::to_string(i % 2 ? (i / 2) * 10 : i / 2) + ";";
+  return s;
+}
+
+TEST(SettingsRead, SpineListRules) {
+  struct Case {
+    std::string keys;
+    int count;  // points taken; 0: no spine
+  };
+  const Case cases[] = {
+      {"path_spine_points_count=3\npath_spine_points=" + spine_list(6), 3},
+      {"path_spine_points=" + spine_list(8), 4},  // no count: every pair
+      {"path_spine_points_count=2\npath_spine_points=" + spine_list(8), 2},
+      {"path_spine_points_count=10\npath_spine_points=" + spine_list(6), 3},  // fewer given
+      {"path_spine_points_count=5000\npath_spine_points=" + spine_list(2400), 1000},
+      {"path_spine_points=" + spine_list(2400), 1000},
+      {"path_spine_points=" + spine_list(5), 2},  // a stray number at the end
+      {"path_spine_points_count=1\npath_spine_points=" + spine_list(6), 0},
+      {"path_spine_points_count=-4\npath_spine_points=" + spine_list(6), 0},
+      {"path_spine_points_count=x\npath_spine_points=" + spine_list(6), 0},
+      {"path_spine_points=" + spine_list(3), 0},
+      {"path_spine_points=" + spine_list(5) + "nan;", 0},
+      {"path_spine_points=1;2;1e999;4;", 0},
+      {"path_spine_points=1;2;x;4;", 0},
+      {"path_spine_points_count=3\n", 0},
+      {"", 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.keys.substr(0, 70));
+    const EffectParams p = parse_text("[zipstroke]\nversion=0.5.2\n" + c.keys + "\n");
+    EXPECT_EQ(p.path_spine_points_count, c.count);
+    for (int i = 0; i < c.count; ++i) {
+      EXPECT_EQ(p.path_spine_points[i].x, i);
+      EXPECT_EQ(p.path_spine_points[i].y, 10 * i);
+    }
+    // Widths a text does not give are marked as not given.
+    EXPECT_TRUE(std::isnan(p.path_in_range));
+  }
+}
+
 TEST(SettingsRead, OtherGroupsUnknownKeysAndWrongForms) {
   const EffectParams p = parse_text(
       "# a comment\n[other]\nline_pitch=33\n[zipstroke]\nversion=0.5.2\nline_pich=44\n"
@@ -220,7 +275,8 @@ TEST(SettingsRead, NonFiniteAndHugeNumbersReadAsMissing) {
 }
 
 TEST(SettingsRead, MissingGroupOrKeyFile) {
-  const EffectParams empty{};
+  EffectParams empty{};
+  empty.path_in_range = empty.path_out_range = NAN;  // not given, unlike the others' 0
   EXPECT_TRUE(same_record(parse_text("[other]\nline_pitch=4\n"), empty));
   EXPECT_TRUE(same_record(settings_parse_key_file(nullptr), empty));
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "effect_params.h"
 #include "image_services.h"
+#include "path_spine.h"
 #include "units.h"
 
 namespace {
@@ -20,6 +23,30 @@ TEST(Units, InchesPointsPicasAt72Dpi) {
   EXPECT_DOUBLE_EQ(units_to_pixels(0.5, UNIT_INCH, 72), 36);
   EXPECT_DOUBLE_EQ(pixels_to_units(10, UNIT_POINT, 72), 10);
   EXPECT_DOUBLE_EQ(units_to_pixels(1, UNIT_PICA, 72), 12);
+}
+
+TEST(Units, ThePathsPointsAndWidthsConvertWithTheirAxis) {
+  auto p = std::make_unique<EffectParams>();
+  p->path_in_range = 300;
+  p->path_out_range = 600;
+  p->path_spine_points_count = 2;
+  p->path_spine_points[0] = {300, 150};
+  p->path_spine_points[1] = {-30, 15};
+  p->path_spine_points[2] = {7, 7};  // past the count: left alone
+  const Resolution res{300, 150};
+  path_convert_units(p.get(), UNIT_PIXEL, UNIT_MM, res);
+  EXPECT_DOUBLE_EQ(p->path_in_range, 25.4);
+  EXPECT_DOUBLE_EQ(p->path_out_range, 50.8);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[0].x, 25.4);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[0].y, 25.4);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[1].x, -2.54);
+  EXPECT_EQ(p->path_spine_points[2].x, 7);
+  path_convert_units(p.get(), UNIT_MM, UNIT_INCH, res);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[1].y, 0.1);
+  path_convert_units(p.get(), UNIT_INCH, UNIT_PIXEL, res);
+  EXPECT_NEAR(p->path_spine_points[1].x, -30, 1e-12);
+  EXPECT_NEAR(p->path_spine_points[1].y, 15, 1e-12);
+  EXPECT_NEAR(p->path_out_range, 600, 1e-12);
 }
 
 TEST(Units, PixelsAndUnknownUnitsPassThrough) {

@@ -150,3 +150,32 @@ TEST_F(Guides, EveryEdgeReactsOnBothSides) {
     }
   }
 }
+
+// The Path guides show the spine and the band's two edges where the lines
+// lie (the spine in millimetres at unequal resolutions), and grab nothing.
+TEST_F(Guides, PathGuidesShowTheSpineAndTheBandsEdges) {
+  params.area_type = AREA_PATH;
+  params.path_spine_points_count = 3;
+  params.path_spine_points[0] = {mmx(100), mmy(300)};
+  params.path_spine_points[1] = {mmx(320), mmy(300)};
+  params.path_spine_points[2] = {mmx(540), mmy(300)};
+  params.path_in_range = params.path_out_range = mmx(120);
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480);
+  cairo_t *cr = cairo_create(surface);
+  guide_for(AREA_PATH)->draw(cr, input());
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const auto alpha = [&](int x, int y) { return data[y * stride + 4 * x + 3]; };
+  for (int x : {150, 250, 420, 500}) {
+    EXPECT_GT(alpha(x, 240), 0) << x;  // an edge, 60 pixels up
+    EXPECT_GT(alpha(x, 360), 0) << x;  // the other edge
+    EXPECT_EQ(alpha(x, 300 - 30), 0) << x;  // nothing in between
+  }
+  EXPECT_EQ(alpha(320, 301), 255);  // the middle point's dot
+  cairo_surface_destroy(surface);
+  EXPECT_EQ(guide_for(AREA_PATH)->cursor_at(input(), {320, 300}), GuideCursor::Nothing);
+  const GuideDrag grabbed = guide_for(AREA_PATH)->press(input(), {320, 300});
+  EXPECT_EQ(guide_for(AREA_PATH)->motion(input(), grabbed, {330, 310}).count, 0);
+}

@@ -98,13 +98,15 @@ TEST_F(RenderKeys, ListKeysShowsEveryKeyWithItsTypeRangeAndDefault) {
   EffectParams p{};
   effect_params_set_defaults(&p);
   for (FreehandOutline *o : {&p.radiation_in_freehand, &p.radiation_out_freehand,
-                             &p.parallel_in_freehand, &p.parallel_out_freehand})
+                             &p.parallel_in_freehand, &p.parallel_out_freehand,
+                             &p.path_in_freehand, &p.path_out_freehand})
     o->active = 1;  // so that the text names their samples too
   GKeyFile *kf = settings_to_key_file(&p);
   gsize n = 0;
   StrvPtr keys(g_key_file_get_keys(kf, SETTINGS_GROUP, &n, nullptr));
   g_key_file_free(kf);
-  ASSERT_EQ(n, 58u);  // version, colour, 39 spins, 4 combos, area_type, 4 x 3 outline keys
+  // version, colour, 41 spins, 4 combos, area_type, the spine's 2, 6 x 3 outline keys
+  ASSERT_EQ(n, 68u);
   for (gsize i = 0; i < n; ++i) {
     const std::string key = keys.get()[i];
     SCOPED_TRACE(key);

@@ -37,6 +37,7 @@ const Guide *guide_for(int32_t area_type) {
   switch (area_type) {
     case AREA_RADIATION: return &RADIATION_GUIDE;
     case AREA_PARALLEL: return &PARALLEL_GUIDE;
+    case AREA_PATH: return &PATH_GUIDE;
     default: return nullptr;
   }
 }

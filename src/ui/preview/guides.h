@@ -94,6 +94,7 @@ struct Guide {
 
 extern const Guide RADIATION_GUIDE;
 extern const Guide PARALLEL_GUIDE;
+extern const Guide PATH_GUIDE;
 // The guide of an area type; nullptr for a type without one.
 const Guide *guide_for(int32_t area_type);
 

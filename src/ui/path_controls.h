@@ -1,0 +1,19 @@
+// The Path page of the area options: the band's widths at the spine's start
+// and end, and what the spine is.  Its controls follow the record as every
+// other control does: path_controls_sync shows a record, and each control's
+// handler writes its own field.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "effect_params.h"
+
+// The page, built for the live record; the controls' handlers get params.
+GtkWidget *path_page_new(EffectParams *params);
+
+// Shows the record's widths (a width that is not a number is left as shown)
+// in the limits of its unit, and the spine's length in points.
+void path_controls_sync(const EffectParams *params);
+
+// The spin button of path_in_range or path_out_range, or nullptr.
+GtkWidget *path_spin_for_key(const char *key);
