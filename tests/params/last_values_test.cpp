@@ -39,6 +39,10 @@ std::unique_ptr<EffectParams> worked_on() {
   for (const SpinRange &r : SPIN_RANGES)
     spin_field_set(p.get(), r, spin_limits(r, 0, Resolution{72, 72}),
                    spin_field_get(p.get(), r) / 2 + 0.375);
+  p->path_in_range = 33.5;
+  p->path_out_range = 12.25;
+  p->path_spine_points_count = 3;
+  p->path_spine_points[2] = {40.125, 7.5};
   p->window_x = 77;
   p->window_y = -5;
   p->window_width = 900;
@@ -63,6 +67,7 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
   stored->parallel_in_freehand.samples[999] = {0.9995, 2.5};
   stored->parallel_out_freehand.active = 1;
   stored->parallel_out_freehand.count = 0;
+  stored->path_out_freehand.samples[10].factor = 0.5;
   const std::string text = text_of_last_values(*stored);
 
   auto next = defaults();
