@@ -8,7 +8,7 @@
 #include "gimpui_compat.h"
 #include "image_services.h"
 #include "preview.h"
-#include "unit_change.h"
+#include "live_unit.h"
 #include "units.h"
 
 namespace {
