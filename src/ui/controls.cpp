@@ -9,7 +9,7 @@
 #include "image_services.h"
 #include "path_controls.h"
 #include "preview.h"
-#include "unit_change.h"
+#include "live_unit.h"
 #include "units.h"
 
 namespace {

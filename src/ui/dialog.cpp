@@ -26,33 +26,7 @@
 #include "unit_change.h"
 #include "window_icon.h"
 
-DialogWidgets dialog_widgets;
-
 namespace {
-
-struct SpinSlot {
-  const char *key;
-  GtkWidget *DialogWidgets::*member;
-};
-
-#define ZS_SLOT(field) SpinSlot{#field, &DialogWidgets::field##_spin}
-constexpr SpinSlot SPIN_SLOTS[] = {
-    ZS_SLOT(line_pitch), ZS_SLOT(line_pitch_rand), ZS_SLOT(line_pitch_rand_seed),
-    ZS_SLOT(line_block_on_pitch), ZS_SLOT(line_block_on_pitch_rand), ZS_SLOT(line_blick_on_pitch_rand_seed),
-    ZS_SLOT(line_block_off_pitch), ZS_SLOT(line_block_off_pitch_rand), ZS_SLOT(line_blick_off_pitch_rand_seed),
-    ZS_SLOT(line_wave_npoint), ZS_SLOT(line_wave_depth), ZS_SLOT(line_wave_depth_rand),
-    ZS_SLOT(line_wave_depth_rand_seed), ZS_SLOT(line_width), ZS_SLOT(line_width_rand),
-    ZS_SLOT(line_width_rand_seed), ZS_SLOT(line_in_margin), ZS_SLOT(line_in_margin_rand),
-    ZS_SLOT(line_in_margin_rand_seed), ZS_SLOT(line_in_length), ZS_SLOT(line_in_length_rand),
-    ZS_SLOT(line_in_length_rand_seed), ZS_SLOT(line_out_margin), ZS_SLOT(line_out_margin_rand),
-    ZS_SLOT(line_out_margin_rand_seed), ZS_SLOT(line_out_length), ZS_SLOT(line_out_length_rand),
-    ZS_SLOT(line_out_length_rand_seed), ZS_SLOT(radiation_x), ZS_SLOT(radiation_y),
-    ZS_SLOT(radiation_in_radius), ZS_SLOT(radiation_out_radius), ZS_SLOT(radiation_oblateness),
-    ZS_SLOT(parallel_in_x), ZS_SLOT(parallel_in_Y), ZS_SLOT(parallel_in_range),
-    ZS_SLOT(parallel_out_x), ZS_SLOT(parallel_out_Y), ZS_SLOT(parallel_out_range),
-};
-#undef ZS_SLOT
-static_assert(G_N_ELEMENTS(SPIN_SLOTS) == SPIN_RANGES.size(), "one spin button per table entry");
 
 // The fixed combo item texts, marked so that the translation template has them.
 [[maybe_unused]] constexpr const char *COMBO_ITEM_TEXTS[] = {
@@ -79,12 +53,6 @@ GtkWidget *label_new(const char *text) {
 void attach(GtkWidget *table, GtkWidget *child, int left, int right, int top, int bottom,
             unsigned x, unsigned y, int xpad = 4, int ypad = 4) {
   compat_grid_attach(table, child, left, right, top, bottom, x, y, xpad, ypad);
-}
-
-GtkWidget **spin_slot(const char *key) {
-  for (const SpinSlot &slot : SPIN_SLOTS)
-    if (std::strcmp(slot.key, key) == 0) return &(dialog_widgets.*slot.member);
-  return nullptr;
 }
 
 // Characters of the longest value a spin button of `range` shows in pixels:
@@ -114,7 +82,7 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
   if (range->axis != LengthAxis::None)
     gtk_entry_set_width_chars(GTK_ENTRY(spin), spin_width_chars(*range));
   controls_bind_spin(spin, range);
-  *spin_slot(key) = spin;
+  *dialog_spin_slot(key) = spin;
   return spin;
 }
 
@@ -123,7 +91,7 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
 // not a number is left out.
 void apply_guide_edits(const GuideEdits &edits) {
   for (int i = 0; i < edits.count; ++i) {
-    GtkWidget **spin = spin_slot(guide_field_key(edits.items[i].field));
+    GtkWidget **spin = dialog_spin_slot(guide_field_key(edits.items[i].field));
     if (spin && *spin && std::isfinite(edits.items[i].value))
       gtk_spin_button_set_value(GTK_SPIN_BUTTON(*spin), edits.items[i].value);
   }
@@ -485,11 +453,6 @@ void build_action_area(GtkWidget *dialog, EffectParams *params) {
 }
 
 }  // namespace
-
-GtkWidget *dialog_spin_for_key(const char *key) {
-  GtkWidget **slot = key ? spin_slot(key) : nullptr;
-  return slot ? *slot : nullptr;
-}
 
 GtkWidget *make_spin_button(int digits, double min, double max, double step, double value) {
   GtkWidget *spin = gtk_spin_button_new_with_range(min, max, step);

@@ -100,8 +100,12 @@ struct DialogWidgets {
   GtkWidget *preset_notice;  // the line about presets copied from an older GIMP, or nullptr
 };
 
-// The one registry, owned by the dialog module.
+// The one registry, filled by the dialog while it is built.
 extern DialogWidgets dialog_widgets;
+
+// Where the registry keeps the spin button of the field named `key` (a
+// SPIN_RANGES key), or nullptr for another key.
+GtkWidget **dialog_spin_slot(const char *key);
 
 // The spin button that edits the field named `key` (a SPIN_RANGES key), or nullptr.
 GtkWidget *dialog_spin_for_key(const char *key);

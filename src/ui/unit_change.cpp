@@ -3,17 +3,9 @@
 #include "control_ranges.h"
 #include "controls.h"
 #include "image_services.h"
+#include "live_unit.h"
 #include "path_spine.h"
 #include "units.h"
-
-namespace {
-
-// The unit the live lengths are held in.  The dialog keeps it in step with the
-// record whenever lengths arrive from elsewhere: the last run's values, Reset,
-// and applied settings text.
-int current_unit = UNIT_PIXEL;
-
-}  // namespace
 
 void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
   // The rows are the units 0..4 in order, so the row index is the unit id.
@@ -21,6 +13,7 @@ void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
   if (new_unit < 0 || new_unit >= UNIT_COUNT) return;
 
   params->area_unit = new_unit;
+  const int current_unit = current_unit_get();
   if (new_unit == current_unit) return;
 
   const Resolution res = image_resolution(params->image_id);
@@ -34,11 +27,5 @@ void on_unit_changed(GtkComboBox *combo, EffectParams *params) {
   path_convert_units(params, current_unit, new_unit, res);
 
   sync_widgets_from_params(params);
-  current_unit = params->area_unit;
-}
-
-int current_unit_get() { return current_unit; }
-
-void current_unit_set(int unit) {
-  if (unit >= 0 && unit < UNIT_COUNT) current_unit = unit;
+  current_unit_set(params->area_unit);
 }

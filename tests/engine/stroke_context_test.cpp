@@ -156,6 +156,21 @@ TEST(WaveShape, PhaseFoldsIntoOneAndExactlyOneStays) {
   EXPECT_DOUBLE_EQ(stroke_wave_shape(ctx.get(), 1.0), 1.0);
   EXPECT_DOUBLE_EQ(stroke_wave_shape(ctx.get(), 2.5), 0.5);
   EXPECT_EQ(stroke_wave_shape(ctx.get(), NAN), 0.0);
+  EXPECT_EQ(stroke_wave_shape(ctx.get(), 0.0), 0.0);
+}
+
+// Every shape repeats at its period: a phase whole periods before or after
+// gives the same value.
+TEST(WaveShape, EveryTypeRepeatsAtItsPeriod) {
+  EffectParams p = plain_line_params();
+  for (int type : {0, 2, 4, 5, 6, 8, 9}) {
+    p.line_wave_type = type;
+    auto ctx = make_context(p);
+    for (double t : {0.1, 0.3, 0.5, 0.7, 0.9})
+      for (double k : {-3.0, -1.0, 1.0, 2.0, 1000.0})
+        EXPECT_NEAR(stroke_wave_shape(ctx.get(), t + k), stroke_wave_shape(ctx.get(), t), 1e-9)
+            << "type " << type << " at " << t << " + " << k;
+  }
 }
 
 TEST(WaveShape, EveryTypeHasItsShape) {

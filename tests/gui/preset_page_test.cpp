@@ -331,6 +331,37 @@ TEST_F(PresetPage, DeleteAsksAndRemovesOnlyOnOk) {
   EXPECT_NE(preset_store_names()[0], first);
 }
 
+// A question closed without an answer (Escape, the window's close) is a No,
+// in the box itself and in every question of the page.
+TEST_F(PresetPage, AQuestionClosedWithoutAnAnswerIsANo) {
+  preset_save_named("A", live());
+  const std::string before = read_file(file("A"));
+  set_spin("line_pitch", 17);
+  for (MessageClose how : {MessageClose::Escape, MessageClose::Window}) {
+    SCOPED_TRACE(how == MessageClose::Escape ? "Escape" : "window closed");
+    {
+      MessageAnswerer close(how);
+      EXPECT_NE(message_dialog_run(GTK_MESSAGE_QUESTION, GTK_BUTTONS_OK_CANCEL, nullptr, "q"),
+                GTK_RESPONSE_OK);
+      EXPECT_EQ(close.seen().size(), 1u);
+    }
+    {
+      MessageAnswerer close(how);
+      preset_save_named("A", live());
+      EXPECT_EQ(close.seen().size(), 1u);
+    }
+    EXPECT_EQ(read_file(file("A")), before);
+    select_preset_row(0);
+    {
+      MessageAnswerer close(how);
+      preset_delete_selected();
+      EXPECT_EQ(close.seen().size(), 1u);
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"A"});
+    EXPECT_EQ(preset_store_names(), std::vector<std::string>{"A"});
+  }
+}
+
 TEST_F(PresetPage, NamesThatAreNotUtf8AreShownConvertedButUsedRaw) {
   const std::string raw = "caf\xe9";  // Latin-1, not UTF-8
   write_file(file(raw), "[zipstroke]\nversion=0.5.2\nline_pitch=33\n");

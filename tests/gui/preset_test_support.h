@@ -52,9 +52,14 @@ struct SeenMessage {
 // Answers every message box that opens while it lives with `response`, and
 // records what it saw.  The boxes run nested main loops, so the answer comes
 // from a timeout in that loop.
+// How a box is answered: by a button's response, or by closing it without
+// an answer, with Escape or through the window's close.
+enum class MessageClose { Button, Escape, Window };
+
 class MessageAnswerer {
  public:
-  explicit MessageAnswerer(int response);
+  explicit MessageAnswerer(int response, MessageClose how = MessageClose::Button);
+  explicit MessageAnswerer(MessageClose how) : MessageAnswerer(GTK_RESPONSE_NONE, how) {}
   ~MessageAnswerer();
   MessageAnswerer(const MessageAnswerer &) = delete;
   MessageAnswerer &operator=(const MessageAnswerer &) = delete;
@@ -64,6 +69,7 @@ class MessageAnswerer {
  private:
   static gboolean tick(gpointer self);
   int response_;
+  MessageClose how_;
   guint source_;
   std::vector<SeenMessage> seen_;
 };
