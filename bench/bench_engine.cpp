@@ -22,7 +22,7 @@ void engine_overhead(benchmark::State &state, int area_type, int w, int h) {
   // The layer output's own render, captured.
   FillCapture capture;
   fill_capture_begin(&capture);
-  SurfaceRef rendered(render_coverage(&params, w, h));
+  SurfaceRef rendered(render_coverage(&params, image_resolution(params.image_id), w, h));
   fill_capture_end();
   const cairo_format_t format = cairo_image_surface_get_format(rendered);
   {
@@ -48,7 +48,7 @@ void engine_overhead(benchmark::State &state, int area_type, int w, int h) {
   const Side engine{[&] { surface_clear(rendered); },
                     [&] {
                       ContextRef cr(rendered);
-                      render_effect(cr, &params);
+                      render_effect(cr, &params, image_resolution(params.image_id));
                       cairo_surface_flush(rendered);
                     }};
   const Side cairo_alone{[&] { surface_clear(rendered); },

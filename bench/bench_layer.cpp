@@ -37,7 +37,7 @@ void layer_memory_plain(benchmark::State &state) {
     heap_count_begin();
     size_t len = 0;
     unsigned char *pixels =
-        render_pixels_plain(&params, kW, kH, LayerFormat::RGBA, &len);
+        render_pixels_plain(&params, image_resolution(params.image_id), kW, kH, LayerFormat::RGBA, &len);
     // The strip writes to GIMP are simulated: the strips are only read.
     benchmark::DoNotOptimize(pixels[0]);
     g_free(pixels);
@@ -54,7 +54,7 @@ void layer_memory_plain(benchmark::State &state) {
 // area, converted into one reused strip buffer.
 void whole_coverage_strips(const EffectParams &params, int w, int h,
                            const std::function<void(const unsigned char *, int y0, int n)> &sink) {
-  SurfaceRef coverage(render_coverage(&params, w, h));
+  SurfaceRef coverage(render_coverage(&params, image_resolution(params.image_id), w, h));
   const int bpp = layer_format_bpp(LayerFormat::RGBA);
   std::vector<unsigned char> rows(static_cast<size_t>(w) * bpp * std::min(kStripRows, h));
   for (int y0 = 0; y0 < h; y0 += kStripRows) {
@@ -70,7 +70,7 @@ BandStatus layer_output(const EffectParams &params, int w, int h, int threads,
                         const std::function<void(const unsigned char *, int y0, int n)> &sink) {
   BandOptions options;
   options.threads = threads;
-  return render_layer_bands(&params, w, h, LayerFormat::RGBA, params.line_color,
+  return render_layer_bands(&params, image_resolution(params.image_id), w, h, LayerFormat::RGBA, params.line_color,
                             [&](int y0, int n, const unsigned char *rows) {
                               sink(rows, y0, n);
                               return true;
@@ -111,7 +111,7 @@ void layer_memory(benchmark::State &state) {
 
   // The pixels GIMP receives must be the plain design's, byte for byte.
   size_t len = 0;
-  unsigned char *plain = render_pixels_plain(&params, kW, kH, LayerFormat::RGBA, &len);
+  unsigned char *plain = render_pixels_plain(&params, image_resolution(params.image_id), kW, kH, LayerFormat::RGBA, &len);
   long long differ = 0;
   layer_output(params, kW, kH, 0, [&](const unsigned char *rows, int y0, int n) {
     const size_t bytes = static_cast<size_t>(kW) * 4 * n;
@@ -212,7 +212,7 @@ void layer_output_speedup(benchmark::State &state, bool dense) {
 
 void layer_buffer(benchmark::State &state) {
   const EffectParams params = bench_default_params(kW, kH, AREA_RADIATION);
-  SurfaceRef coverage(render_coverage(&params, kW, kH));
+  SurfaceRef coverage(render_coverage(&params, image_resolution(params.image_id), kW, kH));
   const int bpp = layer_format_bpp(LayerFormat::RGBA);
   const size_t out_bytes = static_cast<size_t>(kW) * kH * bpp;
   std::vector<unsigned char> rows(static_cast<size_t>(kW) * bpp * kStripRows, 0);

@@ -387,13 +387,13 @@ void preview_lines(benchmark::State &state) {
                        ContextRef cr(window);
                        apply_preview_transform(cr, w, h);
                        cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
-                       render_effect(cr, &params);
+                       render_effect(cr, &params, image_resolution(params.image_id));
                        cairo_surface_flush(window);
                      }};
   const Side full_size{[&] { surface_clear(full); },
                        [&] {
                          ContextRef cr(full);
-                         render_effect(cr, &params);
+                         render_effect(cr, &params, image_resolution(params.image_id));
                          cairo_surface_flush(full);
                        }};
   const PairFigures f = time_pair(state, preview, full_size);

@@ -575,10 +575,11 @@ class PendingFile {
   bool committed_ = false;
 };
 
-bool write_png(const EffectParams *params, int width, int height, FILE *file, Failure *failure) {
+bool write_png(const EffectParams *params, const Resolution &res, int width, int height, FILE *file,
+               Failure *failure) {
   PngWriter png(file, width, height);
   const BandStatus status =
-      render_layer_bands(params, width, height, LayerFormat::RGBA, params->line_color,
+      render_layer_bands(params, res, width, height, LayerFormat::RGBA, params->line_color,
                          [&](int, int rows, const unsigned char *pixels) {
                            png.write_rows(pixels, rows);
                            return png.error().empty();
@@ -614,7 +615,7 @@ bool write_vector(const EffectParams *params, int width, int height, double xres
   cairo_scale(cr, 72.0 / xres, 72.0 / yres);
   cairo_rectangle(cr, 0, 0, width, height);
   cairo_clip(cr);
-  render_effect(cr, params);
+  render_effect(cr, params, {xres, yres});
   cairo_status_t status = cairo_status(cr);
   cairo_destroy(cr);
   cairo_surface_finish(surface.get());
@@ -726,7 +727,7 @@ bool run(int argc, char **argv, Failure *failure) {
   auto write = [&](FILE *file) {
     const bool written =
         kind == OutputKind::Png
-            ? write_png(params.get(), width, height, file, failure)
+            ? write_png(params.get(), {xres, yres}, width, height, file, failure)
             : write_vector(params.get(), width, height, xres, yres, kind, file, failure);
     if (!written) failure->message = quoted(output_name.get()) + ": " + failure->message;
     return written;

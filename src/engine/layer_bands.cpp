@@ -118,7 +118,8 @@ void capture_polygon(void *data, const double *xy, int n, cairo_antialias_t anti
 
 // Runs the line sequence once and collects the polygons that touch rows
 // y_begin .. height - 1 (fewer rows when they are too many).
-bool capture_pass(const EffectParams *params, int width, int height, Capture *c) {
+bool capture_pass(const EffectParams *params, const Resolution &res, int width, int height,
+                  Capture *c) {
   const cairo_rectangle_t extents{0.0, static_cast<double>(c->y_begin),
                                   static_cast<double>(width),
                                   static_cast<double>(height - c->y_begin)};
@@ -130,7 +131,7 @@ bool capture_pass(const EffectParams *params, int width, int height, Capture *c)
   PolygonSink sink{capture_polygon, c};
   sink.capture_only = true;
   stroke_attach_polygon_sink(cr.get(), &sink);
-  render_effect(cr.get(), params);
+  render_effect(cr.get(), params, res);
   stroke_attach_polygon_sink(cr.get(), nullptr);
   return cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
 }
@@ -140,6 +141,7 @@ bool capture_pass(const EffectParams *params, int width, int height, Capture *c)
 struct BandSource {
   const Capture *capture;        // or nullptr
   const EffectParams *params;    // when capture is nullptr
+  Resolution res;
 };
 
 struct Layout {
@@ -197,7 +199,7 @@ bool render_band(const BandSource &source, const Layout &l, int y0, int rows,
     if (source.capture)
       fill_captured(cr.get(), *source.capture, y0 - above, above + rows);
     else
-      render_effect(cr.get(), source.params);
+      render_effect(cr.get(), source.params, source.res);
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cr.reset();
     cairo_surface_flush(surface.get());
@@ -386,7 +388,8 @@ int layer_band_rows(int width) {
   return rows;
 }
 
-BandStatus render_layer_bands(const EffectParams *params, int width, int height,
+BandStatus render_layer_bands(const EffectParams *params, const Resolution &res, int width,
+                              int height,
                               LayerFormat format, const ColorRGBA &color, const BandSink &sink,
                               const BandOptions &options) {
   if (width <= 0 || height <= 0) return BandStatus::BadSize;
@@ -424,29 +427,18 @@ BandStatus render_layer_bands(const EffectParams *params, int width, int height,
     capture.y_end = height;
     capture.band_rows = l.band_rows;
     capture.max_polygons = std::max<size_t>(1, capture_bytes / sizeof(Polygon));
-    if (!capture_pass(params, width, height, &capture)) return BandStatus::NoMemory;
+    if (!capture_pass(params, res, width, height, &capture)) return BandStatus::NoMemory;
     BandStatus status;
     if (capture.too_many) {
-      // The line sequence itself, for one band, on this thread: it reads the
-      // image's resolution through image_services().
+      // The line sequence itself, for one band, on this thread.
       const int y_end = std::min(height, y + l.band_rows);
-      status = render_serial({nullptr, params}, l, y, y_end, &memory, sink);
+      status = render_serial({nullptr, params, res}, l, y, y_end, &memory, sink);
       y = y_end;
     } else {
-      status = render_bands({&capture, nullptr}, l, y, capture.y_end, &memory, sink);
+      status = render_bands({&capture, nullptr, res}, l, y, capture.y_end, &memory, sink);
       y = capture.y_end;
     }
     if (status != BandStatus::Done) return status;
   }
   return BandStatus::Done;
-}
-
-const char *band_status_text(BandStatus status) {
-  switch (status) {
-    case BandStatus::Done: return "done";
-    case BandStatus::BadSize: return "the work area is empty";
-    case BandStatus::NoMemory: return "not enough memory to draw the lines";
-    case BandStatus::Stopped: return "the layer could not be written";
-  }
-  return "";
 }

@@ -63,11 +63,9 @@ int layer_band_rows(int width);
 
 // Renders params->area_type at width x height as layer pixels of `format`
 // in `color` (every pixel the colour, the lines in the alpha) and hands
-// them to `sink` band by band.  Must be called where image_services() may be
-// used (the plug-in's main thread); worker threads only fill polygons.
-BandStatus render_layer_bands(const EffectParams *params, int width, int height,
+// them to `sink` band by band, on the calling thread; lengths convert with
+// `res`.  Worker threads only fill polygons.
+BandStatus render_layer_bands(const EffectParams *params, const Resolution &res, int width,
+                              int height,
                               LayerFormat format, const ColorRGBA &color, const BandSink &sink,
                               const BandOptions &options = {});
-
-// One line for the user, in English, for a status other than Done.
-const char *band_status_text(BandStatus status);

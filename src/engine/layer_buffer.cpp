@@ -47,8 +47,8 @@ void convert_row_graya(const unsigned char *src, int width, unsigned char grey,
   }
 }
 
-cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *params, int width,
-                                int height) {
+cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *params,
+                                const Resolution &res, int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   cairo_surface_t *surface = cairo_image_surface_create(format, width, height);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -56,7 +56,7 @@ cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *param
     return nullptr;
   }
   cairo_t *cr = cairo_create(surface);
-  render_effect(cr, params);
+  render_effect(cr, params, res);
   const cairo_status_t status = cairo_status(cr);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
@@ -71,8 +71,9 @@ cairo_surface_t *render_surface(cairo_format_t format, const EffectParams *param
 
 int layer_format_bpp(LayerFormat format) { return format == LayerFormat::RGBA ? 4 : 2; }
 
-cairo_surface_t *render_coverage(const EffectParams *params, int width, int height) {
-  return render_surface(CAIRO_FORMAT_A8, params, width, height);
+cairo_surface_t *render_coverage(const EffectParams *params, const Resolution &res, int width,
+                                 int height) {
+  return render_surface(CAIRO_FORMAT_A8, params, res, width, height);
 }
 
 void coverage_to_pixels(cairo_surface_t *coverage, int y0, int rows, LayerFormat format,
@@ -105,11 +106,11 @@ void coverage_rows_to_pixels(const unsigned char *coverage, int stride, int widt
   }
 }
 
-unsigned char *render_pixels_plain(const EffectParams *params, int width, int height,
-                                   LayerFormat format, size_t *len) {
+unsigned char *render_pixels_plain(const EffectParams *params, const Resolution &res, int width,
+                                   int height, LayerFormat format, size_t *len) {
   *len = 0;
   std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t *)> surface(
-      render_surface(CAIRO_FORMAT_ARGB32, params, width, height), cairo_surface_destroy);
+      render_surface(CAIRO_FORMAT_ARGB32, params, res, width, height), cairo_surface_destroy);
   if (!surface) return nullptr;
   const int bpp = layer_format_bpp(format);
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);

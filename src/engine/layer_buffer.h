@@ -11,6 +11,7 @@
 
 #include "color.h"
 #include "effect_params.h"
+#include "image_services.h"
 
 enum class LayerFormat { RGBA, GRAYA };
 
@@ -22,7 +23,8 @@ int layer_format_bpp(LayerFormat format);
 // alpha of the same lines drawn onto an ARGB32 surface.  The caller destroys
 // it.  nullptr when the size is not positive or the surface cannot be
 // allocated.
-cairo_surface_t *render_coverage(const EffectParams *params, int width, int height);
+cairo_surface_t *render_coverage(const EffectParams *params, const Resolution &res, int width,
+                                 int height);
 
 // Rows y0 .. y0 + rows - 1 of the coverage as layer pixels: rows * width * bpp
 // bytes in `out`, rows without gaps.  Writes nothing when the rows do not lie
@@ -39,6 +41,6 @@ void coverage_rows_to_pixels(const unsigned char *coverage, int stride, int widt
 // The plain design, kept as the reference for tests and benchmarks: an ARGB32
 // surface and one buffer of the whole layer.  A new buffer (g_free) of *len
 // bytes, or nullptr when it cannot be allocated.
-unsigned char *render_pixels_plain(const EffectParams *params, int width, int height,
-                                   LayerFormat format, size_t *len);
+unsigned char *render_pixels_plain(const EffectParams *params, const Resolution &res, int width,
+                                   int height, LayerFormat format, size_t *len);
 

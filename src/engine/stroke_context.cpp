@@ -81,9 +81,9 @@ bool outside_clip(StrokeContext *ctx, cairo_t *cr, const LineOutline &outline) {
 
 }  // namespace
 
-StrokeContext *stroke_context_new(const EffectParams *params) {
+StrokeContext *stroke_context_new(const EffectParams *params, const Resolution &given) {
   auto *ctx = g_new0(StrokeContext, 1);
-  const double res = image_resolution(params->image_id).x;
+  const double res = resolution_or_default(given).x;
   const int unit = params->area_unit;
 
   ctx->color = {color_channel_clamped(params->line_color.r), color_channel_clamped(params->line_color.g),
@@ -151,7 +151,6 @@ bool stroke_waves_enabled(const StrokeContext *ctx) {
   return ctx->wave_npoint > 0 && ctx->wave_depth > 0.0;
 }
 
-int stroke_block_state(const StrokeContext *ctx) { return ctx->block_state; }
 
 void stroke_block_toggle(StrokeContext *ctx) { ctx->block_state = 1 - ctx->block_state; }
 

@@ -9,11 +9,13 @@
 #include <cmath>
 
 #include "effect_params.h"
+#include "image_services.h"
 
-// Upper bound on the lines (drawn or skipped) of one render.  The widest legal
-// settings (oblateness 0.95, outer radius 32767 pixels, pitch 0.5 at 100 %
-// spread) need about 11 million; anything beyond this is cut off instead of
-// keeping the caller busy for minutes.
+// Upper bound on the lines (drawn or skipped) of one render.  The densest
+// lines over GIMP's largest work area (a radius of 370727 pixels, half the
+// diagonal of 524288 x 524288, pitch 0.5 at 100 % spread) are about 9
+// million; anything beyond this is cut off instead of keeping the caller
+// busy for minutes.
 constexpr long MAX_LINES_PER_RENDER = 1L << 24;
 
 struct StrokeContext {
@@ -59,10 +61,10 @@ struct StrokeContext {
   double clip_x1, clip_y1, clip_x2, clip_y2;
 };
 
-// Lengths are converted to pixels with the image's horizontal resolution.  A
+// Lengths are converted to pixels with the horizontal resolution of `res`.  A
 // length that is not a finite number counts as 0, a spread outside 0..100 is
 // held to that range (NaN as 0), and colour channels to 0..1.
-StrokeContext *stroke_context_new(const EffectParams *params);
+StrokeContext *stroke_context_new(const EffectParams *params, const Resolution &res);
 void stroke_context_free(StrokeContext *ctx);
 
 // v - v*r*s/100 with r the next value of gen.
@@ -78,7 +80,6 @@ void stroke_draw_line(StrokeContext *ctx, cairo_t *cr, double length);
 
 bool stroke_blocks_enabled(const StrokeContext *ctx);
 bool stroke_waves_enabled(const StrokeContext *ctx);
-int stroke_block_state(const StrokeContext *ctx);
 void stroke_block_toggle(StrokeContext *ctx);
 double stroke_next_block_on_length(StrokeContext *ctx);
 double stroke_next_block_off_length(StrokeContext *ctx);
@@ -123,10 +124,10 @@ inline bool all_finite(T... values) {
   return (... && std::isfinite(values));
 }
 
-// No length the controls allow comes near this many pixels (32767 inches at
-// a million dots per inch, widened by the largest oblateness, is 6.6e11);
+// No length the controls allow comes near this many pixels (524288 inches at
+// a million dots per inch, widened by the largest oblateness, is 1.1e13);
 // geometry beyond it is drawn as nothing rather than searched for hours.
-constexpr double MAX_GEOMETRY_PIXELS = 1e12;
+constexpr double MAX_GEOMETRY_PIXELS = 1e14;
 
 // true when every argument is finite and within MAX_GEOMETRY_PIXELS of 0.
 template <typename... T>

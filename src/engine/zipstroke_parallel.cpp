@@ -9,8 +9,8 @@
 #include "stroke_context.h"
 #include "units.h"
 
-ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params) {
-  const Resolution res = image_resolution(params->image_id);
+ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params, const Resolution &given) {
+  const Resolution res = resolution_or_default(given);
   const int unit = params->area_unit;
   return {units_to_pixels(params->parallel_in_x, unit, res.x),
           units_to_pixels(params->parallel_in_Y, unit, res.y),
@@ -33,8 +33,8 @@ double freehand_parallel_factor(const FreehandOutline *outline, double v) {
   return 0.0;
 }
 
-void parallel_draw_line(cairo_t *cr, const EffectParams *params) {
-  const ParallelGeometry g = parallel_geometry_in_pixels(params);
+void parallel_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res) {
+  const ParallelGeometry g = parallel_geometry_in_pixels(params, res);
   // A band without extent on the in side has nowhere to step.
   if (!all_within_reach(g.ix, g.iy, g.ir, g.ox, g.oy, g.orr) || !(g.ir > 0.0)) return;
   const double dx = g.ox - g.ix, dy = g.oy - g.iy;
@@ -43,7 +43,7 @@ void parallel_draw_line(cairo_t *cr, const EffectParams *params) {
   // Pitch type 0 measures on the in side, anything else on the out side.
   const double ref = params->line_pitch_type == 0 ? g.ir : g.orr;
 
-  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params),
+  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params, res),
                                                                 stroke_context_free);
   const double p1 = ctx->pitch / ref;
   const double nominal_step = g.ir * p1;

@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 struct ParallelGeometry {
   double ix, iy, ir;   // in centre and in range, work-area pixels
@@ -12,7 +13,7 @@ struct ParallelGeometry {
 
 // x values and ranges convert with the horizontal resolution, the two Y values
 // with the vertical one.
-ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params);
+ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params, const Resolution &res);
 
 // Factor of a parallel outline for the across-band fraction v (clamped to
 // 0..1): the factor of the first sample whose pos is at least v, or 0 when
@@ -21,4 +22,4 @@ double freehand_parallel_factor(const FreehandOutline *outline, double v);
 
 // Draws every line of area type Parallel onto cr in work-area pixels; leaves
 // the context's state as it found it.
-void parallel_draw_line(cairo_t *cr, const EffectParams *params);
+void parallel_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res);

@@ -100,8 +100,8 @@ SearchResult search_next_angle(double theta, Point from, double p, double a, dou
 
 }  // namespace
 
-RadialGeometry radial_geometry_in_pixels(const EffectParams *params) {
-  const Resolution res = image_resolution(params->image_id);
+RadialGeometry radial_geometry_in_pixels(const EffectParams *params, const Resolution &given) {
+  const Resolution res = resolution_or_default(given);
   const int unit = params->area_unit;
   return {units_to_pixels(params->radiation_x, unit, res.x),
           units_to_pixels(params->radiation_y, unit, res.y),
@@ -169,8 +169,8 @@ std::vector<double> radial_wave_nodes(int n, double a_out, double r_out, double 
   return e;
 }
 
-void radiation_draw_line(cairo_t *cr, const EffectParams *params) {
-  const RadialGeometry g = radial_geometry_in_pixels(params);
+void radiation_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res) {
+  const RadialGeometry g = radial_geometry_in_pixels(params, res);
   // An oblateness of 1 or more leaves no ellipse to draw on.
   if (!(g.ob < 1.0)) return;
   const double a_out = g.r_out / (1.0 - g.ob);
@@ -181,7 +181,7 @@ void radiation_draw_line(cairo_t *cr, const EffectParams *params) {
   const double a_ref = pitch_on_inner ? a_in : a_out;
   const double r_ref = pitch_on_inner ? g.r_in : g.r_out;
 
-  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params),
+  std::unique_ptr<StrokeContext, void (*)(StrokeContext *)> ctx(stroke_context_new(params, res),
                                                                 stroke_context_free);
   // A pitch that is not positive has no next line to search for.
   if (!(ctx->pitch > 0.0)) return;

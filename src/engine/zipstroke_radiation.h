@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effect_params.h"
+#include "image_services.h"
 
 struct RadialGeometry {
   double cx, cy;  // centre, work-area pixels
@@ -16,7 +17,7 @@ struct RadialGeometry {
 
 // cx and the radii convert with the horizontal resolution, cy with the
 // vertical one.
-RadialGeometry radial_geometry_in_pixels(const EffectParams *params);
+RadialGeometry radial_geometry_in_pixels(const EffectParams *params, const Resolution &res);
 
 // Factor of a radiation outline for the polar angle phi (radians): a step
 // function of the angle; angles past the last sample wrap to sample 0, and an
@@ -31,4 +32,4 @@ std::vector<double> radial_wave_nodes(int n, double a_out, double r_out, double 
 
 // Draws every line of area type Radiation onto cr in work-area pixels; leaves
 // the context's state as it found it.
-void radiation_draw_line(cairo_t *cr, const EffectParams *params);
+void radiation_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res);

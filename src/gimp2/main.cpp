@@ -2,22 +2,19 @@
 #include <libintl.h>
 
 #include <cstring>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include <glib/gi18n-lib.h>
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
 
-#include "dialog.h"
 #include "effect_params.h"
-#include "services.h"
 #include "glib_ptr.h"
-#include "image_services.h"
+#include "host_calls.h"
 #include "last_values.h"
+#include "plugin_run.h"
 #include "procedure_help.h"
-#include "script_settings.h"
-#include "streak_layer.h"
 
 namespace {
 
@@ -76,73 +73,24 @@ void query() {
       G_N_ELEMENTS(return_args), settings_args, return_args);
 }
 
-// A calling error whose message GIMP hands to the caller.
-void refuse(const char *message) {
-  error_message.reset(g_strdup(message));
-  return_values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
+// A refusal (or failure) whose message GIMP hands to the caller.
+void report(GimpPDBStatusType status, const std::string &message) {
+  error_message.reset(g_strdup(message.c_str()));
+  return_values[0].data.d_status = status;
   return_values[1].type = GIMP_PDB_STRING;
   return_values[1].data.d_string = error_message.get();
 }
 
-bool has_settings_parasite(gint32 item) {
-  GimpParasite *parasite = gimp_item_get_parasite(item, STREAK_PARASITE_NAME);
-  if (!parasite) return false;
-  gimp_parasite_free(parasite);
-  return true;
-}
-
-// plugin-zipstroke-settings: everything is checked before anything in the
-// image changes, so that a refused call leaves it and its undo history alone.
 void run_settings(const GimpParam *param) {
-  const gint32 image_id = param[1].data.d_image;
-  const gint32 drawable_id = param[2].data.d_drawable;
-  const gchar *text = param[3].data.d_string;
-  const bool replace = param[4].data.d_int32 != 0;
-
-  if (!gimp_image_is_valid(image_id)) return refuse("the image does not exist");
-  if (!gimp_item_is_valid(drawable_id) || !gimp_item_is_drawable(drawable_id))
-    return refuse("the drawable does not exist");
-  if (gimp_item_get_image(drawable_id) != image_id)
-    return refuse("the drawable does not belong to the image");
-  const GimpImageBaseType base = gimp_image_base_type(image_id);
-  if (base != GIMP_RGB && base != GIMP_GRAY)
-    return refuse("streak lines are drawn on RGB and grey images only, not on indexed ones");
-  if (replace && (!gimp_item_is_layer(drawable_id) || gimp_item_is_group(drawable_id) ||
-                  !has_settings_parasite(drawable_id)))
-    return refuse("replace needs a streak layer: the drawable does not carry plugin-zipstroke "
-                  "settings");
-
-  auto params = std::make_unique<EffectParams>();
-  effect_params_init_run_fields(params.get(), image_id, drawable_id);
-  effect_params_set_defaults(params.get());
-  GError *raw_error = nullptr;
-  if (!script_settings_apply(params.get(), text, text ? std::strlen(text) : 0, &raw_error)) {
-    GErrorPtr error(raw_error);
-    GCharPtr message(g_strdup_printf("unreadable settings text: %s", error->message));
-    return refuse(message.get());
-  }
-  params->image_id = image_id;
-  params->drawable_id = drawable_id;
-  params->edit_mode = replace ? 1 : 0;
-
-  const LayerResult result = gimp_render_to_layer(params.get());
-  if (result.status != 0) {
-    error_message.reset(g_strdup("the streak layer could not be made"));
-    return_values[0].data.d_status = GIMP_PDB_EXECUTION_ERROR;
-    return_values[1].type = GIMP_PDB_STRING;
-    return_values[1].data.d_string = error_message.get();
-    return;
-  }
-  return_values[1].data.d_layer = result.layer_id;
-}
-
-// The block kept by GIMP from the previous run, when it is one of this build.
-void restore_last_values(EffectParams *params) {
-  const gint size = gimp_procedural_db_get_data_size(LAST_VALUES_NAME);
-  if (size != static_cast<gint>(sizeof(EffectParams))) return;
-  std::vector<guint8> block(size);
-  if (!gimp_procedural_db_get_data(LAST_VALUES_NAME, block.data())) return;
-  last_values_restore(params, block.data(), block.size());
+  const SettingsCallResult result =
+      run_settings_call(param[1].data.d_image, param[2].data.d_drawable, param[3].data.d_string,
+                        param[4].data.d_int32 != 0);
+  if (result.status == CallStatus::Success)
+    return_values[1].data.d_layer = result.layer;
+  else
+    report(result.status == CallStatus::CallingError ? GIMP_PDB_CALLING_ERROR
+                                                     : GIMP_PDB_EXECUTION_ERROR,
+           result.message);
 }
 
 void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
@@ -151,14 +99,6 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
   textdomain(GETTEXT_PACKAGE);
 
-  const gint32 run_mode = param[0].data.d_int32;
-  const gint32 image_id = param[1].data.d_image;
-  const gint32 drawable_id = param[2].data.d_drawable;
-
-  // The record lives here for the whole run; the dialog holds its address.
-  static EffectParams params;
-  effect_params_init_run_fields(&params, image_id, drawable_id);
-
   *n_return_vals = 2;
   *return_vals = return_values;
   return_values[0].type = GIMP_PDB_STATUS;
@@ -166,31 +106,40 @@ void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
   return_values[1].type = GIMP_PDB_LAYER;
   return_values[1].data.d_layer = -1;
 
-  gimp_services_install();
   if (std::strcmp(name, SETTINGS_PROCEDURE_NAME) == 0) return run_settings(param);
-  effect_params_set_defaults(&params);
 
-  switch (run_mode) {
+  switch (param[0].data.d_int32) {
     case GIMP_RUN_INTERACTIVE:
     case GIMP_RUN_WITH_LAST_VALS:
       break;
     case GIMP_RUN_NONINTERACTIVE:
-      g_log(nullptr, G_LOG_LEVEL_WARNING, "%s",
-            _("error: This plug-in does not support non-interactive mode."));
+      g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", noninteractive_refusal_text());
       return_values[0].data.d_status = GIMP_PDB_CALLING_ERROR;
       return;
     default:
       return;
   }
-
-  restore_last_values(&params);
-  gimp_ui_init("zipstroke", TRUE);
-  dialog_run_on_image(&params, image_id, drawable_id);
-
-  gimp_procedural_db_set_data(LAST_VALUES_NAME, &params, sizeof params);
+  // The record lives here for the whole run; the dialog holds its address.
+  static EffectParams params;
+  run_dialog(&params, param[1].data.d_image, param[2].data.d_drawable);
 }
 
 }  // namespace
+
+// The block kept by GIMP from the previous run, when it is one of this build.
+void host_last_values_restore(EffectParams *params) {
+  const gint size = gimp_procedural_db_get_data_size(LAST_VALUES_NAME);
+  if (size != static_cast<gint>(sizeof(EffectParams))) return;
+  std::vector<guint8> block(size);
+  if (!gimp_procedural_db_get_data(LAST_VALUES_NAME, block.data())) return;
+  last_values_restore(params, block.data(), block.size());
+}
+
+void host_last_values_store(const EffectParams *params) {
+  gimp_procedural_db_set_data(LAST_VALUES_NAME, params, sizeof *params);
+}
+
+void host_ui_init() { gimp_ui_init("zipstroke", TRUE); }
 
 const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
 

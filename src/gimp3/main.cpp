@@ -9,15 +9,12 @@
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
 
-#include "dialog.h"
 #include "effect_params.h"
 #include "glib_ptr.h"
-#include "image_services.h"
+#include "host_calls.h"
 #include "last_values.h"
+#include "plugin_run.h"
 #include "procedure_help.h"
-#include "script_settings.h"
-#include "services.h"
-#include "streak_layer.h"
 
 namespace {
 
@@ -34,71 +31,22 @@ void bind_text_domain() {
   textdomain(GETTEXT_PACKAGE);
 }
 
-// The record of the previous run, kept by GIMP as a global persistent
-// parasite: like GIMP 2.10's procedure data it is one record for every image,
-// and GIMP saves it in its parasiterc, so it also survives a restart.  (An
-// auxiliary procedure argument would also be kept per image, recalled on that
-// image before the last run's values, and saved into every XCF of it as some
-// 180 KB of escaped text.)
-void restore_last_values(EffectParams *params) {
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
-      gimp_get_parasite(LAST_VALUES_NAME));
-  if (!parasite) return;
-  guint32 size = 0;
-  const void *block = gimp_parasite_get_data(parasite.get(), &size);
-  // A block of another size (another build's record) is ignored.
-  last_values_restore(params, block, size);
-}
-
-void store_last_values(const EffectParams *params) {
-  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
-      gimp_parasite_new(LAST_VALUES_NAME, GIMP_PARASITE_PERSISTENT, sizeof *params, params));
-  gimp_attach_parasite(parasite.get());
-}
-
 GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *image,
                     GimpDrawable **drawables, GimpProcedureConfig *, gpointer) {
   bind_text_domain();
-  const int32_t image_id = gimp_image_get_id(image);
-  const int32_t drawable_id =
-      drawables && drawables[0] ? gimp_item_get_id(GIMP_ITEM(drawables[0])) : -1;
-
-  // The record lives here for the whole run; the dialog holds its address.
-  static EffectParams params;
-  effect_params_init_run_fields(&params, image_id, drawable_id);
-  gimp_services_install();
-  effect_params_set_defaults(&params);
-
   if (run_mode == GIMP_RUN_NONINTERACTIVE) {
     return gimp_procedure_new_return_values(
         procedure, GIMP_PDB_CALLING_ERROR,
-        g_error_new_literal(GIMP_PLUG_IN_ERROR, 0,
-                            _("error: This plug-in does not support non-interactive mode.")));
+        g_error_new_literal(GIMP_PLUG_IN_ERROR, 0, noninteractive_refusal_text()));
   }
-
-  restore_last_values(&params);
-  gimp_ui_init("zipstroke");
-  dialog_run_on_image(&params, image_id, drawable_id);
-
-  store_last_values(&params);
+  // The record lives here for the whole run; the dialog holds its address.
+  static EffectParams params;
+  run_dialog(&params, gimp_image_get_id(image),
+             drawables && drawables[0] ? gimp_item_get_id(GIMP_ITEM(drawables[0])) : NO_ID);
   // As in GIMP 2.10 the layer made is not reported: the return value stays empty.
   return gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
 }
 
-GimpValueArray *refuse(GimpProcedure *procedure, GimpPDBStatusType status, const char *message) {
-  return gimp_procedure_new_return_values(procedure, status,
-                                          g_error_new_literal(GIMP_PLUG_IN_ERROR, 0, message));
-}
-
-bool has_settings_parasite(GimpItem *item) {
-  GimpParasite *parasite = gimp_item_get_parasite(item, STREAK_PARASITE_NAME);
-  if (!parasite) return false;
-  gimp_parasite_free(parasite);
-  return true;
-}
-
-// plugin-zipstroke-settings: everything is checked before anything in the
-// image changes, so that a refused call leaves it and its undo history alone.
 GimpValueArray *run_settings(GimpProcedure *procedure, GimpProcedureConfig *config, gpointer) {
   bind_text_domain();
   GimpImage *image = nullptr;
@@ -111,45 +59,46 @@ GimpValueArray *run_settings(GimpProcedure *procedure, GimpProcedureConfig *conf
   std::unique_ptr<GimpDrawable, FreeWith<g_object_unref>> drawable_ref(drawable);
   GCharPtr text_ref(text);
 
-  if (!image || !gimp_image_is_valid(image)) return refuse(procedure, GIMP_PDB_CALLING_ERROR, "the image does not exist");
-  if (!drawable || !gimp_item_is_valid(GIMP_ITEM(drawable)))
-    return refuse(procedure, GIMP_PDB_CALLING_ERROR, "the drawable does not exist");
-  const int32_t image_id = gimp_image_get_id(image);
-  const int32_t drawable_id = gimp_item_get_id(GIMP_ITEM(drawable));
-  if (gimp_image_get_id(gimp_item_get_image(GIMP_ITEM(drawable))) != image_id)
-    return refuse(procedure, GIMP_PDB_CALLING_ERROR, "the drawable does not belong to the image");
-  const GimpImageBaseType base = gimp_image_get_base_type(image);
-  if (base != GIMP_RGB && base != GIMP_GRAY)
-    return refuse(procedure, GIMP_PDB_CALLING_ERROR,
-                  "streak lines are drawn on RGB and grey images only, not on indexed ones");
-  if (replace && (!editable_layer(image_id, drawable_id) || !has_settings_parasite(GIMP_ITEM(drawable))))
-    return refuse(procedure, GIMP_PDB_CALLING_ERROR,
-                  "replace needs a streak layer: the drawable does not carry plugin-zipstroke "
-                  "settings");
-
-  gimp_services_install();
-  auto params = std::make_unique<EffectParams>();
-  effect_params_init_run_fields(params.get(), image_id, drawable_id);
-  effect_params_set_defaults(params.get());
-  GError *raw_error = nullptr;
-  if (!script_settings_apply(params.get(), text, text ? std::strlen(text) : 0, &raw_error)) {
-    GErrorPtr error(raw_error);
-    GCharPtr message(g_strdup_printf("unreadable settings text: %s", error->message));
-    return refuse(procedure, GIMP_PDB_CALLING_ERROR, message.get());
+  const SettingsCallResult result =
+      run_settings_call(image ? gimp_image_get_id(image) : NO_ID,
+                        drawable ? gimp_item_get_id(GIMP_ITEM(drawable)) : NO_ID, text, replace);
+  if (result.status != CallStatus::Success) {
+    const GimpPDBStatusType status = result.status == CallStatus::CallingError
+                                         ? GIMP_PDB_CALLING_ERROR
+                                         : GIMP_PDB_EXECUTION_ERROR;
+    return gimp_procedure_new_return_values(
+        procedure, status, g_error_new_literal(GIMP_PLUG_IN_ERROR, 0, result.message.c_str()));
   }
-  params->image_id = image_id;
-  params->drawable_id = drawable_id;
-  params->edit_mode = replace ? 1 : 0;
-
-  const LayerResult result = gimp_render_to_layer(params.get());
-  if (result.status != 0)
-    return refuse(procedure, GIMP_PDB_EXECUTION_ERROR, "the streak layer could not be made");
   GimpValueArray *values = gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
-  GIMP_VALUES_SET_LAYER(values, 1, layer_of(result.layer_id));
+  GIMP_VALUES_SET_LAYER(values, 1, GIMP_LAYER(gimp_item_get_by_id(result.layer)));
   return values;
 }
 
 }  // namespace
+
+// The record of the previous run, kept by GIMP as a global persistent
+// parasite: like GIMP 2.10's procedure data it is one record for every image,
+// and GIMP saves it in its parasiterc, so it also survives a restart.  (An
+// auxiliary procedure argument would also be kept per image, recalled on that
+// image before the last run's values, and saved into every XCF of it as some
+// 180 KB of escaped text.)
+void host_last_values_restore(EffectParams *params) {
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
+      gimp_get_parasite(LAST_VALUES_NAME));
+  if (!parasite) return;
+  guint32 size = 0;
+  const void *block = gimp_parasite_get_data(parasite.get(), &size);
+  // A block of another size (another build's record) is ignored.
+  last_values_restore(params, block, size);
+}
+
+void host_last_values_store(const EffectParams *params) {
+  std::unique_ptr<GimpParasite, FreeWith<gimp_parasite_free>> parasite(
+      gimp_parasite_new(LAST_VALUES_NAME, GIMP_PARASITE_PERSISTENT, sizeof *params, params));
+  gimp_attach_parasite(parasite.get());
+}
+
+void host_ui_init() { gimp_ui_init("zipstroke"); }
 
 extern "C" {
 

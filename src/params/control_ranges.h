@@ -37,7 +37,14 @@ struct SpinRange {
 #define ZS_SPIN(field, type, mn, mx, st, dg, rule, axis) \
   SpinRange{#field, offsetof(EffectParams, field), type, mn, mx, st, dg, rule, axis}
 
-constexpr double POS_MIN = -32768.0;
+// GIMP's largest image side in pixels: positions, radii, ranges and the
+// margins and lengths the defaults derive from them reach across any work
+// area, to its far side and as far again beyond its left or top edge.
+constexpr double IMAGE_SIDE_MAX = 524288.0;
+constexpr double POS_MIN = -IMAGE_SIDE_MAX;
+constexpr double POS_MAX = IMAGE_SIDE_MAX;
+constexpr double EXTENT_MAX = IMAGE_SIDE_MAX;
+// Every other length and the seeds.
 constexpr double LEN_MAX = 32767.0;
 
 // Order: the line table, then the radiation page, then the parallel page.
@@ -58,31 +65,31 @@ constexpr std::array<SpinRange, 39> SPIN_RANGES = {{
     ZS_SPIN(line_width, FieldType::Double, 0.5, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(line_width_rand, FieldType::Double, 0, 100, 1, 2, IntRule::None, LengthAxis::None),
     ZS_SPIN(line_width_rand_seed, FieldType::Int, 0, LEN_MAX, 1, 0, IntRule::Nearest, LengthAxis::None),
-    ZS_SPIN(line_in_margin, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(line_in_margin, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(line_in_margin_rand, FieldType::Double, 0, 100, 1, 2, IntRule::None, LengthAxis::None),
     ZS_SPIN(line_in_margin_rand_seed, FieldType::Int, 0, LEN_MAX, 1, 0, IntRule::Nearest, LengthAxis::None),
-    ZS_SPIN(line_in_length, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(line_in_length, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(line_in_length_rand, FieldType::Double, 0, 100, 1, 2, IntRule::None, LengthAxis::None),
     ZS_SPIN(line_in_length_rand_seed, FieldType::Int, 0, LEN_MAX, 1, 0, IntRule::Nearest, LengthAxis::None),
-    ZS_SPIN(line_out_margin, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(line_out_margin, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(line_out_margin_rand, FieldType::Double, 0, 100, 1, 2, IntRule::None, LengthAxis::None),
     ZS_SPIN(line_out_margin_rand_seed, FieldType::Int, 0, LEN_MAX, 1, 0, IntRule::Nearest, LengthAxis::None),
-    ZS_SPIN(line_out_length, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(line_out_length, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(line_out_length_rand, FieldType::Double, 0, 100, 1, 2, IntRule::None, LengthAxis::None),
     ZS_SPIN(line_out_length_rand_seed, FieldType::Int, 0, LEN_MAX, 1, 0, IntRule::Nearest, LengthAxis::None),
 
-    ZS_SPIN(radiation_x, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
-    ZS_SPIN(radiation_y, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
-    ZS_SPIN(radiation_in_radius, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
-    ZS_SPIN(radiation_out_radius, FieldType::Double, 0, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(radiation_x, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(radiation_y, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
+    ZS_SPIN(radiation_in_radius, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(radiation_out_radius, FieldType::Double, 0, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
     ZS_SPIN(radiation_oblateness, FieldType::Double, -4, 0.95, 0.01, 3, IntRule::None, LengthAxis::None),
 
-    ZS_SPIN(parallel_in_x, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
-    ZS_SPIN(parallel_in_Y, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
-    ZS_SPIN(parallel_in_range, FieldType::Double, 0.001, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
-    ZS_SPIN(parallel_out_x, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
-    ZS_SPIN(parallel_out_Y, FieldType::Double, POS_MIN, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
-    ZS_SPIN(parallel_out_range, FieldType::Double, 0.001, LEN_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(parallel_in_x, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(parallel_in_Y, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
+    ZS_SPIN(parallel_in_range, FieldType::Double, 0.001, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(parallel_out_x, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
+    ZS_SPIN(parallel_out_Y, FieldType::Double, POS_MIN, POS_MAX, 1, 3, IntRule::None, LengthAxis::Vertical),
+    ZS_SPIN(parallel_out_range, FieldType::Double, 0.001, EXTENT_MAX, 1, 3, IntRule::None, LengthAxis::Horizontal),
 }};
 #undef ZS_SPIN
 

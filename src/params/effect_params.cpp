@@ -26,7 +26,7 @@ void effect_params_init_run_fields(EffectParams *params, int32_t image_id,
   params->window_width = -1;
   params->window_height = -1;
   params->topmost = 0;
-  params->edit_mode = 0;
+  params->edit_mode = EditMode::Create;
 }
 
 void effect_params_set_defaults(EffectParams *p) {

@@ -30,6 +30,9 @@ enum AreaType : int32_t { AREA_RADIATION = 0, AREA_PARALLEL = 1 };
 
 // Field order is the storage order of the last-values block and the order in
 // which the settings text writes the keyed fields.  Do not reorder.
+// Whether a run draws a new streak layer or draws an existing one anew.
+enum class EditMode : int32_t { Create = 0, Replace = 1 };
+
 struct EffectParams {
   ColorRGBA line_color;
   int32_t line_antialias;
@@ -90,7 +93,7 @@ struct EffectParams {
   int32_t window_width;
   int32_t window_height;
   int32_t topmost;
-  int32_t edit_mode;
+  EditMode edit_mode;
   // The work area (pixels) and resolution (dpi) the geometry was made for, so
   // that the next run on a work area of another size can fit it to that one.
   int32_t geometry_width;

@@ -50,10 +50,14 @@ WorkArea work_area_of(int32_t image_id) {
   return area;
 }
 
-Resolution image_resolution(int32_t image_id) {
-  Resolution res{72.0, 72.0};
-  installed.get_resolution(image_id, &res.x, &res.y);
+Resolution resolution_or_default(Resolution res) {
   if (!(res.x > 0.0) || res.x > RESOLUTION_MAX_DPI) res.x = 72.0;
   if (!(res.y > 0.0) || res.y > RESOLUTION_MAX_DPI) res.y = 72.0;
   return res;
+}
+
+Resolution image_resolution(int32_t image_id) {
+  Resolution res{72.0, 72.0};
+  installed.get_resolution(image_id, &res.x, &res.y);
+  return resolution_or_default(res);
 }

@@ -47,6 +47,8 @@ constexpr double RESOLUTION_MAX_DPI = 1048576.0;
 struct Resolution {
   double x, y;
 };
-// The image's resolution; a value that no image can have (not positive, not a
-// number, above RESOLUTION_MAX_DPI) is taken as 72 dpi.
+// `res` with each value that no image can have (not positive, not a number,
+// above RESOLUTION_MAX_DPI) taken as 72 dpi.
+Resolution resolution_or_default(Resolution res);
+// The image's resolution, as resolution_or_default gives it.
 Resolution image_resolution(int32_t image_id);

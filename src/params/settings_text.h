@@ -7,7 +7,8 @@
 #include "effect_params.h"
 
 constexpr const char *SETTINGS_GROUP = "zipstroke";
-constexpr const char *SETTINGS_VERSION = "0.5.2";
+// The version of the program that writes the text.
+constexpr const char *SETTINGS_VERSION = ZIPSTROKE_VERSION;
 
 // A new key file holding the keyed fields of params; the caller frees it.
 GKeyFile *settings_to_key_file(const EffectParams *params);

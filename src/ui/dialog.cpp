@@ -433,7 +433,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   w.dialog = dialog;
   w.topmost_check = gtk_check_button_new_with_label(_("Topmost"));
 
-  gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version 0.5.2");
+  gtk_window_set_title(GTK_WINDOW(dialog), "Zipstroke Version " ZIPSTROKE_VERSION);
   std::unique_ptr<GdkPixbuf, FreeWith<g_object_unref>> icon(window_icon_new());
   if (icon) gtk_window_set_icon(GTK_WINDOW(dialog), icon.get());
   gtk_window_set_role(GTK_WINDOW(dialog), "zipstroke");

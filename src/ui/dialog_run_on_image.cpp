@@ -9,7 +9,7 @@
 void dialog_run_on_image(EffectParams *params, int32_t image_id, int32_t drawable_id) {
   params->image_id = image_id;
   params->drawable_id = drawable_id;
-  params->edit_mode = 0;
+  params->edit_mode = EditMode::Create;
   // Values made for a work area of another size are fitted to this one.
   last_values_fit(params, work_area_of(image_id), image_resolution(image_id));
   // The restored lengths are in the stored unit.

@@ -4,7 +4,7 @@ namespace {
 
 GdkPixbuf *no_thumbnail(int32_t, int, int, int, int, int, int) { return nullptr; }
 
-LayerResult no_layer(const EffectParams *) { return {2, -1}; }
+LayerResult no_layer(const EffectParams *) { return {LayerStatus::Failed, -1}; }
 
 char *no_parasite(int32_t, gsize *length, int32_t *layer_id) {
   *length = 0;

@@ -8,9 +8,16 @@
 
 #include "effect_params.h"
 
+// The numbers are those the host check's log reports.
+enum class LayerStatus {
+  Written = 0,      // the lines are in the layer
+  Failed = 2,       // refused or not drawn; the image is as it was
+  Unsupported = 3,  // an image that is neither RGB nor grey; nothing changed
+};
+
 struct LayerResult {
-  int status;  // 0 written, 2 layer creation failed, 3 unsupported image type
-  int32_t layer_id;
+  LayerStatus status;
+  int32_t layer_id;  // the layer written, or -1
 };
 
 // Whether what a response would call GIMP for is still there.

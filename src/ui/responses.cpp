@@ -93,18 +93,18 @@ void show_work_area(const EffectParams *params) {
   WorkArea area = work_area_of(params->image_id);
   const HostServices &host = host_services();
   int x = 0, y = 0, w = 0, h = 0;
-  if (params->edit_mode == 1 && host.layer_extent &&
+  if (params->edit_mode == EditMode::Replace && host.layer_extent &&
       host.layer_extent(params->drawable_id, &x, &y, &w, &h))
     area = {x, y, w, h, false};
   // Editing, the layer is left out of the picture: the new lines are seen on
   // what lies under them, not over the old ones.
   preview_picture_init_area(params->image_id, area,
-                            params->edit_mode == 1 ? params->drawable_id : -1);
+                            params->edit_mode == EditMode::Replace ? params->drawable_id : -1);
   preview_queue_redraw();
 }
 
 void leave_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, GtkWidget *edit) {
-  params->edit_mode = 0;
+  params->edit_mode = EditMode::Create;
   show_work_area(params);  // the layer shows again, as Apply has just drawn it
   set_button_label(create, _("Create"));
   set_button_label(close, _("Close"));
@@ -161,7 +161,7 @@ void enter_edit_mode(EffectParams *params, GtkWidget *create, GtkWidget *close, 
   set_button_label(close, _("Cancel"));
   tooltips_set_edit_mode(create, close, true);
   if (edit) gtk_widget_hide(edit);
-  params->edit_mode = 1;
+  params->edit_mode = EditMode::Replace;
   params->drawable_id = layer;
   show_work_area(params);
 }
@@ -183,14 +183,14 @@ void responses_finish(EffectParams *params) {
     restore_outlines(params);
     discard_saved_settings();
   }
-  params->edit_mode = 0;
+  params->edit_mode = EditMode::Create;
 }
 
 void on_dialog_response(GtkDialog *dialog, gint response_id, EffectParams *params) {
   GtkWidget *create = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CREATE);
   GtkWidget *close = gtk_dialog_get_widget_for_response(dialog, RESPONSE_CLOSE);
   GtkWidget *edit = gtk_dialog_get_widget_for_response(dialog, RESPONSE_EDIT_LAYER);
-  const bool editing = params->edit_mode == 1;
+  const bool editing = params->edit_mode == EditMode::Replace;
   // A response that arrives before the loop has ended finds nothing to do.
   if (dialog_ended) return;
 

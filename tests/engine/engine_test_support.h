@@ -70,14 +70,14 @@ std::vector<Polygon> capture_with(Draw draw) {
 }
 
 inline std::vector<Polygon> capture(const EffectParams &params) {
-  return capture_with([&](cairo_t *cr) { render_effect(cr, &params); });
+  return capture_with([&](cairo_t *cr) { render_effect(cr, &params, image_resolution(params.image_id)); });
 }
 
 // Alpha of every pixel of a w x h render, rows without gaps.
 inline std::vector<unsigned char> coverage_bytes(const EffectParams &params, int w, int h) {
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
   cairo_t *cr = cairo_create(surface);
-  render_effect(cr, &params);
+  render_effect(cr, &params, image_resolution(params.image_id));
   EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
   cairo_destroy(cr);
   cairo_surface_flush(surface);

@@ -97,7 +97,7 @@ TEST(Guards, EveryHostileRecordRendersSafelyInBothAreas) {
       p.area_type = area;
       h.spoil(p);
       capture(p);  // ends; context without error; every vertex finite
-      cairo_surface_t *cov = render_coverage(&p, 160, 120);
+      cairo_surface_t *cov = render_coverage(&p, image_resolution(p.image_id), 160, 120);
       ASSERT_NE(cov, nullptr);
       EXPECT_EQ(cairo_surface_status(cov), CAIRO_STATUS_SUCCESS);
       cairo_surface_destroy(cov);
@@ -157,7 +157,7 @@ TEST(CallerTransform, ScaledRendersGiveTheSameLinesScaled) {
     const auto scaled = capture_with([&](cairo_t *cr) {
       cairo_translate(cr, 7, 3);
       cairo_scale(cr, 0.25, 0.25);
-      render_effect(cr, &p);
+      render_effect(cr, &p, image_resolution(p.image_id));
       cairo_identity_matrix(cr);
     });
     ASSERT_EQ(scaled.size(), full.size());

@@ -12,7 +12,7 @@ namespace {
 
 std::vector<unsigned char> strips(const EffectParams &p, int w, int h, LayerFormat format,
                                   int rows_per_strip) {
-  SurfacePtr coverage(render_coverage(&p, w, h));
+  SurfacePtr coverage(render_coverage(&p, image_resolution(p.image_id), w, h));
   EXPECT_NE(coverage, nullptr);
   const size_t row_bytes = static_cast<size_t>(w) * layer_format_bpp(format);
   std::vector<unsigned char> all;
@@ -27,7 +27,7 @@ std::vector<unsigned char> strips(const EffectParams &p, int w, int h, LayerForm
 
 std::vector<unsigned char> plain(const EffectParams &p, int w, int h, LayerFormat format) {
   size_t len = 0;
-  unsigned char *buffer = render_pixels_plain(&p, w, h, format, &len);
+  unsigned char *buffer = render_pixels_plain(&p, image_resolution(p.image_id), w, h, format, &len);
   EXPECT_NE(buffer, nullptr);
   std::vector<unsigned char> v(buffer, buffer + len);
   g_free(buffer);
@@ -114,7 +114,7 @@ TEST(LayerBuffer, HalfTransparentColourHalvesTheCoverageOfSingleLines) {
 
 TEST(LayerBuffer, RowsOutsideTheSurfaceAreRefused) {
   EffectParams p = defaults_for(40, 30);
-  SurfacePtr coverage(render_coverage(&p, 40, 30));
+  SurfacePtr coverage(render_coverage(&p, image_resolution(p.image_id), 40, 30));
   ASSERT_NE(coverage, nullptr);
   std::vector<unsigned char> out(40 * 4 * 31, 0xAB);
   coverage_to_pixels(coverage.get(), 25, 6, LayerFormat::RGBA, p.line_color, out.data());
@@ -132,11 +132,11 @@ TEST(LayerBuffer, RowsOutsideTheSurfaceAreRefused) {
 
 TEST(LayerBuffer, SizesThatCannotBeRenderedGiveNothing) {
   EffectParams p = defaults_for(40, 30);
-  EXPECT_EQ(render_coverage(&p, 0, 30), nullptr);
-  EXPECT_EQ(render_coverage(&p, 40, -1), nullptr);
-  EXPECT_EQ(render_coverage(&p, 40000, 10), nullptr);  // wider than an image surface can be
+  EXPECT_EQ(render_coverage(&p, image_resolution(p.image_id), 0, 30), nullptr);
+  EXPECT_EQ(render_coverage(&p, image_resolution(p.image_id), 40, -1), nullptr);
+  EXPECT_EQ(render_coverage(&p, image_resolution(p.image_id), 40000, 10), nullptr);  // wider than an image surface can be
   size_t len = 7;
-  EXPECT_EQ(render_pixels_plain(&p, 0, 0, LayerFormat::RGBA, &len), nullptr);
+  EXPECT_EQ(render_pixels_plain(&p, image_resolution(p.image_id), 0, 0, LayerFormat::RGBA, &len), nullptr);
   EXPECT_EQ(len, 0u);
 }
 

@@ -168,7 +168,7 @@ TEST(ParallelGeometry, TheBandStaysPutInAnyUnitWhenResolutionsDiffer) {
   const EffectParams mm = in_unit(p, UNIT_MM, 254, 127);
   EXPECT_DOUBLE_EQ(mm.parallel_in_Y, 20);  // 100 pixels at 127 dpi
   EXPECT_TRUE(same_polygons(pixels, capture(mm), 1e-6));
-  const ParallelGeometry g = parallel_geometry_in_pixels(&mm);
+  const ParallelGeometry g = parallel_geometry_in_pixels(&mm, image_resolution(mm.image_id));
   EXPECT_NEAR(g.iy, 100, 1e-9);
   EXPECT_NEAR(g.oy, 380, 1e-9);
   EXPECT_NEAR(g.ir, 200, 1e-9);

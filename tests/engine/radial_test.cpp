@@ -335,7 +335,7 @@ TEST(RadialGeometry, VerticalCentreUsesTheVerticalResolution) {
   p.radiation_x = 10;
   p.radiation_y = 10;
   p.radiation_in_radius = 5;
-  const RadialGeometry g = radial_geometry_in_pixels(&p);
+  const RadialGeometry g = radial_geometry_in_pixels(&p, image_resolution(p.image_id));
   EXPECT_DOUBLE_EQ(g.cx, 100);
   EXPECT_DOUBLE_EQ(g.cy, 50);
   EXPECT_DOUBLE_EQ(g.r_in, 50);

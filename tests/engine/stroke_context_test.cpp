@@ -13,7 +13,7 @@ namespace {
 using ContextPtr = std::unique_ptr<StrokeContext, void (*)(StrokeContext *)>;
 
 ContextPtr make_context(const EffectParams &p) {
-  return ContextPtr(stroke_context_new(&p), stroke_context_free);
+  return ContextPtr(stroke_context_new(&p, image_resolution(p.image_id)), stroke_context_free);
 }
 
 EffectParams plain_line_params() {
@@ -246,7 +246,7 @@ TEST(StrokeCulling, OnlyLinesWhollyOffTheSurfaceAreSkipped) {
     cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 200, 150);
     cairo_t *cr = cairo_create(surface);
     stroke_attach_polygon_sink(cr, &sink);
-    render_effect(cr, &p);
+    render_effect(cr, &p, image_resolution(p.image_id));
     EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);

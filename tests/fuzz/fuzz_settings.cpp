@@ -101,7 +101,7 @@ double expected_lines(const EffectParams &p, int type) {
   double pitch = units_to_pixels(p.line_pitch, p.area_unit, res.x);
   pitch = std::max(pitch * (1.0 - p.line_pitch_rand / 200.0), 0.01);
   if (type == AREA_RADIATION) {
-    const RadialGeometry g = radial_geometry_in_pixels(&p);
+    const RadialGeometry g = radial_geometry_in_pixels(&p, image_resolution(p.image_id));
     if (!(g.ob < 1.0)) return 0;
     const double a_out = g.r_out / (1.0 - g.ob);
     const double a_in = a_out - (g.r_out - g.r_in);
@@ -109,7 +109,7 @@ double expected_lines(const EffectParams &p, int type) {
                                                  : std::max(std::fabs(a_out), std::fabs(g.r_out));
     return 2 * G_PI * extent / pitch;
   }
-  const ParallelGeometry g = parallel_geometry_in_pixels(&p);
+  const ParallelGeometry g = parallel_geometry_in_pixels(&p, image_resolution(p.image_id));
   return std::max(std::fabs(g.ir), std::fabs(g.orr)) / pitch;
 }
 
@@ -123,7 +123,7 @@ void render_both_types(const EffectParams &applied, cairo_format_t format) {
     if (!(expected_lines(p, type) <= LINE_BUDGET)) continue;
     cairo_surface_t *surface = cairo_image_surface_create(format, WORK_WIDTH, WORK_HEIGHT);
     cairo_t *cr = cairo_create(surface);
-    render_effect(cr, &p);
+    render_effect(cr, &p, image_resolution(p.image_id));
     const cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);

@@ -31,7 +31,7 @@ GdkPixbuf *thumbnail_without(int32_t, int32_t layer, int x, int y, int w, int h,
 
 LayerResult record_render(const EffectParams *params) {
   stand_in_host.renders.push_back({params->edit_mode, params->drawable_id, *params});
-  return {0, params->edit_mode ? params->drawable_id : 99};
+  return {LayerStatus::Written, params->edit_mode == EditMode::Replace ? params->drawable_id : 99};
 }
 
 char *stored_parasite(int32_t, gsize *length, int32_t *layer_id) {

@@ -18,7 +18,7 @@
 // What the stand-in host was asked and what it answers.
 struct StandInHost {
   struct RenderCall {
-    int32_t edit_mode;
+    EditMode edit_mode;
     int32_t drawable_id;
     EffectParams params;
   };

@@ -190,7 +190,7 @@ TEST_F(GuidesExpose, LinesKeepTheirColoursAlpha) {
   preview_apply_transform(cr);
   EffectParams opaque = params;
   opaque.line_color = {0, 0, 0, 1};
-  render_effect(cr, &opaque);
+  render_effect(cr, &opaque, image_resolution(opaque.image_id));
   cairo_destroy(cr);
   cairo_surface_flush(coverage);
   const Rgb colour = {0.9 * 255, 0.6 * 255, 0.1 * 255};

@@ -215,7 +215,7 @@ TEST_F(PresetPage, LoadAppliesThePresetAndRefreshesTheList) {
 std::vector<unsigned char> render_pixels(const EffectParams *params) {
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480);
   cairo_t *cr = cairo_create(surface);
-  render_effect(cr, params);
+  render_effect(cr, params, image_resolution(params->image_id));
   cairo_destroy(cr);
   cairo_surface_flush(surface);
   const unsigned char *data = cairo_image_surface_get_data(surface);

@@ -46,7 +46,7 @@ TEST_F(Responses, CreateRendersOnceThenRecordsTheGeometryAndCloses) {
   gtk_spin_button_set_value(spin("line_pitch"), 21.0);
   respond(RESPONSE_CREATE);
   ASSERT_EQ(host.renders.size(), 1u);
-  EXPECT_EQ(host.renders[0].edit_mode, 0);
+  EXPECT_EQ(host.renders[0].edit_mode, EditMode::Create);
   EXPECT_EQ(host.renders[0].params.line_pitch, 21.0);
   EXPECT_FALSE(dialog_open());
   EXPECT_GT(live().window_width, 100);
@@ -89,7 +89,7 @@ TEST_F(Responses, ResetRestoresTheDefaultsButKeepsWindowTopmostAndIds) {
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog_widgets.parallel_in_freehand.check), TRUE);
   // Millimetres shown: the reset must not convert the pixel defaults again.
   gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_widgets.unit_combo), UNIT_MM);
-  live().edit_mode = 0;
+  live().edit_mode = EditMode::Create;
   live().drawable_id = 5;
   defaults->drawable_id = 5;
 
@@ -122,7 +122,7 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   EXPECT_TRUE(edit_button_visible());
 
   respond(RESPONSE_EDIT_LAYER);
-  EXPECT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(live().edit_mode, EditMode::Replace);
   EXPECT_EQ(live().drawable_id, 17);
   EXPECT_EQ(live().line_pitch, 33.0);
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
@@ -137,11 +137,11 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   gtk_spin_button_set_value(spin("line_pitch"), 35.0);
   respond(RESPONSE_CREATE);
   ASSERT_EQ(host.renders.size(), 1u);
-  EXPECT_EQ(host.renders[0].edit_mode, 1);
+  EXPECT_EQ(host.renders[0].edit_mode, EditMode::Replace);
   EXPECT_EQ(host.renders[0].drawable_id, 17);
   EXPECT_EQ(host.renders[0].params.line_pitch, 35.0);
   EXPECT_TRUE(dialog_open());
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(live().line_pitch, 12.0);
   EXPECT_EQ(live().drawable_id, 17);
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
@@ -162,7 +162,7 @@ TEST_F(Responses, EditCancelRestoresWithoutRenderingOrClosing) {
   respond(RESPONSE_CLOSE);
   EXPECT_TRUE(dialog_open());
   EXPECT_TRUE(host.renders.empty());
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(live().line_width, 2.0);
   EXPECT_EQ(live().area_type, AREA_RADIATION);
   EXPECT_EQ(live().window_width, -1);
@@ -179,7 +179,7 @@ TEST_F(Responses, AWindowManagerCloseWhileEditingKeepsTheUsersOwnValues) {
   gtk_widget_destroy(dialog);
   responses_finish(&live());
   EXPECT_EQ(live().line_width, 2.0);
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
 }
 
 TEST_F(Responses, ALayerWithoutSettingsIsReportedAndEditingNeverStarts) {
@@ -239,7 +239,7 @@ TEST_F(Responses, AParasiteThatIsNotSettingsTextIsRefusedAndTheDialogKeepsItsVal
         << answerer.seen()[0].text;
   }
   EXPECT_TRUE(same_bytes(before, live()));
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Create");
   EXPECT_TRUE(edit_button_visible());
 }
@@ -271,7 +271,7 @@ TEST_F(Responses, EditingEndsWithTheUsersOwnOutlinesWhetherTickedOrNot) {
     host.has_parasite = true;
     host.parasite = layer_text;
     respond(RESPONSE_EDIT_LAYER);
-    ASSERT_EQ(live().edit_mode, 1);
+    ASSERT_EQ(live().edit_mode, EditMode::Replace);
     EXPECT_EQ(live().radiation_in_freehand.active, 1);
     EXPECT_EQ(live().radiation_in_freehand.samples[10].factor, 0.75);
     EXPECT_EQ(live().parallel_out_freehand.samples[10].factor, 1.25);
@@ -323,7 +323,7 @@ TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
   host.has_parasite = true;
   host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 33.0; });
   respond(RESPONSE_EDIT_LAYER);
-  ASSERT_EQ(live().edit_mode, 1);
+  ASSERT_EQ(live().edit_mode, EditMode::Replace);
   host.target = TargetState::LayerGone;
   {
     MessageAnswerer answerer(GTK_RESPONSE_CLOSE);
@@ -333,11 +333,11 @@ TEST_F(Responses, AGoneImageOrLayerGivesOneMessageAndChangesNothing) {
               "The layer being edited is no longer in the image. Nothing was changed.");
   }
   EXPECT_TRUE(host.renders.empty());
-  EXPECT_EQ(live().edit_mode, 1);
+  EXPECT_EQ(live().edit_mode, EditMode::Replace);
   EXPECT_EQ(live().line_pitch, 33.0);
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
   respond(RESPONSE_CLOSE);  // Cancel still works
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(live().line_pitch, 10.0);
 }
 
@@ -408,13 +408,13 @@ TEST_F(Responses, EditModesPictureLeavesTheEditedLayerOut) {
   const double scale = preview_view_scale();
 
   respond(RESPONSE_EDIT_LAYER);
-  ASSERT_EQ(live().edit_mode, 1);
+  ASSERT_EQ(live().edit_mode, EditMode::Replace);
   EXPECT_EQ(runs(host.pictures), (std::vector<int32_t>{-1, 17}));
   EXPECT_EQ(picture_colour(), PICTURE_WITHOUT_RGBA >> 8);
   EXPECT_DOUBLE_EQ(preview_view_scale(), scale);
 
   respond(RESPONSE_CREATE);  // Apply: the layer drawn again, and shown again
-  EXPECT_EQ(live().edit_mode, 0);
+  EXPECT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(runs(host.pictures), (std::vector<int32_t>{-1, 17, -1}));
   EXPECT_EQ(picture_colour(), PICTURE_ALL_RGBA >> 8);
 

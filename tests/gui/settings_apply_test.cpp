@@ -163,7 +163,7 @@ TEST_F(SettingsApplyUnit, AnUnknownUnitKeepsTheCurrentOne) {
 
 // The text's lengths meet the limits of the text's unit, whatever unit the
 // dialog showed: a fine width in inches from a dialog in pixels, and a
-// position beyond 32767 px (at 300 dpi) held to the same physical limit.
+// position beyond 524288 px (at 300 dpi) held to the same physical limit.
 TEST_F(SettingsApplyUnit, TextLengthsMeetTheLimitsOfTheTextsUnit) {
   FixedImage image;
   image.xres = image.yres = 300;
@@ -171,7 +171,7 @@ TEST_F(SettingsApplyUnit, TextLengthsMeetTheLimitsOfTheTextsUnit) {
   GKeyFile *key_file = g_key_file_new();
   ASSERT_TRUE(g_key_file_load_from_data(key_file,
                                         "[zipstroke]\nversion=0.5.2\narea_unit=1\n"
-                                        "line_width=0.01\nradiation_x=200\nline_pitch=0.5\n",
+                                        "line_width=0.01\nradiation_x=2000\nline_pitch=0.5\n",
                                         -1, G_KEY_FILE_NONE, nullptr));
   const EffectParams parsed = settings_parse_key_file(key_file);
   auto expected = std::make_unique<EffectParams>(*live());
@@ -181,9 +181,9 @@ TEST_F(SettingsApplyUnit, TextLengthsMeetTheLimitsOfTheTextsUnit) {
   EXPECT_EQ(live()->area_unit, UNIT_INCH);
   EXPECT_EQ(live()->line_width, 0.01);
   EXPECT_EQ(live()->line_pitch, 0.5);
-  EXPECT_NEAR(live()->radiation_x, 32767.0 / 300, 1e-12);
+  EXPECT_NEAR(live()->radiation_x, 524288.0 / 300, 1e-12);
   EXPECT_EQ(expected->line_width, 0.01);
-  EXPECT_NEAR(expected->radiation_x, 32767.0 / 300, 1e-12);
+  EXPECT_NEAR(expected->radiation_x, 524288.0 / 300, 1e-12);
 }
 
 }  // namespace

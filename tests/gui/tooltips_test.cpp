@@ -95,12 +95,12 @@ TEST_F(DialogTooltips, ApplyAndCancelSayWhatTheyDoWhileALayerIsEdited) {
   host.has_parasite = true;
   host.parasite = "[zipstroke]\nversion=0.5.2\nline_pitch=33\n";
   respond(RESPONSE_EDIT_LAYER);
-  ASSERT_EQ(live().edit_mode, 1);
+  ASSERT_EQ(live().edit_mode, EditMode::Replace);
   EXPECT_NE(tip_of(dialog, RESPONSE_CREATE), create);
   EXPECT_NE(tip_of(dialog, RESPONSE_CREATE).find("edited streak layer"), std::string::npos);
   EXPECT_NE(tip_of(dialog, RESPONSE_CLOSE), close);
   respond(RESPONSE_CLOSE);  // Cancel
-  ASSERT_EQ(live().edit_mode, 0);
+  ASSERT_EQ(live().edit_mode, EditMode::Create);
   EXPECT_EQ(tip_of(dialog, RESPONSE_CREATE), create);
   EXPECT_EQ(tip_of(dialog, RESPONSE_CLOSE), close);
 }

@@ -62,8 +62,8 @@ TEST_F(UnitChange, TheLimitsAreTheSamePhysicalLengthsInEveryUnit) {
   EXPECT_NEAR(min, 0.5 / 300, 1e-15);
   EXPECT_NEAR(max, 32767.0 / 300, 1e-12);
   gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin("radiation_y")), &min, &max);
-  EXPECT_NEAR(min, -32768.0 / 150, 1e-12);
-  EXPECT_NEAR(max, 32767.0 / 150, 1e-12);
+  EXPECT_NEAR(min, -524288.0 / 150, 1e-12);
+  EXPECT_NEAR(max, 524288.0 / 150, 1e-12);
   // A fine width can be typed in inches: 0.01 in is 3 px at 300 dpi.
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin("line_width")), 0.01);
   EXPECT_EQ(live()->line_width, 0.01);
@@ -80,6 +80,20 @@ TEST_F(UnitChange, TheLimitsAreTheSamePhysicalLengthsInEveryUnit) {
 
 // All nineteen lengths, each at a value near either limit and one between,
 // go through every unit and back at unequal resolutions and come back.
+// A work area wider than a surface: the controls take its defaults whole, so
+// the Parallel band still ends at the far side, in any unit.
+TEST_F(UnitChange, TheDefaultsOfAWideWorkAreaReachItsFarSide) {
+  FixedImage image = image_at(300, 150);
+  image.width = 40000;
+  image.height = 300;
+  build(image);
+  EXPECT_EQ(live()->parallel_out_x, 40000);
+  EXPECT_EQ(spin_value("parallel_out_x"), 40000);
+  pick_unit(UNIT_MM);
+  pick_unit(UNIT_PIXEL);
+  EXPECT_NEAR(live()->parallel_out_x, 40000, 1e-9);
+}
+
 TEST_F(UnitChange, EveryLengthSurvivesARoundTripThroughEveryUnit) {
   std::vector<const SpinRange *> lengths;
   for (const SpinRange &range : SPIN_RANGES)

@@ -5,6 +5,7 @@
 
 #include "control_ranges.h"
 #include "params_fixtures.h"
+#include "units.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   p.window_width = 300;
   p.window_height = 200;
   p.topmost = 1;
-  p.edit_mode = 1;
+  p.edit_mode = EditMode::Replace;
   p.line_pitch = 33;
   p.radiation_in_freehand.active = 1;
   p.radiation_in_freehand.samples[5].factor = 0.25;
@@ -115,7 +116,7 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   EXPECT_EQ(p.window_width, 300);
   EXPECT_EQ(p.window_height, 200);
   EXPECT_EQ(p.topmost, 1);
-  EXPECT_EQ(p.edit_mode, 1);
+  EXPECT_EQ(p.edit_mode, EditMode::Replace);
 }
 
 // Every value a control edits goes back to its default, whatever it held.
@@ -245,7 +246,7 @@ TEST(ControlRanges, ClampsAndNonFiniteValues) {
   spin_field_set(&p, oblateness, -10);
   EXPECT_EQ(p.radiation_oblateness, -4);
   spin_field_set(&p, x, -1e9);
-  EXPECT_EQ(p.radiation_x, -32768);
+  EXPECT_EQ(p.radiation_x, -524288);
   spin_field_set(&p, range, 0.0);
   EXPECT_EQ(p.parallel_out_range, 0.001);
   spin_field_set(&p, pitch, NAN);
@@ -267,3 +268,43 @@ TEST(ControlRanges, ClampsAndNonFiniteValues) {
 }
 
 }  // namespace
+
+// Work areas up to GIMP's largest image side: the defaults reach the far side
+// of the area (Parallel to its last column, Radiation's outer circle to its
+// corners), every one of them passes the controls' clamp unchanged in every
+// unit, and the settings text gives them back as they were.
+TEST(Defaults, BigWorkAreasAreCoveredToTheirFarSide) {
+  const struct {
+    int width, height;
+  } areas[] = {{40000, 300}, {524288, 524288}, {1, 524288}, {524288, 1}};
+  for (const auto &a : areas) {
+    FixedImage image;
+    image.width = a.width;
+    image.height = a.height;
+    image.xres = 300.0;
+    image.yres = 600.0;
+    image_services_install_fixed(image);
+    EffectParams p{};
+    effect_params_set_defaults(&p);
+    const std::string area = std::to_string(a.width) + "x" + std::to_string(a.height);
+    EXPECT_EQ(p.parallel_out_x, a.width) << area;
+    EXPECT_EQ(p.parallel_in_range, a.height) << area;
+    EXPECT_GE(2 * p.radiation_out_radius, std::hypot(a.width, a.height) - 1) << area;
+    for (int unit = 0; unit < UNIT_COUNT; ++unit) {
+      for (const SpinRange &r : SPIN_RANGES) {
+        if (r.type != FieldType::Double) continue;
+        const double res = r.axis == LengthAxis::Vertical ? image.yres : image.xres;
+        const double value = r.axis == LengthAxis::None
+                                 ? spin_field_get(&p, r)
+                                 : pixels_to_units(spin_field_get(&p, r), unit, res);
+        EXPECT_EQ(spin_clamp(spin_limits(r, unit, {image.xres, image.yres}), value), value)
+            << area << " unit " << unit << " " << r.key;
+      }
+    }
+    EffectParams back = p;
+    const EffectParams parsed = parse_text(text_of(p));
+    settings_apply_parsed(&back, &parsed);
+    EXPECT_TRUE(same_record(back, p)) << area;
+  }
+  image_services_install_fixed(FixedImage{});
+}

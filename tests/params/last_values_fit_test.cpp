@@ -172,11 +172,11 @@ TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
 
 TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
   auto params = worked_on(100, 100);
-  params->radiation_out_radius = 30000.0;
-  params->radiation_x = -30000.0;
+  params->radiation_out_radius = 300000.0;
+  params->radiation_x = -300000.0;
   last_values_fit(params.get(), area(1000, 1000), {72.0, 72.0});
-  EXPECT_EQ(params->radiation_out_radius, 32767.0);
-  EXPECT_EQ(params->radiation_x, -32768.0);
+  EXPECT_EQ(params->radiation_out_radius, 524288.0);
+  EXPECT_EQ(params->radiation_x, -524288.0);
   EXPECT_TRUE(std::isfinite(params->parallel_in_range));
 }
 

@@ -63,9 +63,9 @@ inline ::testing::AssertionResult same_record(const EffectParams &a, const Effec
     if (combo_field_get(&a, c) != combo_field_get(&b, c))
       out << " " << c.key << " " << combo_field_get(&a, c) << " != " << combo_field_get(&b, c);
   const int32_t ia[] = {a.area_type, a.image_id, a.drawable_id, a.window_x, a.window_y,
-                        a.window_width, a.window_height, a.topmost, a.edit_mode};
+                        a.window_width, a.window_height, a.topmost, static_cast<int32_t>(a.edit_mode)};
   const int32_t ib[] = {b.area_type, b.image_id, b.drawable_id, b.window_x, b.window_y,
-                        b.window_width, b.window_height, b.topmost, b.edit_mode};
+                        b.window_width, b.window_height, b.topmost, static_cast<int32_t>(b.edit_mode)};
   const char *names[] = {"area_type", "image_id", "drawable_id", "window_x", "window_y",
                          "window_width", "window_height", "topmost", "edit_mode"};
   for (int i = 0; i < 9; ++i)

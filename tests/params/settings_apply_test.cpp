@@ -25,7 +25,7 @@ TEST(SettingsApply, MissingKeysBecomeTheRangeMinimum) {
   EffectParams live = defaults_640x480();
   live.window_x = 5;
   live.topmost = 1;
-  live.edit_mode = 1;
+  live.edit_mode = EditMode::Replace;
   const EffectParams p = applied(live, "[zipstroke]\nversion=0.5.2\n");
   EXPECT_EQ(p.line_pitch, 0.5);
   EXPECT_EQ(p.line_width, 0.5);
@@ -45,26 +45,26 @@ TEST(SettingsApply, MissingKeysBecomeTheRangeMinimum) {
   EXPECT_EQ(p.window_x, 5);
   EXPECT_EQ(p.window_width, -1);
   EXPECT_EQ(p.topmost, 1);
-  EXPECT_EQ(p.edit_mode, 1);
+  EXPECT_EQ(p.edit_mode, EditMode::Replace);
 }
 
 TEST(SettingsApply, ClampsAndIntegerRules) {
   const EffectParams p = applied(
       defaults_640x480(),
       "[zipstroke]\nversion=0.5.2\nline_pitch=0.1\nline_width=99999\nline_pitch_rand=140\n"
-      "radiation_oblateness=1\nradiation_x=-40000\nparallel_in_range=-3\n"
+      "radiation_oblateness=1\nradiation_x=-600000\nparallel_in_range=-3\n"
       "line_wave_npoint=7\nline_width_rand_seed=40000\nline_pitch_rand_seed=-8\n"
       "radiation_out_radius=1e300\n");
   EXPECT_EQ(p.line_pitch, 0.5);
   EXPECT_EQ(p.line_width, 32767);
   EXPECT_EQ(p.line_pitch_rand, 100);
   EXPECT_EQ(p.radiation_oblateness, 0.95);
-  EXPECT_EQ(p.radiation_x, -32768);
+  EXPECT_EQ(p.radiation_x, -524288);
   EXPECT_EQ(p.parallel_in_range, 0.001);
   EXPECT_EQ(p.line_wave_npoint, 4);
   EXPECT_EQ(p.line_width_rand_seed, 32767);
   EXPECT_EQ(p.line_pitch_rand_seed, 0);
-  EXPECT_EQ(p.radiation_out_radius, 32767);
+  EXPECT_EQ(p.radiation_out_radius, 524288);
 }
 
 TEST(SettingsApply, CombosAndAreaTypeRefuseUnknownValues) {

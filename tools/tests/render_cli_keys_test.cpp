@@ -200,16 +200,16 @@ TEST_F(RenderKeys, OutOfRangeValuesAreClampedWithAWarning) {
   EXPECT_EQ(run.err, "");  // values at the limits are in range
   EXPECT_EQ(contents(clamped), contents(limits));
 
-  // The same for a settings file, in its own unit: 500 inches at 72 dpi is
-  // beyond 32767 pixels.
+  // The same for a settings file, in its own unit: 8000 inches at 72 dpi is
+  // beyond 524288 pixels.
   const std::string settings = path("preset");
   ASSERT_TRUE(g_file_set_contents(
-      settings.c_str(), "[zipstroke]\nversion=0.5.2\narea_unit=1\nradiation_x=500\nline_pitch=0.1\n",
+      settings.c_str(), "[zipstroke]\nversion=0.5.2\narea_unit=1\nradiation_x=8000\nline_pitch=0.1\n",
       -1, nullptr));
   run = run_tool({"--size", "64x48", "--settings", settings, "--output", path("file.png")});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("radiation_x=500 is above the range"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("; 455.0972222 is used"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("radiation_x=8000 is above the range"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 7281.777778 is used"), std::string::npos) << run.err;
   // 0.1 inches is 7.2 pixels: in range.
   EXPECT_EQ(run.err.find("line_pitch"), std::string::npos) << run.err;
 }

@@ -150,7 +150,7 @@ Picture load_picture(const std::string &file) {
 
 // The alpha bytes of the defaults of a work area, as the engine renders them.
 std::vector<unsigned char> engine_alpha(const EffectParams &params, int w, int h) {
-  cairo_surface_t *coverage = render_coverage(&params, w, h);
+  cairo_surface_t *coverage = render_coverage(&params, image_resolution(params.image_id), w, h);
   std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4);
   coverage_to_pixels(coverage, 0, h, LayerFormat::RGBA, params.line_color, rgba.data());
   cairo_surface_destroy(coverage);
@@ -447,7 +447,7 @@ TEST_F(RenderCli, WorkAreasBeyondOneSurfaceAreWritten) {
   ASSERT_EQ(pic.height, h);
   const EffectParams p = defaults_of(w, h);
   std::vector<unsigned char> expected;
-  ASSERT_EQ(render_layer_bands(&p, w, h, LayerFormat::RGBA, p.line_color,
+  ASSERT_EQ(render_layer_bands(&p, image_resolution(p.image_id), w, h, LayerFormat::RGBA, p.line_color,
                                [&](int, int rows, const unsigned char *px) {
                                  for (size_t i = 3; i < static_cast<size_t>(w) * 4 * rows; i += 4)
                                    expected.push_back(px[i]);

@@ -9,7 +9,11 @@ Resolution area_resolution(const EffectParams *params) {
 }
 
 AreaShapes area_shapes(const EffectParams *params) {
-  return {radial_shape_of(radial_geometry_in_pixels(params)), parallel_geometry_in_pixels(params)};
+  const Resolution res = area_resolution(params);
+  return {radial_shape_of(radial_geometry_in_pixels(params, res)),
+          parallel_geometry_in_pixels(params, res)};
 }
 
-void area_draw_lines(cairo_t *cr, const EffectParams *params) { render_effect(cr, params); }
+void area_draw_lines(cairo_t *cr, const EffectParams *params) {
+  render_effect(cr, params, area_resolution(params));
+}

@@ -305,7 +305,7 @@ GtkWidget *preview_new(EffectParams *params, PreviewEditSink apply_edits) {
   g_signal_connect(area, "size-allocate", G_CALLBACK(on_size_allocate), nullptr);
   g_signal_connect(area, "realize", G_CALLBACK(on_realize), nullptr);
   gtk_widget_set_size_request(area, PREVIEW_SIZE, PREVIEW_SIZE);
-  preview_picture_init(params->image_id, params->edit_mode == 1 ? params->drawable_id : -1);
+  preview_picture_init(params->image_id, params->edit_mode == EditMode::Replace ? params->drawable_id : -1);
   return area;
 }
 

@@ -19,7 +19,7 @@
 
 void current_unit_set(int) {}
 
-void responses_finish(EffectParams *params) { params->edit_mode = 0; }
+void responses_finish(EffectParams *params) { params->edit_mode = EditMode::Create; }
 
 namespace {
 
@@ -92,7 +92,7 @@ GtkWidget *dialog_build(EffectParams *params) {
   const bool edit = words.find("edit") != std::string::npos && text;
   if (create || edit) {
     if (edit) {
-      params->edit_mode = 1;
+      params->edit_mode = EditMode::Replace;
       params->drawable_id = layer;
       // The edit's picture of the layer's extent, with and without the layer.
       const HostServices &host = host_services();
@@ -113,7 +113,7 @@ GtkWidget *dialog_build(EffectParams *params) {
     memory_kb(&hwm_before, &rss_before);
     const LayerResult result = host_services().render_to_layer(params);
     memory_kb(&hwm_after, &rss_after);
-    out += " status=" + std::to_string(result.status) + " layer=" + std::to_string(result.layer_id) +
+    out += " status=" + std::to_string(static_cast<int>(result.status)) + " layer=" + std::to_string(result.layer_id) +
            " hwm_before=" + std::to_string(hwm_before) + " rss_before=" + std::to_string(rss_before) +
            " hwm_after=" + std::to_string(hwm_after);
   }

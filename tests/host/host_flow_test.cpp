@@ -1,0 +1,211 @@
+// The host flow against an image editor in memory: what it refuses, where the
+// layer goes, and that every path leaves one whole undo step and the user's
+// selection as it was.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "effect_params.h"
+#include "fake_gimp.h"
+#include "glib_ptr.h"
+#include "layer_output.h"
+#include "plugin_run.h"
+#include "plugin_services.h"
+#include "settings_text.h"
+#include "streak_layer.h"
+
+namespace {
+
+class HostFlow : public ::testing::Test {
+ public:
+  void SetUp() override {
+    fake = FakeGimp{};
+    plugin_services_install();
+    image = fake.add_image(ImageKind::Rgb, 200, 100);
+    background = fake.add_layer(image);
+    group = fake.add_layer(image, NO_ID, true);
+    current = fake.add_layer(image, group);
+    fake.images[image].current = current;
+  }
+
+  // A record of the image's defaults, to create or to draw `layer` anew.
+  EffectParams record(EditMode mode = EditMode::Create, int32_t layer = NO_ID) {
+    EffectParams p{};
+    effect_params_init_run_fields(&p, image, layer);
+    effect_params_set_defaults(&p);
+    p.edit_mode = mode;
+    return p;
+  }
+
+  int position(int32_t id) { return host_item_position(image, id); }
+
+  int32_t image = NO_ID, background = NO_ID, group = NO_ID, current = NO_ID;
+};
+
+TEST_F(HostFlow, RefusalsChangeNothing) {
+  const struct {
+    const char *what;
+    std::function<EffectParams(HostFlow *)> setup;
+    LayerStatus status;
+  } cases[] = {
+      {"image closed", [](HostFlow *t) { fake.images[t->image].closed = true; return t->record(); },
+       LayerStatus::Failed},
+      {"indexed image",
+       [](HostFlow *t) { fake.images[t->image].kind = ImageKind::Other; return t->record(); },
+       LayerStatus::Unsupported},
+      {"new layer's group locked",
+       [](HostFlow *t) { fake.items[t->group].locked = true; return t->record(); },
+       LayerStatus::Failed},
+      {"edited layer locked",
+       [](HostFlow *t) {
+         fake.items[t->current].locked = true;
+         return t->record(EditMode::Replace, t->current);
+       },
+       LayerStatus::Failed},
+      {"edited layer deleted",
+       [](HostFlow *t) {
+         host_layer_remove(t->image, t->current);
+         fake.changes = 0;
+         return t->record(EditMode::Replace, t->current);
+       },
+       LayerStatus::Failed},
+      {"edited layer a group",
+       [](HostFlow *t) { return t->record(EditMode::Replace, t->group); }, LayerStatus::Failed},
+      {"edited layer of another image",
+       [](HostFlow *t) {
+         const int32_t other = fake.add_image(ImageKind::Rgb, 10, 10);
+         return t->record(EditMode::Replace, fake.add_layer(other));
+       },
+       LayerStatus::Failed},
+  };
+  for (const auto &c : cases) {
+    SetUp();
+    const EffectParams p = c.setup(this);
+    const std::vector<int32_t> top = fake.images[image].top, inside = fake.items[group].children;
+    EXPECT_EQ(draw_streak_layer(&p).status, c.status) << c.what;
+    EXPECT_EQ(fake.changes, 0) << c.what;
+    EXPECT_EQ(fake.undo_groups, 0) << c.what;
+    EXPECT_EQ(fake.images[image].top, top) << c.what;
+    EXPECT_EQ(fake.items[group].children, inside) << c.what;
+  }
+}
+
+TEST_F(HostFlow, CreatePutsTheLayerAboveTheCurrentOneOverTheSelection) {
+  for (const bool current_is_group : {false, true}) {
+    SetUp();
+    if (current_is_group) fake.images[image].current = group;
+    fake.images[image].selected = true;
+    fake.images[image].sel = {40, 30, 140, 80};
+    const EffectParams p = record();
+    const LayerResult result = draw_streak_layer(&p);
+    ASSERT_EQ(result.status, LayerStatus::Written);
+    const FakeItem &made = fake.items[result.layer_id];
+    EXPECT_EQ(made.parent, group);
+    // Directly above the current layer, or at the top of the current group.
+    EXPECT_EQ(position(result.layer_id), current_is_group ? 0 : position(current) - 1);
+    EXPECT_EQ(made.name, STREAK_LAYER_NAME);
+    EXPECT_EQ((std::array<int, 4>{made.x, made.y, made.width, made.height}),
+              (std::array<int, 4>{40, 30, 100, 50}));
+    EXPECT_EQ(fake.rows_written, 50);
+    EXPECT_EQ(fake.merged, std::vector<int32_t>{result.layer_id});
+    gsize length = 0;
+    GCharPtr text(settings_to_text(&p, &length));
+    EXPECT_EQ(made.parasite, std::string(text.get(), length));
+    EXPECT_EQ(fake.images[image].current, result.layer_id);
+    EXPECT_TRUE(fake.images[image].selected);
+    EXPECT_EQ(fake.images[image].sel, (std::array<int, 4>{40, 30, 140, 80}));
+    EXPECT_EQ(fake.undo_groups, 1);
+    EXPECT_EQ(fake.undo_depth, 0);
+  }
+}
+
+TEST_F(HostFlow, ReplaceDrawsACopyInTheEditedLayersPlace) {
+  FakeItem &edited = fake.items[current];
+  edited.x = 5, edited.y = 6, edited.width = 30, edited.height = 20;
+  edited.name = "renamed";
+  const int32_t below = fake.add_layer(image, group);
+  std::swap(fake.items[group].children[0], fake.items[group].children[1]);  // edited on top
+  fake.images[image].selected = true;
+  fake.images[image].sel = {0, 0, 3, 3};  // covers none of the layer
+  const EffectParams p = record(EditMode::Replace, current);
+  const int at = position(current);
+  const LayerResult result = draw_streak_layer(&p);
+  ASSERT_EQ(result.status, LayerStatus::Written);
+  EXPECT_TRUE(fake.items[current].removed);
+  EXPECT_EQ(fake.items[group].children, (std::vector<int32_t>{result.layer_id, below}));
+  EXPECT_EQ(position(result.layer_id), at);
+  const FakeItem &made = fake.items[result.layer_id];
+  EXPECT_EQ((std::array<int, 4>{made.x, made.y, made.width, made.height}),
+            (std::array<int, 4>{5, 6, 30, 20}));
+  EXPECT_EQ(made.name, STREAK_LAYER_NAME);
+  EXPECT_EQ(fake.rows_written, 20);
+  EXPECT_EQ(fake.images[image].sel, (std::array<int, 4>{0, 0, 3, 3}));
+  EXPECT_EQ(fake.undo_depth, 0);
+}
+
+// Whatever goes while the bands are written, the undo step closes and no half
+// layer stays; an edited layer deleted meanwhile is not removed twice.
+TEST_F(HostFlow, ALayerGoneWhileDrawing) {
+  const struct {
+    const char *what;
+    EditMode mode;
+    bool delete_edited;  // otherwise the layer being drawn
+    LayerStatus status;
+  } cases[] = {
+      {"new layer deleted", EditMode::Create, false, LayerStatus::Failed},
+      {"copy deleted", EditMode::Replace, false, LayerStatus::Failed},
+      {"edited layer deleted", EditMode::Replace, true, LayerStatus::Written},
+  };
+  for (const auto &c : cases) {
+    SetUp();
+    const EffectParams p = record(c.mode, c.mode == EditMode::Replace ? current : NO_ID);
+    fake.on_write = [&] {
+      fake.on_write = nullptr;
+      // The layer drawn (new or copy) went in directly above the current one.
+      host_layer_remove(image, c.delete_edited ? current : fake.items[group].children[0]);
+    };
+    EXPECT_EQ(draw_streak_layer(&p).status, c.status) << c.what;
+    EXPECT_EQ(fake.undo_depth, 0) << c.what;
+    EXPECT_EQ(fake.merged.size(), c.status == LayerStatus::Written ? 1u : 0u) << c.what;
+    EXPECT_EQ(fake.items[group].children.size(), 1u) << c.what;
+  }
+}
+
+TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
+  const int32_t other = fake.add_image(ImageKind::Rgb, 10, 10);
+  const int32_t foreign = fake.add_layer(other);
+  const struct {
+    int32_t image, drawable;
+    const char *text;
+    bool replace;
+    const char *why;
+  } cases[] = {
+      {-1, current, "[zipstroke]\n", false, "the image does not exist"},
+      {image, 12345, "[zipstroke]\n", false, "the drawable does not exist"},
+      {image, foreign, "[zipstroke]\n", false, "does not belong to the image"},
+      {image, current, "[zipstroke]\n", true, "replace needs a streak layer"},
+      {image, group, "[zipstroke]\n", true, "replace needs a streak layer"},
+      {image, current, "", false, "unreadable settings text"},
+      {image, current, nullptr, false, "unreadable settings text"},
+  };
+  for (const auto &c : cases) {
+    const SettingsCallResult result = run_settings_call(c.image, c.drawable, c.text, c.replace);
+    EXPECT_EQ(result.status, CallStatus::CallingError) << c.why;
+    EXPECT_NE(result.message.find(c.why), std::string::npos) << result.message;
+    EXPECT_EQ(fake.changes, 0) << c.why;
+  }
+  fake.images[image].kind = ImageKind::Other;
+  EXPECT_NE(run_settings_call(image, current, "[zipstroke]\n", false).message.find("indexed"),
+            std::string::npos);
+  fake.images[image].kind = ImageKind::Rgb;
+
+  const SettingsCallResult made = run_settings_call(image, current, "[zipstroke]\narea_type=1\n", false);
+  ASSERT_EQ(made.status, CallStatus::Success) << made.message;
+  EXPECT_TRUE(fake.items[made.layer].has_parasite);
+  const SettingsCallResult again = run_settings_call(image, made.layer, "[zipstroke]\n", true);
+  EXPECT_EQ(again.status, CallStatus::Success) << again.message;
+}
+
+}  // namespace
