@@ -4,3 +4,4 @@
 void register_engine_benchmarks();
 void register_layer_benchmarks();
 void register_preview_benchmarks();
+void register_preview_drag_benchmarks();

@@ -13,6 +13,7 @@ int main(int argc, char **argv) {
   register_engine_benchmarks();
   register_layer_benchmarks();
   register_preview_benchmarks();
+  register_preview_drag_benchmarks();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::fflush(stdout);

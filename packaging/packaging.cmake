@@ -2,7 +2,7 @@
 # install rules by CPack (scripts/package runs it):
 #
 #   zipstroke         the GIMP plug-in (component "plugin") and its
-#                     translation catalogues
+#                     translation catalogues (po/CMakeLists.txt)
 #   zipstroke-render  the headless renderer (component "render") and its
 #                     manual page
 #
@@ -24,30 +24,6 @@ add_custom_command(
   VERBATIM)
 add_custom_target(manpage ALL DEPENDS ${zipstroke_man}.gz)
 install(FILES ${zipstroke_man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT render)
-
-# Translation catalogues: po/<lang>.po becomes
-# <localedir>/<lang>/LC_MESSAGES/gimp20-zipstroke.mo, where the plug-in binds
-# its domain (GIMP's locale folder, /usr/share/locale on Debian).
-if(ZIPSTROKE_PLUGIN)
-  file(GLOB zipstroke_po_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/po/*.po)
-  if(zipstroke_po_files)
-    find_program(MSGFMT_EXECUTABLE msgfmt REQUIRED)
-    set(zipstroke_mo_files)
-    foreach(po IN LISTS zipstroke_po_files)
-      get_filename_component(lang ${po} NAME_WE)
-      set(mo ${CMAKE_BINARY_DIR}/po/${lang}/gimp20-zipstroke.mo)
-      add_custom_command(
-        OUTPUT ${mo}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/po/${lang}
-        COMMAND ${MSGFMT_EXECUTABLE} --check --output-file=${mo} ${po}
-        DEPENDS ${po}
-        VERBATIM)
-      list(APPEND zipstroke_mo_files ${mo})
-      install(FILES ${mo} DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES COMPONENT plugin)
-    endforeach()
-    add_custom_target(catalogues ALL DEPENDS ${zipstroke_mo_files})
-  endif()
-endif()
 
 if(NOT ZIPSTROKE_DEBIAN_PACKAGE)
   return()

@@ -118,8 +118,8 @@ void capture_polygon(void *data, const double *xy, int n, cairo_antialias_t anti
 
 // Runs the line sequence once and collects the polygons that touch rows
 // y_begin .. height - 1 (fewer rows when they are too many).
-bool capture_pass(const EffectParams *params, const Resolution &res, int width, int height,
-                  Capture *c) {
+bool capture_pass(const EffectParams *params, const Resolution &res,
+                  const cairo_matrix_t *transform, int width, int height, Capture *c) {
   const cairo_rectangle_t extents{0.0, static_cast<double>(c->y_begin),
                                   static_cast<double>(width),
                                   static_cast<double>(height - c->y_begin)};
@@ -131,6 +131,7 @@ bool capture_pass(const EffectParams *params, const Resolution &res, int width, 
   PolygonSink sink{capture_polygon, c};
   sink.capture_only = true;
   stroke_attach_polygon_sink(cr.get(), &sink);
+  if (transform) cairo_set_matrix(cr.get(), transform);
   render_effect(cr.get(), params, res);
   stroke_attach_polygon_sink(cr.get(), nullptr);
   return cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
@@ -142,6 +143,7 @@ struct BandSource {
   const Capture *capture;        // or nullptr
   const EffectParams *params;    // when capture is nullptr
   Resolution res;
+  const cairo_matrix_t *transform;  // of params' lines, or nullptr
 };
 
 struct Layout {
@@ -198,8 +200,10 @@ bool render_band(const BandSource &source, const Layout &l, int y0, int rows,
     CairoPtr cr(cairo_create(surface.get()));
     if (source.capture)
       fill_captured(cr.get(), *source.capture, y0 - above, above + rows);
-    else
+    else {
+      if (source.transform) cairo_transform(cr.get(), source.transform);
       render_effect(cr.get(), source.params, source.res);
+    }
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     cr.reset();
     cairo_surface_flush(surface.get());
@@ -427,15 +431,18 @@ BandStatus render_layer_bands(const EffectParams *params, const Resolution &res,
     capture.y_end = height;
     capture.band_rows = l.band_rows;
     capture.max_polygons = std::max<size_t>(1, capture_bytes / sizeof(Polygon));
-    if (!capture_pass(params, res, width, height, &capture)) return BandStatus::NoMemory;
+    if (!capture_pass(params, res, options.transform, width, height, &capture))
+      return BandStatus::NoMemory;
     BandStatus status;
     if (capture.too_many) {
       // The line sequence itself, for one band, on this thread.
       const int y_end = std::min(height, y + l.band_rows);
-      status = render_serial({nullptr, params, res}, l, y, y_end, &memory, sink);
+      status = render_serial({nullptr, params, res, options.transform}, l, y, y_end, &memory,
+                             sink);
       y = y_end;
     } else {
-      status = render_bands({&capture, nullptr, res}, l, y, capture.y_end, &memory, sink);
+      status = render_bands({&capture, nullptr, res, nullptr}, l, y, capture.y_end, &memory,
+                            sink);
       y = capture.y_end;
     }
     if (status != BandStatus::Done) return status;

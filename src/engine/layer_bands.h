@@ -19,6 +19,8 @@
 // wherever one surface could hold it.
 #pragma once
 
+#include <cairo.h>
+
 #include <cstddef>
 #include <functional>
 
@@ -50,6 +52,10 @@ struct BandOptions {
   int tile_width = 0;         // widest surface a band uses; 0: cairo's limit
   size_t capture_bytes = 0;   // polygons held per pass; 0: a few megabytes
   BandAllocator allocate = nullptr;  // nullptr: g_try_malloc
+  // Work-area pixels to output pixels (the preview's view); nullptr: the
+  // identity, the layer itself.  The output is the width x height pixels
+  // from (0, 0) under it.
+  const cairo_matrix_t *transform = nullptr;
 };
 
 // Threads of the layer output: ZIPSTROKE_THREADS when it is a positive

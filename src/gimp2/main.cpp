@@ -15,6 +15,7 @@
 #include "last_values.h"
 #include "plugin_run.h"
 #include "procedure_help.h"
+#include "text_domain.h"
 
 namespace {
 
@@ -49,6 +50,9 @@ void query() {
                          gettext("_Zipstroke..."), "RGB*, GRAY*", GIMP_PLUGIN,
                          G_N_ELEMENTS(args), G_N_ELEMENTS(return_args), args, return_args);
   gimp_plugin_menu_register(PROCEDURE_NAME, "<Image>/Filters/KestrelKit/");
+  // GIMP shows the menu label and the help in its own language from this domain.
+  gimp_plugin_domain_register(GETTEXT_PACKAGE,
+                              text_domain_folder(gimp_get_progname(), gimp_locale_directory()).c_str());
 
   static const GimpParamDef settings_args[] = {
       {GIMP_PDB_INT32, const_cast<gchar *>("run-mode"),
@@ -95,9 +99,7 @@ void run_settings(const GimpParam *param) {
 
 void run(const gchar *name, gint, const GimpParam *param, gint *n_return_vals,
          GimpParam **return_vals) {
-  bindtextdomain(GETTEXT_PACKAGE, gimp_locale_directory());
-  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
-  textdomain(GETTEXT_PACKAGE);
+  text_domain_bind(text_domain_folder(gimp_get_progname(), gimp_locale_directory()));
 
   *n_return_vals = 2;
   *return_vals = return_values;

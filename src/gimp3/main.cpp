@@ -15,6 +15,7 @@
 #include "last_values.h"
 #include "plugin_run.h"
 #include "procedure_help.h"
+#include "text_domain.h"
 
 namespace {
 
@@ -23,12 +24,10 @@ constexpr const char *SETTINGS_PROCEDURE_NAME = "plugin-zipstroke-settings";
 constexpr const char *AUTHOR = "The Zipstroke developers";
 constexpr const char *DATE = "2024-2026";
 
-// The texts are looked up in the plug-in's own domain, bound to GIMP's locale
-// folder as the GIMP 2.10 plug-in binds it, so one catalogue serves both.
+// The texts are looked up in the plug-in's own domain, in the catalogues
+// beside the plug-in (see zipstroke_set_i18n).
 void bind_text_domain() {
-  bindtextdomain(GETTEXT_PACKAGE, gimp_locale_directory());
-  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
-  textdomain(GETTEXT_PACKAGE);
+  text_domain_bind(text_domain_folder(gimp_get_progname(), gimp_locale_directory()));
 }
 
 GimpValueArray *run(GimpProcedure *procedure, GimpRunMode run_mode, GimpImage *image,
@@ -170,10 +169,16 @@ static GimpProcedure *zipstroke_create_procedure(GimpPlugIn *plug_in, const gcha
   return procedure;
 }
 
-// The domain is bound by the plug-in itself (see bind_text_domain), not in a
-// folder beside the executable.
-static gboolean zipstroke_set_i18n(GimpPlugIn *, const gchar *, gchar **, gchar **) {
-  return FALSE;
+// The plug-in's domain and its catalogues, in the folder beside the
+// executable: libgimp binds them before the procedures are made, whose menu
+// label and help are then registered translated.  Without that folder (a
+// build run where it was built) the plug-in binds GIMP's locale folder itself.
+static gboolean zipstroke_set_i18n(GimpPlugIn *, const gchar *, gchar **gettext_domain,
+                                   gchar **catalog_dir) {
+  if (text_domain_folder(gimp_get_progname(), nullptr).empty()) return FALSE;
+  *gettext_domain = g_strdup(GETTEXT_PACKAGE);
+  *catalog_dir = g_strdup(TEXT_DOMAIN_SUBFOLDER);
+  return TRUE;
 }
 
 static void zipstroke_plug_in_class_init(ZipstrokePlugInClass *klass) {

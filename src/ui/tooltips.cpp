@@ -147,6 +147,7 @@ void tooltips_apply(GtkWidget *dialog) {
   set_row_tips(w.parallel_out_freehand, N_("Use the drawn outline instead of the straight end edge."),
                N_("Draw the end edge by hand in the preview."));
 
+  // xgettext:no-c-format
   set_tip(w.zoom_in_button, N_("Zoom the preview in, up to 400 % of the image's pixels."));
   set_tip(w.zoom_out_button, N_("Zoom the preview out, down to the whole work area."));
   set_tip(w.preview_area, N_("Drag the handles to shape the area; Ctrl+wheel zooms."));

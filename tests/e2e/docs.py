@@ -11,6 +11,7 @@ import subprocess
 import sys
 
 import runner
+from cases import languages
 
 
 # No time stamps or other metadata: the same pictures give the same bytes.
@@ -83,6 +84,7 @@ def main(docs):
         for name in ("dialog.png", "dialog-parallel.png", "dialog-larger.png", "dialog-100.png",
                      "before.png", "after.png", "radial.png", "parallel.png"):
             print("wrote docs/%s" % name)
+        languages.docs_pictures(ctx, docs, sample, compact)
     finally:
         ctx.cleanup()
     return 0

@@ -268,6 +268,14 @@ class Context:
         os.makedirs(plugdir, exist_ok=True)
         shutil.copy(self.env["E2E_PLUGIN"], os.path.join(plugdir, "zipstroke"))
         os.chmod(os.path.join(plugdir, "zipstroke"), 0o755)
+        # The translations go beside it, as an install puts them.
+        catalogues = os.path.join(os.path.dirname(self.env["E2E_PLUGIN"]), "po")
+        for lang in sorted(os.listdir(catalogues)) if os.path.isdir(catalogues) else ():
+            mo = os.path.join(catalogues, lang, "LC_MESSAGES", "gimp20-zipstroke.mo")
+            if os.path.exists(mo):
+                dest = os.path.join(plugdir, "locale", lang, "LC_MESSAGES")
+                os.makedirs(dest, exist_ok=True)
+                shutil.copy(mo, dest)
         self.homes.append(home)
         return home
 
@@ -282,11 +290,12 @@ class Context:
 
     # -- running GIMP ----------------------------------------------------
     def gimp(self, scheme, drive=None, drive_args=(), gui=False, home=None,
-             timeout=120, tag="run", allowed_messages=()):
+             timeout=120, tag="run", allowed_messages=(), environ=None):
         """Runs GIMP on the case's Script-Fu while drive.py works the dialog.
         The Script-Fu must end with (e2e-put "end").  Any critical or warning
         that the plug-in or GIMP logs fails the run, unless it contains one of
-        allowed_messages or is one of GIMP's own lines in GIMP.noise."""
+        allowed_messages or is one of GIMP's own lines in GIMP.noise.  GIMP
+        runs in English unless environ (variables for GIMP) says otherwise."""
         home = home or self.fresh_home()
         workdir = tempfile.mkdtemp(prefix=tag + ".", dir=self.root)
         prelude = ""
@@ -296,9 +305,10 @@ class Context:
         body = '(begin (define e2e-dir "%s/")\n%s\n%s\n(e2e-finish))' % (workdir, prelude, scheme)
         env = dict(os.environ)
         for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "GIMP2_DIRECTORY",
-                    "GIMP3_DIRECTORY", "GTK_MODULES"):
+                    "GIMP3_DIRECTORY", "GTK_MODULES", "LANGUAGE"):
             env.pop(var, None)
         env.update(HOME=home, LC_ALL="C.UTF-8", LANG="C.UTF-8", **GIMP.env)
+        env.update(environ or {})
         cmd = GIMP.command(body, gui)
         log_path = os.path.join(workdir, "gimp.log")
         driver = None

@@ -8,7 +8,9 @@
 #include "cairo_ptr.h"
 #include "cairo_save_guard.h"
 #include "gtk_compat.h"
+#include "line_cache.h"
 #include "picture.h"
+#include "window_frame.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ PreviewState state;
 // widget keeps its size.
 void release_picture() {
   picture_drop(state.picture);
+  line_cache_release();
+  window_frame_release();
   const double width = state.view.width, height = state.view.height;
   state.view = PreviewView{};
   view_set_size(state.view, width, height);
@@ -275,7 +279,7 @@ gboolean on_event(GtkWidget *, GdkEvent *event, EffectParams *params) {
 }
 
 void on_paint(GtkWidget *, cairo_t *cr, gpointer params) {
-  preview_draw_window(cr, static_cast<EffectParams *>(params));
+  window_frame_paint(cr, static_cast<EffectParams *>(params));
 }
 
 void on_destroy(GtkWidget *widget, EffectParams *) {
@@ -370,7 +374,8 @@ void preview_draw(cairo_t *cr, EffectParams *params) {
   preview_paint_picture(cr);
   const Guide *guide = guide_for(params->area_type);
   if (guide == nullptr) return;
-  area_draw_lines(cr, params);
+  line_cache_draw(cr, params, state.picture.origin_x, state.picture.origin_y,
+                  static_cast<int>(state.view.width), static_cast<int>(state.view.height));
   guide->draw(cr, guide_input(params));
 }
 

@@ -29,7 +29,7 @@ def case(name, needs=("plugin", "render"), gimp=(2, 3), window_manager=False):
 
 
 def gimp_with_own_driver(t, driver_file, scheme, drive_name, drive_args=(), timeout=300,
-                         tag="run", gui=True, allowed_messages=()):
+                         tag="run", gui=True, allowed_messages=(), environ=None):
     """t.gimp (in the GUI unless gui is false) with the drive drive_name of
     the case file driver_file (run as a program beside GIMP) working the
     dialog; the driver's output becomes run.driver.  Fails on any critical,
@@ -49,7 +49,7 @@ def gimp_with_own_driver(t, driver_file, scheme, drive_name, drive_args=(), time
     try:
         try:
             run = t.gimp(scheme, gui=gui, home=home, timeout=timeout,
-                         allowed_messages=allowed_messages)
+                         allowed_messages=allowed_messages, environ=environ)
         finally:
             try:
                 driver.wait(timeout=60)
@@ -154,3 +154,4 @@ from cases import run_modes, layer_output, preview, presets, edit_layer, scripti
 from cases import reliability, banded  # noqa: E402,F401
 from cases import artist_view  # noqa: E402,F401
 from cases import window_manager  # noqa: E402,F401
+from cases import languages  # noqa: E402,F401
