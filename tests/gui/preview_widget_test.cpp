@@ -379,7 +379,9 @@ TEST_F(PreviewWidget, ZoomingInShowsTheLinesAndCtrlWheelKeepsThePointersPoint) {
       gtk_button_clicked(GTK_BUTTON(dialog_widgets.zoom_in_button));
       EXPECT_TRUE(in_view(lines)) << "area " << area << ", step " << step;
       // The radial centre can come to the middle (the band's middle lies too near the edge).
-      if (area == AREA_RADIATION) EXPECT_NEAR(to_window(lines.x, lines.y).x, vw / 2.0, 1e-9) << step;
+      if (area == AREA_RADIATION) {
+        EXPECT_NEAR(to_window(lines.x, lines.y).x, vw / 2.0, 1e-9) << step;
+      }
     }
     while (preview_zoom_get() > 100) preview_zoom_out();
   }
