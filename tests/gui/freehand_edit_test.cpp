@@ -353,4 +353,13 @@ TEST_F(FreehandEdit, AnotherTargetMidStrokeEndsTheStroke) {
   release(polar(90, 150).x, polar(90, 150).y);
   EXPECT_EQ(count_factors_not(params.radiation_in_freehand, 1.0), written);
   EXPECT_EQ(count_factors_not(params.radiation_out_freehand, 1.0), 0);
+
+  // Nor does a stroke that went round the centre close onto the outline
+  // chosen before its release.
+  freehand_set_edit_target(FREEHAND_RADIATION_IN);
+  press(polar(10, 120).x, polar(10, 120).y);
+  for (int degrees = 15; degrees <= 350; degrees += 5) motion(polar(degrees, 120).x, polar(degrees, 120).y);
+  freehand_set_edit_target(FREEHAND_RADIATION_OUT);
+  release(polar(350, 120).x, polar(350, 120).y);
+  EXPECT_EQ(count_factors_not(params.radiation_out_freehand, 1.0), 0);
 }

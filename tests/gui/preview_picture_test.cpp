@@ -444,6 +444,7 @@ TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
   EXPECT_LT(last_thumbnail_request.w, 4000);
   preview_picture_init(params.image_id, 0);  // a layer id of 0 is a layer too
   EXPECT_EQ(left_out_layer, 0);
+  EXPECT_TRUE(preview_detail_pending()) << "the picture taken again asks for the view's part again";
   source_image_set(nullptr);
 }
 

@@ -72,6 +72,8 @@ TEST_F(FreehandCapture, AMotionWritesTheSamplesItSpansInItsDirection) {
        {{10.08, 1.2, 1e-9}, {15.12, 1.3, 0.002}, {19.8, 1.4, 0.01}}, 28},
       {"radial, across angle 0", FREEHAND_RADIATION_OUT, polar(350, 240), polar(10, 360),
        {{350.28, 1.2, 1e-9}, {0, 1.5, 0.01}, {10.08, 1.8, 0.01}, {349.92, 1.0, 0}}, 56},
+      {"radial, from angle 0", FREEHAND_RADIATION_IN, polar(0, 120), polar(5, 130),
+       {{0, 1.2, 1e-9}, {5.04, 1.0, 0}}, 14},
       {"radial, shorter than a step", FREEHAND_RADIATION_IN, polar(5.73, 150), polar(5.9, 150),
        {{5.76, 1.5, 1e-9}}, 1},
       {"parallel, in side, up the band", FREEHAND_PARALLEL_IN, {250, 375}, {125, 250},

@@ -27,6 +27,12 @@ TEST(RadialShape, RayOffsetMatchesTheEllipse) {
   EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 0), 50);
   EXPECT_DOUBLE_EQ(ellipse_distance(50, 0, 1), 0);
   EXPECT_DOUBLE_EQ(ellipse_distance(0, 0, 1), 0);
+  // Such an inner ellipse (radius 0, 150 across) is grabbed along its whole length.
+  const RadialShape flat = radial_shape_of({0, 0, 0, 150, 0.5});
+  HitView view{};
+  cairo_matrix_init_identity(&view.to_device);
+  view.scale = 1;
+  EXPECT_EQ(radial_hit_test(flat, {100, 3}, view), GuideHandle::RadialInner);
 }
 
 TEST(ParallelBand, CornersAndPointsFollowTheBandsDirection) {
