@@ -1,10 +1,10 @@
 #include "effect_params.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "image_services.h"
-#include "path_spine.h"
 
 void freehand_reset_radial(FreehandOutline *outline) {
   outline->count = FREEHAND_SAMPLES;
@@ -29,6 +29,52 @@ void effect_params_init_run_fields(EffectParams *params, int32_t image_id,
   params->topmost = 0;
   params->edit_mode = EditMode::Create;
 }
+
+namespace {
+
+// A gentle arc across the middle of a w x h work area (pixels), from its left
+// to its right edge, bulging up by an eighth of the height; both widths a
+// third of the height; both outlines inactive with their initial samples.
+void path_set_defaults(EffectParams *p, int w, int h) {
+  const double width = w, height = h;
+  const double sag = height / 8.0;
+  p->path_in_range = height / 3.0;
+  p->path_out_range = height / 3.0;
+  p->path_spine_points_count = PATH_DEFAULT_SPINE_POINTS;
+  // A circular arc through the ends of the middle row and a point `sag` above
+  // its centre; a work area without width gets a straight spine.
+  const double mid_y = static_cast<double>(h / 2);
+  const double radius = sag > 0.0 ? (width * width / 4.0 + sag * sag) / (2.0 * sag) : 0.0;
+  const double half_angle = radius > 0.0 ? std::asin(std::min(1.0, width / (2.0 * radius))) : 0.0;
+  for (int i = 0; i < PATH_DEFAULT_SPINE_POINTS; ++i) {
+    const double t = static_cast<double>(i) / (PATH_DEFAULT_SPINE_POINTS - 1);
+    SpinePoint &pt = p->path_spine_points[i];
+    if (half_angle > 0.0) {
+      const double a = -half_angle + 2.0 * half_angle * t;
+      pt.x = width / 2.0 + radius * std::sin(a);
+      pt.y = mid_y - sag + radius * (1.0 - std::cos(a));
+    } else {
+      pt.x = width * t;
+      pt.y = mid_y;
+    }
+  }
+  // Positions to a thousandth of a pixel, as the controls show them; the
+  // ends exactly on the edges.
+  for (int i = 0; i < PATH_DEFAULT_SPINE_POINTS; ++i) {
+    SpinePoint &pt = p->path_spine_points[i];
+    pt.x = std::round(pt.x * 1000.0) / 1000.0;
+    pt.y = std::round(pt.y * 1000.0) / 1000.0;
+  }
+  p->path_spine_points[0].x = 0.0;
+  p->path_spine_points[PATH_DEFAULT_SPINE_POINTS - 1].x = width;
+  for (int i = PATH_DEFAULT_SPINE_POINTS; i < PATH_SPINE_MAX; ++i) p->path_spine_points[i] = {0, 0};
+  p->path_in_freehand.active = 0;
+  freehand_reset_parallel(&p->path_in_freehand);
+  p->path_out_freehand.active = 0;
+  freehand_reset_parallel(&p->path_out_freehand);
+}
+
+}  // namespace
 
 void effect_params_set_defaults(EffectParams *p) {
   const WorkArea area = work_area_of(p->image_id);

@@ -36,6 +36,8 @@ constexpr bool area_type_known(int32_t type) {
 // The spine of a Path band: an open polyline of 2 .. 1000 points.
 constexpr int PATH_SPINE_MIN = 2;
 constexpr int PATH_SPINE_MAX = 1000;
+// The points of the default spine.
+constexpr int PATH_DEFAULT_SPINE_POINTS = 33;
 
 struct SpinePoint {
   double x;  // work-area position in area_unit (horizontal resolution)

@@ -5,14 +5,6 @@
 #include "effect_params.h"
 #include "image_services.h"
 
-// Points of the default spine.
-constexpr int PATH_DEFAULT_SPINE_POINTS = 33;
-
-// A gentle arc across the middle of a w x h work area (pixels), from its left
-// to its right edge, bulging up by an eighth of the height; both widths a
-// third of the height; both outlines inactive with their initial samples.
-void path_set_defaults(EffectParams *params, int w, int h);
-
 // true when the spine has 2 .. 1000 points and each of them is finite.
 bool path_spine_usable(const EffectParams *params);
 
