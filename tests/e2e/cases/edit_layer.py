@@ -75,7 +75,12 @@ def edit_saved_layer(t, xcf, size):
     edited_text = open(run.path("edited.txt"), "rb").read()
     expect(re.search(rb"^line_pitch=14$", edited_text, re.M) is not None,
            "the parasite after Apply lacks line_pitch=14")
-    expect(edited_text.replace(b"line_pitch=14\n", b"line_pitch=10\n") == original_text,
+    # A text written now also holds the Path area's keys, which a layer saved
+    # before that area existed does not have.
+    def without_path(text):
+        return b"".join(l for l in text.splitlines(True) if not l.startswith(b"path_"))
+    expect(without_path(edited_text).replace(b"line_pitch=14\n", b"line_pitch=10\n") ==
+           without_path(original_text),
            "the parasite after Apply differs from the original in more than the pitch")
     t.expect_same_alpha(run.path("undone.png"), run.path("original.png"), "layer after one undo")
     undone_text = open(run.path("undone.txt"), "rb").read()
