@@ -138,6 +138,11 @@ def best_shift(a, b, expected, reach=2):
 
 # -- the cases ----------------------------------------------------------------------
 
+# Enlargements that keep the window inside the room the dialog leaves for its
+# frame on the test screen (a stored size beyond it comes back clamped).
+GROW_W, GROW_H = 200, 120
+
+
 @case("dialog-resize-remembered")
 def dialog_resize_remembered(t):
     # Three runs on one image: enlarge and Close, enlarge again and Create,
@@ -147,13 +152,14 @@ def dialog_resize_remembered(t):
 (e2e-zipstroke RUN-INTERACTIVE img bg)
 ''' + AFTER_RUN + r'''
 (e2e-zipstroke RUN-INTERACTIVE img bg)
-(e2e-put "end")''', drive="resize-reopen", drive_args=(300, 160, 120, 60), timeout=240)
+(e2e-put "end")''', drive="resize-reopen", drive_args=(GROW_W, GROW_H, 80, 40), timeout=240)
     d = run.driver
     small, grown = d["first_preview"], d["grown_preview"]
     t.notes.append("window %s -> %s, preview %s -> %s" % (d["first_window"], d["grown_window"],
                                                         small[2:], grown[2:]))
-    expect(grown[2] - small[2] >= 300 - 2 and grown[3] - small[3] >= 160 - 2,
-           "the window grew by 300 x 160 but the preview only from %s to %s" % (small[2:], grown[2:]))
+    expect(grown[2] - small[2] >= GROW_W - 2 and grown[3] - small[3] >= GROW_H - 2,
+           "the window grew by %d x %d but the preview only from %s to %s"
+           % (GROW_W, GROW_H, small[2:], grown[2:]))
     # What the preview paints grows with it: the picture fills the room it has.
     for name, box in (("small.png", small), ("grown.png", grown)):
         shot = pngread.read(os.path.join(run.workdir, name))
@@ -241,7 +247,9 @@ def preview_zoom_pan(t):
         shift, diff, unmoved = best_shift(a, b, want)
         t.notes.append("%s: moved by %s (expected %s), difference %.2f (%.2f unmoved)"
                        % (what, shift, want, diff, unmoved))
-        expect(abs(shift[0] - want[0]) <= 1 and abs(shift[1] - want[1]) <= 1 and diff < 3
+        # A wheel step pans by a fraction of a pixel too: the lines drawn anew
+        # at that offset differ a little from a whole-pixel shift of the old ones.
+        expect(abs(shift[0] - want[0]) <= 1 and abs(shift[1] - want[1]) <= 1 and diff < 4
                and unmoved > diff + 5,
                "after a %s the preview moved by %s (difference %.2f, %.2f unmoved), expected %s"
                % (what, shift, diff, unmoved, want))
