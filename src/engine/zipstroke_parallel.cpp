@@ -33,6 +33,18 @@ double freehand_parallel_factor(const FreehandOutline *outline, double v) {
   return 0.0;
 }
 
+// Each outline takes away the share of the line it does not keep.
+OutlineCut parallel_outline_cut(const FreehandOutline &in, const FreehandOutline &out, double v,
+                                double length) {
+  OutlineCut cut;
+  if (in.active) {
+    cut.in_shift = (1.0 - freehand_parallel_factor(&in, v)) * length;
+    cut.adjustment = -cut.in_shift;
+  }
+  if (out.active) cut.adjustment -= (1.0 - freehand_parallel_factor(&out, v)) * length;
+  return cut;
+}
+
 void parallel_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res) {
   const ParallelGeometry g = parallel_geometry_in_pixels(params, res);
   // A band without extent on the in side has nowhere to step.
@@ -82,18 +94,8 @@ void parallel_draw_line(cairo_t *cr, const EffectParams *params, const Resolutio
         if (!std::isfinite(t)) t = 0.0;
         wave_shift = stroke_next_wave_offset(ctx.get(), t);
       }
-      // The inner outline moves the start towards the end, the outer one the
-      // end towards the start, each by the share of the line it does not keep.
-      double in_shift = 0.0, adjustment = 0.0;
-      if (in_outline.active) {
-        const double k = freehand_parallel_factor(&in_outline, s / g.ir);
-        in_shift = (1.0 - k) * length;
-        adjustment = -in_shift;
-      }
-      if (out_outline.active) {
-        const double k = freehand_parallel_factor(&out_outline, s / g.ir);
-        adjustment -= (1.0 - k) * length;
-      }
+      const OutlineCut cut = parallel_outline_cut(in_outline, out_outline, s / g.ir, length);
+      const double in_shift = cut.in_shift, adjustment = cut.adjustment;
       if (all_finite(a, length, angle, wave_shift, in_shift, adjustment)) {
         CairoSaveGuard line_guard(cr);
         cairo_translate(cr, a, 0.0);

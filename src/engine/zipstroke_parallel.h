@@ -20,6 +20,15 @@ ParallelGeometry parallel_geometry_in_pixels(const EffectParams *params, const R
 // there is none.
 double freehand_parallel_factor(const FreehandOutline *outline, double v);
 
+// How the two outlines shorten a line of `length` at across-band fraction v:
+// the inner one moves its start towards its end (in_shift), the outer one its
+// end towards its start; `adjustment` is the change of its length.
+struct OutlineCut {
+  double in_shift = 0.0, adjustment = 0.0;
+};
+OutlineCut parallel_outline_cut(const FreehandOutline &in, const FreehandOutline &out, double v,
+                                double length);
+
 // Draws every line of area type Parallel onto cr in work-area pixels; leaves
 // the context's state as it found it.
 void parallel_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &res);

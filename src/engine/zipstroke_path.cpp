@@ -376,16 +376,8 @@ void path_draw_line(cairo_t *cr, const EffectParams *params, const Resolution &r
         frame.build(centre);
         length = frame.length();
       }
-      double in_shift = 0.0, adjustment = 0.0;
-      if (in_outline.active) {
-        const double k = freehand_parallel_factor(&in_outline, s / g.ir);
-        in_shift = (1.0 - k) * length;
-        adjustment = -in_shift;
-      }
-      if (out_outline.active) {
-        const double k = freehand_parallel_factor(&out_outline, s / g.ir);
-        adjustment -= (1.0 - k) * length;
-      }
+      const OutlineCut cut = parallel_outline_cut(in_outline, out_outline, s / g.ir, length);
+      const double in_shift = cut.in_shift, adjustment = cut.adjustment;
       const LineShape shape = stroke_next_line_shape(ctx.get());
       if (placed && all_finite(length, wave_shift, in_shift, adjustment)) {
         const LineOutline outline = stroke_line_outline(length + adjustment, shape);
