@@ -9,6 +9,10 @@
 // for it), so every case that uses threads keeps its work area small.
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -470,6 +474,41 @@ TEST(LayerBands, BuffersDoNotGrowWithTheWorkArea) {
     EXPECT_LE(bytes[1], (threads > 1 ? 2 * threads : 1) * band + threads * band)
         << threads << " threads";
   }
+}
+
+// The heap in use, in bytes.
+size_t heap_in_use() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;
+#endif
+}
+
+// A pass holds the polygons its budget allows, counting the points of bent
+// lines beside them, not more: the heap grows by the band buffers and about
+// the budget, however many lines there are.
+TEST(LayerBands, APassHoldsNoMorePolygonsThanItsBudget) {
+  EffectParams p = defaults_for(1000, 200);
+  p.area_type = AREA_PATH;
+  p.line_pitch = 0.5;
+  BandOptions o;
+  o.threads = 1;
+  o.band_rows = 8;
+  o.capture_bytes = 64 * 1024;
+  o.allocate = logged_allocate;
+  allocation_log = {};
+  const size_t before = heap_in_use();
+  size_t most = 0;
+  const BandStatus status = render_layer_bands(
+      &p, image_resolution(p.image_id), 1000, 200, LayerFormat::GRAYA, p.line_color,
+      [&](int, int, const unsigned char *) {
+        most = std::max(most, heap_in_use() - before);
+        return true;
+      }, o);
+  ASSERT_EQ(status, BandStatus::Done);
+  EXPECT_LE(most, allocation_log.bytes + 2 * o.capture_bytes);
 }
 
 TEST(LayerBands, AnEmptyWorkAreaDrawsNothing) {

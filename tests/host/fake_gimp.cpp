@@ -3,6 +3,8 @@
 // undo groups and written pixels, with every change counted.
 #include "fake_gimp.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <tuple>
 
@@ -52,8 +54,9 @@ void host_image_size(int32_t image, int *width, int *height) {
   *width = fake.images[image].width;
   *height = fake.images[image].height;
 }
-bool host_image_resolution(int32_t, double *xres, double *yres) {
-  *xres = *yres = 72.0;
+bool host_image_resolution(int32_t image, double *xres, double *yres) {
+  *xres = fake.images[image].xres;
+  *yres = fake.images[image].yres;
   return true;
 }
 bool host_selection_bounds(int32_t image, int *x1, int *y1, int *x2, int *y2) {
@@ -70,8 +73,25 @@ void host_make_current_layer(int32_t image, int32_t layer) {
 std::vector<int32_t> host_layers_in(int32_t image, int32_t parent) {
   return parent == NO_ID ? fake.images[image].top : fake.items[parent].children;
 }
-int32_t host_image_hidden_copy(int32_t) { return NO_ID; }
-void host_image_delete(int32_t) {}
+namespace {
+// Copies `from`'s layers, under `parent`, into the image `copy`.
+void copy_layers(const std::vector<int32_t> &from, int32_t copy, int32_t parent) {
+  for (auto it = from.rbegin(); it != from.rend(); ++it) {
+    const int32_t id = fake.add_layer(copy, parent, fake.items[*it].group);
+    copy_layers(fake.items[*it].children, copy, id);
+  }
+}
+}  // namespace
+int32_t host_image_hidden_copy(int32_t image) {
+  const FakeImage &i = fake.images[image];
+  const int32_t copy = fake.add_image(i.kind, i.width, i.height);
+  copy_layers(i.top, copy, NO_ID);
+  return copy;
+}
+void host_image_delete(int32_t image) {
+  fake.images[image].closed = true;
+  fake.copies_deleted.push_back(image);
+}
 
 void host_undo_group_start(int32_t) {
   change();
@@ -95,8 +115,8 @@ void host_selection_restore(int32_t image, int32_t channel) {
 void host_displays_flush() {}
 
 bool host_item_exists(int32_t id) { return item(id) && !fake.images[item(id)->image].closed; }
-bool host_item_is_drawable(int32_t id) { return item(id) != nullptr; }
-bool host_item_is_layer(int32_t id) { return item(id) != nullptr; }
+bool host_item_is_drawable(int32_t id) { return item(id) && item(id)->drawable; }
+bool host_item_is_layer(int32_t id) { return host_item_is_drawable(id); }
 bool host_item_is_group(int32_t id) { return item(id) && item(id)->group; }
 int32_t host_item_image(int32_t id) { return item(id) ? item(id)->image : NO_ID; }
 int32_t host_item_parent(int32_t id) { return item(id) ? item(id)->parent : NO_ID; }
@@ -110,7 +130,10 @@ void host_item_set_name(int32_t id, const char *name) {
   change();
   item(id)->name = name;
 }
-bool host_item_set_visible(int32_t, bool) { return false; }
+bool host_item_set_visible(int32_t id, bool visible) {
+  item(id)->visible = visible;
+  return true;
+}
 char *host_item_parasite(int32_t id, const char *, gsize *length) {
   *length = 0;
   if (!item(id) || !item(id)->has_parasite) return nullptr;
@@ -123,6 +146,7 @@ void host_item_attach_parasite(int32_t id, const char *, const char *data, gsize
 
 bool host_layer_extent(int32_t id, int *x, int *y, int *width, int *height) {
   const FakeItem *i = item(id);
+  if (!i) return false;
   *x = i->x, *y = i->y, *width = i->width, *height = i->height;
   return true;
 }
@@ -152,7 +176,9 @@ void host_layer_insert(int32_t, int32_t id, int32_t parent, int position) {
   i.parent = parent;
   i.in_image = true;
   std::vector<int32_t> &s = siblings(i);
-  s.insert(position < 0 ? s.begin() : s.begin() + std::min<size_t>(position, s.size()), id);
+  // GIMP refuses any other position.
+  ASSERT_TRUE(position >= -1 && position <= static_cast<int>(s.size())) << position;
+  s.insert(position < 0 ? s.begin() : s.begin() + position, id);
 }
 void host_layer_remove(int32_t, int32_t id) {
   change();
@@ -164,13 +190,17 @@ void host_layer_set_offsets(int32_t id, int x, int y) {
   item(id)->x = x;
   item(id)->y = y;
 }
-void host_layer_add_alpha(int32_t) {}
-GdkPixbuf *host_visible_picture(int32_t, int, int, int, int, int, int) { return nullptr; }
+void host_layer_add_alpha(int32_t id) { item(id)->alpha = true; }
+GdkPixbuf *host_visible_picture(int32_t image, int x, int y, int w, int h, int tw, int th) {
+  fake.pictures.push_back({image, x, y, w, h, tw, th});
+  return gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 1, 1);
+}
 
 struct HostPixelWriter {
   int32_t layer;
 };
 HostPixelWriter *host_pixels_begin(int32_t layer, int, int, LayerFormat) {
+  EXPECT_TRUE(item(layer)->alpha) << "pixels with alpha written into a layer without";
   return new HostPixelWriter{layer};
 }
 bool host_pixels_write(HostPixelWriter *writer, int, int rows, const unsigned char *) {

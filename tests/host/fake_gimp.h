@@ -12,6 +12,7 @@
 struct FakeImage {
   ImageKind kind = ImageKind::Rgb;
   int width = 0, height = 0;
+  double xres = 72.0, yres = 72.0;
   bool closed = false;
   bool selected = false;
   std::array<int, 4> sel{};  // x1, y1, x2, y2
@@ -23,6 +24,9 @@ struct FakeItem {
   int32_t image = NO_ID;
   int32_t parent = NO_ID;
   bool group = false;
+  bool drawable = true;  // false: a path
+  bool alpha = true;
+  bool visible = true;
   bool locked = false;
   bool removed = false;
   bool in_image = true;
@@ -47,6 +51,9 @@ struct FakeGimp {
   std::vector<int32_t> merged;
   std::array<int, 4> saved_selection{};
   std::function<void()> on_write;  // called after each band
+  // The pictures asked for: image, x, y, w, h, thumb_w, thumb_h.
+  std::vector<std::array<int, 7>> pictures;
+  std::vector<int32_t> copies_deleted;
 
   int32_t add_image(ImageKind kind, int width, int height);
   // A layer (or group) the size of the image, at the top of `parent`.

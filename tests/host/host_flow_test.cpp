@@ -10,6 +10,8 @@
 #include "effect_params.h"
 #include "fake_gimp.h"
 #include "glib_ptr.h"
+#include "host_services.h"
+#include "image_services.h"
 #include "layer_output.h"
 #include "plugin_run.h"
 #include "plugin_services.h"
@@ -93,29 +95,33 @@ TEST_F(HostFlow, RefusalsChangeNothing) {
 }
 
 TEST_F(HostFlow, CreatePutsTheLayerAboveTheCurrentOneOverTheSelection) {
-  for (const bool current_is_group : {false, true}) {
+  const struct {
+    bool current_is_group;
+    std::array<int, 4> sel;
+  } cases[] = {{false, {40, 30, 140, 80}}, {true, {40, 30, 140, 80}}, {false, {7, 8, 8, 9}}};
+  for (const auto &c : cases) {
     SetUp();
-    if (current_is_group) fake.images[image].current = group;
+    if (c.current_is_group) fake.images[image].current = group;
     fake.images[image].selected = true;
-    fake.images[image].sel = {40, 30, 140, 80};
+    fake.images[image].sel = c.sel;
     const EffectParams p = record();
     const LayerResult result = draw_streak_layer(&p);
     ASSERT_EQ(result.status, LayerStatus::Written);
     const FakeItem &made = fake.items[result.layer_id];
     EXPECT_EQ(made.parent, group);
     // Directly above the current layer, or at the top of the current group.
-    EXPECT_EQ(position(result.layer_id), current_is_group ? 0 : position(current) - 1);
+    EXPECT_EQ(position(result.layer_id), c.current_is_group ? 0 : position(current) - 1);
     EXPECT_EQ(made.name, STREAK_LAYER_NAME);
     EXPECT_EQ((std::array<int, 4>{made.x, made.y, made.width, made.height}),
-              (std::array<int, 4>{40, 30, 100, 50}));
-    EXPECT_EQ(fake.rows_written, 50);
+              (std::array<int, 4>{c.sel[0], c.sel[1], c.sel[2] - c.sel[0], c.sel[3] - c.sel[1]}));
+    EXPECT_EQ(fake.rows_written, c.sel[3] - c.sel[1]);
     EXPECT_EQ(fake.merged, std::vector<int32_t>{result.layer_id});
     gsize length = 0;
     GCharPtr text(settings_to_text(&p, &length));
     EXPECT_EQ(made.parasite, std::string(text.get(), length));
     EXPECT_EQ(fake.images[image].current, result.layer_id);
     EXPECT_TRUE(fake.images[image].selected);
-    EXPECT_EQ(fake.images[image].sel, (std::array<int, 4>{40, 30, 140, 80}));
+    EXPECT_EQ(fake.images[image].sel, c.sel);
     EXPECT_EQ(fake.undo_groups, 1);
     EXPECT_EQ(fake.undo_depth, 0);
   }
@@ -125,6 +131,7 @@ TEST_F(HostFlow, ReplaceDrawsACopyInTheEditedLayersPlace) {
   FakeItem &edited = fake.items[current];
   edited.x = 5, edited.y = 6, edited.width = 30, edited.height = 20;
   edited.name = "renamed";
+  edited.alpha = false;  // flattened since it was drawn
   const int32_t below = fake.add_layer(image, group);
   std::swap(fake.items[group].children[0], fake.items[group].children[1]);  // edited on top
   fake.images[image].selected = true;
@@ -176,6 +183,8 @@ TEST_F(HostFlow, ALayerGoneWhileDrawing) {
 TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
   const int32_t other = fake.add_image(ImageKind::Rgb, 10, 10);
   const int32_t foreign = fake.add_layer(other);
+  const int32_t path = fake.add_layer(image);
+  fake.items[path].drawable = false;
   const struct {
     int32_t image, drawable;
     const char *text;
@@ -184,6 +193,7 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
   } cases[] = {
       {-1, current, "[zipstroke]\n", false, "the image does not exist"},
       {image, 12345, "[zipstroke]\n", false, "the drawable does not exist"},
+      {image, path, "[zipstroke]\n", false, "the drawable does not exist"},
       {image, foreign, "[zipstroke]\n", false, "does not belong to the image"},
       {image, current, "[zipstroke]\n", true, "replace needs a streak layer"},
       {image, group, "[zipstroke]\n", true, "replace needs a streak layer"},
@@ -206,6 +216,92 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
   EXPECT_TRUE(fake.items[made.layer].has_parasite);
   const SettingsCallResult again = run_settings_call(image, made.layer, "[zipstroke]\n", true);
   EXPECT_EQ(again.status, CallStatus::Success) << again.message;
+}
+
+// What the dialog asks of the image, answered from the editor: the last
+// answers stay once the image is closed, and a picture is only asked for
+// inside the image, at a size GIMP gives.
+TEST_F(HostFlow, TheServicesAnswerForTheImage) {
+  fake.images[image].xres = 300, fake.images[image].yres = 600;
+  const ImageServices &is = image_services();
+  const HostServices &hs = host_services();
+  int w = 0, h = 0, b[4] = {};
+  double xres = 0, yres = 0;
+  EXPECT_FALSE(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]));
+  for (const auto &sel : {std::array<int, 4>{40, 30, 140, 80}, std::array<int, 4>{5, 5, 5, 9}}) {
+    fake.images[image].selected = true, fake.images[image].sel = sel;
+    const bool any = sel[2] > sel[0];
+    EXPECT_EQ(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]), any);
+    if (any) {
+      EXPECT_EQ((std::array<int, 4>{b[0], b[1], b[2], b[3]}), sel);
+    }
+  }
+  gsize length = 1;
+  int32_t layer = 0;
+  EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
+  EXPECT_EQ(layer, NO_ID);
+  fake.items[current].has_parasite = true, fake.items[current].parasite = "[zipstroke]";
+  GCharPtr text(hs.active_layer_settings(image, &length, &layer));
+  EXPECT_EQ(std::string(text.get(), length), "[zipstroke]");
+  EXPECT_EQ(layer, current);
+  for (const int32_t edited : {current, group}) {
+    const EffectParams p = record(EditMode::Replace, edited);
+    EXPECT_EQ(host_target_state(&p), edited == current ? TargetState::Ready : TargetState::LayerGone);
+  }
+  fake.items[current].width = 0;
+  for (const int32_t item : {group, current, 9999}) {
+    int x, y;
+    EXPECT_EQ(hs.layer_extent(item, &x, &y, &w, &h), item == group) << item;
+  }
+  fake.items[group].height = 0;
+  EXPECT_FALSE(hs.layer_extent(group, &w, &w, &w, &h));
+
+  const struct {
+    int x, y, w, h, tw, th;
+  } pictures[] = {{0, 0, 200, 100, 1024, 1024}, {199, 99, 1, 1, 1, 1}, {1, 0, 200, 100, 9, 9},
+                  {0, 1, 200, 100, 9, 9},      {-1, 0, 10, 10, 9, 9},  {0, -1, 10, 10, 9, 9},
+                  {0, 0, 0, 10, 9, 9},         {0, 0, 10, 0, 9, 9},    {0, 0, 10, 10, 0, 9},
+                  {0, 0, 10, 10, 9, 0},        {0, 0, 10, 10, 1025, 9}, {0, 0, 10, 10, 9, 1025}};
+  for (const auto &c : pictures) {
+    fake.pictures.clear();
+    GdkPixbuf *got = hs.work_area_thumbnail(image, c.x, c.y, c.w, c.h, c.tw, c.th);
+    const bool inside = &c < pictures + 2;
+    EXPECT_EQ(got != nullptr, inside) << c.x << "," << c.y << " " << c.w << "x" << c.h;
+    if (got) g_object_unref(got);
+    EXPECT_EQ(fake.pictures.size(), inside ? 1u : 0u);
+    if (inside) {
+      EXPECT_EQ(fake.pictures[0], (std::array<int, 7>{image, c.x, c.y, c.w, c.h, c.tw, c.th}));
+    }
+  }
+  // Without a layer: the picture of a hidden copy with the layer in the same
+  // place hidden; a layer that is not the image's leaves the image as it is.
+  const int32_t other = fake.add_layer(fake.add_image(ImageKind::Rgb, 10, 10));
+  for (const int32_t left_out : {current, other}) {
+    fake.pictures.clear(), fake.copies_deleted.clear();
+    GdkPixbuf *got = hs.work_area_thumbnail_without(image, left_out, 0, 0, 20, 10, 4, 2);
+    ASSERT_NE(got, nullptr);
+    g_object_unref(got);
+    ASSERT_EQ(fake.pictures.size(), 1u);
+    const int32_t from = fake.pictures[0][0];
+    EXPECT_EQ(from != image, left_out == current);
+    EXPECT_EQ(fake.copies_deleted, left_out == current ? std::vector<int32_t>{from} : std::vector<int32_t>{});
+    const int32_t twin = left_out == current ? fake.items[fake.images[from].top[0]].children[0]
+                                             : NO_ID;
+    for (const auto &[id, item] : fake.items)
+      EXPECT_TRUE((item.image != image && item.image != from) || item.visible == (id != twin)) << id;
+  }
+  EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 0, 10, 4, 2), nullptr);
+
+  fake.images[image].closed = true;
+  is.get_size(image, &w, &h);
+  is.get_resolution(image, &xres, &yres);
+  EXPECT_EQ((std::array<double, 4>{1.0 * w, 1.0 * h, xres, yres}),
+            (std::array<double, 4>{200, 100, 300, 600}));
+  const EffectParams p = record();
+  EXPECT_EQ(host_target_state(&p), TargetState::ImageGone);
+  EXPECT_EQ(hs.work_area_thumbnail(image, 0, 0, 10, 10, 9, 9), nullptr);
+  EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 10, 10, 9, 9), nullptr);
+  EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
 }
 
 }  // namespace

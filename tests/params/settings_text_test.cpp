@@ -225,6 +225,7 @@ TEST(SettingsRead, SpineListRules) {
       {"path_spine_points_count=x\npath_spine_points=" + spine_list(6), 0},
       {"path_spine_points=" + spine_list(3), 0},
       {"path_spine_points=" + spine_list(5) + "nan;", 0},
+      {"path_spine_points=" + spine_list(4) + "nan;", 2},  // the stray number is not read
       {"path_spine_points=1;2;1e999;4;", 0},
       {"path_spine_points=1;2;x;4;", 0},
       {"path_spine_points_count=3\n", 0},
