@@ -239,6 +239,7 @@ TEST(SettingsRead, SpineListRules) {
       EXPECT_EQ(p.path_spine_points[i].x, i);
       EXPECT_EQ(p.path_spine_points[i].y, 10 * i);
     }
+    EXPECT_TRUE(c.count == PATH_SPINE_MAX || p.path_spine_points[c.count].x == 0) << "past the count";
     // Widths a text does not give are marked as not given.
     EXPECT_TRUE(std::isnan(p.path_in_range));
   }
