@@ -125,3 +125,27 @@ TEST_F(FreehandCapture, ResetGivesEachOutlineItsOwnSamples) {
     }
   }
 }
+
+// A stroke round the centre and across the band, ended: it draws on the
+// shown area's outlines only, never on the other area type's.
+TEST_F(FreehandCapture, OnlyTheShownAreasOutlinesAreDrawnOn) {
+  std::vector<Point2> points;
+  for (int degrees = 0; degrees <= 360; degrees += 10) points.push_back(polar(degrees, 150));
+  for (const Point2 p : {Point2{-20, 250}, Point2{250, 250}, Point2{520, 250}}) points.push_back(p);
+  for (const int32_t area : {AREA_RADIATION, AREA_PARALLEL})
+    for (FreehandTarget target : {FREEHAND_RADIATION_IN, FREEHAND_RADIATION_OUT,
+                                  FREEHAND_PARALLEL_IN, FREEHAND_PARALLEL_OUT}) {
+      SetUp();
+      params.area_type = area;
+      const AreaShapes shapes = area_shapes(&params);
+      FreehandStroke stroke;
+      freehand_stroke_begin(stroke, points[0]);
+      for (const Point2 p : points) freehand_stroke_to(stroke, &params, target, shapes, p);
+      freehand_stroke_end(stroke, &params, target, shapes);
+      int written = 0;
+      for (const FreehandSample &s : freehand_outline(&params, target)->samples)
+        written += s.factor != 1.0;
+      EXPECT_EQ(written > 0, freehand_is_radial(target) == (area == AREA_RADIATION))
+          << "area " << area << ", outline " << target;
+    }
+}
