@@ -5,6 +5,7 @@
 
 #include "control_ranges.h"
 #include "params_fixtures.h"
+#include "path_spine.h"
 #include "units.h"
 
 namespace {
@@ -277,6 +278,20 @@ TEST(ControlRanges, ClampsAndNonFiniteValues) {
   EXPECT_EQ(p.line_width_rand_seed, 32767);
   spin_field_set(&p, seed, -INFINITY);
   EXPECT_EQ(p.line_width_rand_seed, 0);
+
+  // A spine is drawn from 2 to 1000 points, every coordinate finite.
+  p.path_spine_points[0] = {1, 2}, p.path_spine_points[1] = {3, 4};
+  for (int n : {1, 2, PATH_SPINE_MAX, PATH_SPINE_MAX + 1}) {
+    p.path_spine_points_count = n;
+    EXPECT_EQ(path_spine_usable(&p), n == 2 || n == PATH_SPINE_MAX) << n;
+  }
+  p.path_spine_points_count = 2;
+  for (double *v : {&p.path_spine_points[1].x, &p.path_spine_points[1].y}) {
+    const double kept = *v;
+    *v = NAN;
+    EXPECT_FALSE(path_spine_usable(&p));
+    *v = kept;
+  }
 
   const ComboRange &wave = *combo_range_find("line_wave_type");
   for (int v : {0, 2, 4, 5, 6, 8, 9}) EXPECT_TRUE(combo_has_value(wave, v)) << v;
