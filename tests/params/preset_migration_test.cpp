@@ -203,7 +203,9 @@ TEST_F(PresetMigrationTest, AnExistingGimp3FolderIsNeverTouched) {
 
   // An empty folder of the user's own.
   ASSERT_EQ(g_mkdir(new_folder.c_str(), 0700), 0);
-  EXPECT_FALSE(migrate().ran);
+  const PresetMigration kept = migrate();
+  EXPECT_FALSE(kept.ran);
+  EXPECT_EQ(kept.copied + kept.skipped, 0);
   EXPECT_TRUE(entries(new_folder).empty());
   GStatBuf st;
   ASSERT_EQ(g_stat(new_folder.c_str(), &st), 0);
