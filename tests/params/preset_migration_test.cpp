@@ -122,6 +122,11 @@ TEST_F(PresetMigrationTest, TheNewestOlderGimpWithPresetsGivesThem) {
   EXPECT_FALSE(done.ran);
   EXPECT_EQ(from, "");
   EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 3.0"});
+
+  // Without a folder name nothing is copied, not even into a GIMP folder yet to come.
+  const std::string gimp34 = root + "/3.4";
+  EXPECT_FALSE(preset_migrate_from_older(gimp34.c_str(), nullptr, nullptr, nullptr, &from, nullptr).ran);
+  EXPECT_FALSE(exists(gimp34));
 }
 
 TEST_F(PresetMigrationTest, CopiesThePresetFilesOnceAndLeavesTheOldFolderAsItWas) {
