@@ -328,6 +328,13 @@ TEST_F(PreviewPicture, ZoomedInItShowsTheImagesOwnPixelsOfTheViewOnly) {
     cairo_surface_destroy(surface);
   }
 
+  // Moved by a call (as by the wheel): the part now in view is asked for.
+  double x0 = 0, y0 = 0;
+  preview_pan_get(&x0, &y0);
+  preview_pan_to(x0 + 200, y0);
+  EXPECT_TRUE(preview_detail_pending());
+  wait_for_detail();
+
   // A middle-button pan at 400 %: no fetch while it drags.
   double px = 0, py = 0;
   preview_pan_get(&px, &py);
