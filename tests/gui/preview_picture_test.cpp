@@ -298,6 +298,12 @@ TEST_F(PreviewPicture, ZoomedInItShowsTheImagesOwnPixelsOfTheViewOnly) {
   ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
   EXPECT_EQ(last_thumbnail_request.calls, calls);
   EXPECT_TRUE(preview_detail_pending());
+  // A press while it is due holds the fetch back; the release asks again.
+  press(vw / 2.0, vh / 2.0, 1);
+  wait_for_detail();
+  EXPECT_EQ(last_thumbnail_request.calls, calls);
+  release(vw / 2.0, vh / 2.0, 1);
+  EXPECT_TRUE(preview_detail_pending());
 
   for (double k : {1.0, 2.0, 4.0}) {
     SCOPED_TRACE(k);
