@@ -139,9 +139,13 @@ TEST_F(Controls, SyncFromAnEqualRecordChangesNothing) {
   });
   const EffectParams before = snapshot(live());
   const EffectParams copy = snapshot(live());
+  int changed = 0;  // not even the same value written again
+  g_signal_connect_swapped(dialog_widgets.wave_type_combo, "changed",
+                           G_CALLBACK(+[](int *n) { ++*n; }), &changed);
   sync_widgets_from_params(&copy);
   pump_gtk_events();
   EXPECT_TRUE(same_bytes(before, live()));
+  EXPECT_EQ(changed, 0);
 }
 
 TEST_F(Controls, SyncCarriesEveryControlledFieldButNoOutlineSamples) {
