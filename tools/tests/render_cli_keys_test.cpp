@@ -219,7 +219,9 @@ TEST_F(RenderKeys, OutOfRangeValuesAreClampedWithAWarning) {
 TEST_F(RenderKeys, HelpShowsExamplesThatWork) {
   const ToolOutput help = run_tool({"--help"});
   ASSERT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--list-keys"), std::string::npos);
+  for (const char *option : {"--settings=FILE", "--size=WxH", "--resolution=X[xY]", "--set=KEY=VALUE",
+                             "--output=FILE", "--format=", "--list-keys"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const std::string preset = path("my.preset");
   ASSERT_TRUE(g_file_set_contents(preset.c_str(),
                                   "[zipstroke]\nversion=0.5.2\nline_pitch=20\nline_width=5\n", -1,
