@@ -45,9 +45,9 @@ long renders = 0;
 // longer side, so the centre can travel that far before the lines are drawn
 // again, but no more than this.
 constexpr int MAX_ROOM = 1024;
-// Where a drag's lines stand at most off their place, across the band: a
-// band move whose two ends moved by amounts this far apart (in device
-// pixels, the controls' rounding) still counts as moving all lines alike.
+// A band move whose two ends moved by amounts at most this far apart (in
+// device pixels: the controls round each end on its own) still counts as
+// moving every line alike.
 constexpr double SHAPE_TOLERANCE = 1.0 / 64;
 
 // The record with the fields the lines never read cleared: the colour's
