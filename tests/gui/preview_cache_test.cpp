@@ -173,8 +173,10 @@ TEST_F(PreviewCache, ADraggedCentreFollowsAndComesToRestExactly) {
       motion(x + 40, y + 24);
       cairo_surface_t *moving = draw_expose(&params);
       EXPECT_EQ(line_cache_renders(), renders);
-      g_usleep(200 * 1000);
-      pump();
+      for (int i = 0; i < 500 && line_cache_drag() == LineDrag::Moving; ++i) {
+        g_usleep(10 * 1000);
+        pump();
+      }
       cairo_surface_t *resting = draw_expose(&params);
       const Difference moved = compare(moving, resting);
       EXPECT_LE(moved.most, 16);

@@ -40,6 +40,8 @@ Held held;
 Held roomy;
 LineDrag drag = LineDrag::None;
 long renders = 0;
+// How long the last drawing of the view's lines took, in microseconds.
+gint64 last_render_us = 0;
 
 // Room kept around the view for a drag, in device pixels: half the view's
 // longer side, so the centre can travel that far before the lines are drawn
@@ -211,8 +213,12 @@ void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y
     if (drag == LineDrag::Moving && ready && !still_valid(params, m, ix, iy, iw, ih))
       shown = &roomy;
   }
-  if (shown == nullptr && placed &&
-      (still_valid(params, m, ix, iy, iw, ih) || render(held, params, m, ix, iy, iw, ih))) {
+  if (shown == nullptr && placed && !still_valid(params, m, ix, iy, iw, ih)) {
+    const gint64 start = g_get_monotonic_time();
+    render(held, params, m, ix, iy, iw, ih);
+    last_render_us = g_get_monotonic_time() - start;
+  }
+  if (shown == nullptr && held.coverage && still_valid(params, m, ix, iy, iw, ih)) {
     shown = &held;
     dx = dy = 0;
   }
@@ -232,6 +238,9 @@ void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y
 }
 
 void line_cache_set_drag(LineDrag state) { drag = state; }
+LineDrag line_cache_drag() { return drag; }
+
+double line_cache_last_render_ms() { return last_render_us / 1000.0; }
 
 void line_cache_release() {
   held = Held{};

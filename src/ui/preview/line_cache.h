@@ -28,6 +28,10 @@ enum class LineDrag {
   Moving,   // the pointer moves: the roomy coverage, shifted
 };
 void line_cache_set_drag(LineDrag state);
+LineDrag line_cache_drag();
+
+// How long the lines of the view last took to draw, in ms.
+double line_cache_last_render_ms();
 
 // Drops the coverage held (the widget or its picture is gone).
 void line_cache_release();

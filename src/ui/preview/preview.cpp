@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "area_pixels.h"
@@ -19,8 +20,9 @@ constexpr double BACKGROUND = 0x4567 / 65535.0;
 // Share of the widget one wheel step pans by.
 constexpr double WHEEL_PAN_SHARE = 0.1;
 // A pointer that has not moved for this long rests: the lines of a drag are
-// drawn exactly again.
-constexpr guint DRAG_REST_MS = 150;
+// drawn exactly again.  Where drawing them takes long (a dense effect), it
+// waits twice that long, so that a short hesitation does not hold the drag up.
+constexpr double DRAG_REST_MS = 150;
 
 // Everything the preview holds while its widget lives.
 struct PreviewState {
@@ -190,10 +192,12 @@ gboolean drag_rests(gpointer) {
 void line_drag(LineDrag phase) {
   stop_rest_timer();
   line_cache_set_drag(phase);
-  if (phase == LineDrag::Moving)
-    state.rest_timer = g_timeout_add(DRAG_REST_MS, drag_rests, nullptr);
-  else
+  if (phase == LineDrag::Moving) {
+    const double wait = std::clamp(2 * line_cache_last_render_ms(), DRAG_REST_MS, 10000.0);
+    state.rest_timer = g_timeout_add(static_cast<guint>(wait), drag_rests, nullptr);
+  } else {
     preview_queue_draw();
+  }
 }
 
 void apply(const GuideEdits &edits) {
