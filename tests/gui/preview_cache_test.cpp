@@ -105,6 +105,9 @@ TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
   expect_like_fresh("area type", [] {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog_widgets.parallel_radio), TRUE);
   });
+  expect_like_fresh("path area", [] {
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(dialog_widgets.path_radio), TRUE);
+  });
   expect_like_fresh("freehand outline", [this] {
     params.radiation_out_freehand.active = 1;
     for (int i = 0; i < params.radiation_out_freehand.count; i += 3)

@@ -184,7 +184,9 @@ bool render_roomy(const EffectParams *params, const cairo_matrix_t &m, int x, in
 }  // namespace
 
 void line_cache_draw(cairo_t *cr, const EffectParams *params, double x, double y, int w, int h) {
-  if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL) return;
+  if (params->area_type != AREA_RADIATION && params->area_type != AREA_PARALLEL &&
+      params->area_type != AREA_PATH)
+    return;
   // The coverage is held in the target's own pixels: on a screen of two
   // pixels a point (GTK 3's window scale), twice as many a side.
   double sx = 1, sy = 1;
