@@ -96,6 +96,10 @@ void apply_guide_edits(const GuideEdits &edits) {
       path_controls_move_spine_point(edit.index, edit.field == GuideField::PathSpineY, edit.value);
       continue;
     }
+    if (edit.field == GuideField::PathSpineDrawn) {
+      path_controls_spine_changed();
+      continue;
+    }
     const char *key = guide_field_key(edit.field);
     GtkWidget **slot = dialog_spin_slot(key);
     GtkWidget *spin = slot ? *slot : path_spin_for_key(key);

@@ -146,6 +146,11 @@ void path_controls_sync(const EffectParams *params) {
                                  params->path_out_freehand.active != 0);
 }
 
+void path_controls_spine_changed() {
+  if (path_widgets.live) show_spine(path_widgets.live);
+  preview_queue_redraw();
+}
+
 void path_controls_move_spine_point(int index, bool vertical, double value) {
   EffectParams *params = path_widgets.live;
   if (!params || index < 0 || index >= params->path_spine_points_count ||

@@ -20,6 +20,9 @@ void path_controls_sync(const EffectParams *params);
 // axis (clamped as a position control clamps it).
 void path_controls_move_spine_point(int index, bool vertical, double value);
 
+// Shows the page's record's spine anew (after it was drawn on the preview).
+void path_controls_spine_changed();
+
 // The spin button of path_in_range or path_out_range, or nullptr.
 GtkWidget *path_spin_for_key(const char *key);
 

@@ -29,12 +29,13 @@ enum class GuideField {
   PathOutRange,
   PathSpineX,  // of the spine's point `index`
   PathSpineY,
+  PathSpineDrawn,  // the spine was drawn anew (the record holds it), `value` points
 };
 constexpr const char *GUIDE_FIELD_KEYS[] = {
     "radiation_x",     "radiation_y",    "radiation_oblateness", "radiation_in_radius",
     "radiation_out_radius", "parallel_in_x", "parallel_in_Y",   "parallel_in_range",
     "parallel_out_x",  "parallel_out_Y", "parallel_out_range", "path_in_range",
-    "path_out_range",  "path_spine_points", "path_spine_points",
+    "path_out_range",  "path_spine_points", "path_spine_points", "path_spine_points_count",
 };
 constexpr const char *guide_field_key(GuideField field) {
   return GUIDE_FIELD_KEYS[static_cast<int>(field)];

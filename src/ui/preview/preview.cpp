@@ -187,6 +187,12 @@ void pass_on(GdkEvent *event, EffectParams *params) {
       preview_queue_draw();
       break;
     case GDK_BUTTON_RELEASE:
+      if (state.stroke.active && state.freehand_target == FREEHAND_PATH_SPINE) {
+        freehand_stroke_end(state.stroke, params, state.freehand_target, in.shapes);
+        GuideEdits drawn;
+        drawn.add(GuideField::PathSpineDrawn, params->path_spine_points_count);
+        apply(drawn);
+      }
       freehand_stroke_end(state.stroke, params, state.freehand_target, in.shapes);
       apply(guide->release(in, state.drag, p));
       state.drag = GuideDrag{};
