@@ -76,6 +76,8 @@ void on_from_path_clicked(GtkButton *button, EffectParams *params) {
                            : _("The image has no path. The spine is unchanged."));
 }
 
+void forget_record(GtkWidget *, gpointer) { path_widgets.live = nullptr; }
+
 }  // namespace
 
 GtkWidget *path_page_new(EffectParams *params) {
@@ -83,6 +85,7 @@ GtkWidget *path_page_new(EffectParams *params) {
   DialogWidgets &d = dialog_widgets;
   w.live = params;
   GtkWidget *table = compat_grid_new(5, 5);
+  g_signal_connect(table, "destroy", G_CALLBACK(forget_record), nullptr);
   new_range_spin(params, "path_in_range", &w.in_range_spin);
   new_range_spin(params, "path_out_range", &w.out_range_spin);
   gtk_widget_set_tooltip_text(w.in_range_spin,
