@@ -91,9 +91,20 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
 // not a number is left out.
 void apply_guide_edits(const GuideEdits &edits) {
   for (int i = 0; i < edits.count; ++i) {
-    GtkWidget **spin = dialog_spin_slot(guide_field_key(edits.items[i].field));
-    if (spin && *spin && std::isfinite(edits.items[i].value))
-      gtk_spin_button_set_value(GTK_SPIN_BUTTON(*spin), edits.items[i].value);
+    const GuideEdit &edit = edits.items[i];
+    if (edit.field == GuideField::PathSpineX || edit.field == GuideField::PathSpineY) {
+      path_controls_move_spine_point(edit.index, edit.field == GuideField::PathSpineY, edit.value);
+      continue;
+    }
+    if (edit.field == GuideField::PathSpineDrawn) {
+      path_controls_spine_changed();
+      continue;
+    }
+    const char *key = guide_field_key(edit.field);
+    GtkWidget **slot = dialog_spin_slot(key);
+    GtkWidget *spin = slot ? *slot : path_spin_for_key(key);
+    if (spin && std::isfinite(edit.value))
+      gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), edit.value);
   }
 }
 
@@ -256,6 +267,7 @@ void place_window(GtkWidget *dialog, EffectParams *params) {
 
 gboolean on_dialog_focus_in(GtkWidget *, GdkEventFocus *, EffectParams *params) {
   responses_update_edit_layer(params);
+  path_controls_update_from_path(params);
   return FALSE;
 }
 
@@ -625,6 +637,7 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   tooltips_apply(dialog);
   responses_update_edit_layer(params);
+  path_controls_update_from_path(params);
   g_signal_connect(dialog, "focus-in-event", G_CALLBACK(on_dialog_focus_in), params);
 
   place_window(dialog, params);

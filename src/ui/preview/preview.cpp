@@ -228,6 +228,12 @@ void pass_on(GdkEvent *event, EffectParams *params) {
       preview_queue_draw();
       break;
     case GDK_BUTTON_RELEASE:
+      if (state.stroke.active && state.freehand_target == FREEHAND_PATH_SPINE) {
+        freehand_stroke_end(state.stroke, params, state.freehand_target, in.shapes);
+        GuideEdits drawn;
+        drawn.add(GuideField::PathSpineDrawn, params->path_spine_points_count);
+        apply(drawn);
+      }
       freehand_stroke_end(state.stroke, params, state.freehand_target, in.shapes);
       apply(guide->release(in, state.drag, p));
       if (moves_all_lines(state.drag.handle)) line_drag(LineDrag::None);
@@ -419,6 +425,14 @@ void preview_draw(cairo_t *cr, EffectParams *params) {
   line_cache_draw(cr, params, state.picture.origin_x, state.picture.origin_y,
                   static_cast<int>(state.view.width), static_cast<int>(state.view.height));
   guide->draw(cr, guide_input(params));
+  // A spine being drawn shows as drawn so far.
+  const std::vector<Point2> &drawn = state.stroke.points;
+  if (state.drawing && state.freehand_target == FREEHAND_PATH_SPINE && drawn.size() >= 2) {
+    cairo_new_path(cr);
+    for (const Point2 &p : drawn) cairo_line_to(cr, p.x, p.y);
+    cairo_set_line_width(cr, GUIDE_WIDTH / view_scale(state.view));
+    guide_stroke_outline(cr, true);
+  }
 }
 
 void preview_draw_window(cairo_t *cr, EffectParams *params) {
