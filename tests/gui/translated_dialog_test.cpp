@@ -47,10 +47,11 @@ void collect_texts(GtkWidget *widget, std::vector<std::string> *texts) {
         texts);
 }
 
-// The texts of the labels in `widget` that ask for less width than their
-// words take: GTK 2 cuts such a text off.
+// The texts of the shown labels in `widget` that ask for less width than
+// their words take: GTK 2 cuts such a text off.
 void collect_cut_labels(GtkWidget *widget, std::vector<std::string> *cut) {
-  if (GTK_IS_LABEL(widget) && !gtk_label_get_line_wrap(GTK_LABEL(widget)) &&
+  if (GTK_IS_LABEL(widget) && gtk_widget_get_visible(widget) &&
+      !gtk_label_get_line_wrap(GTK_LABEL(widget)) &&
       gtk_label_get_ellipsize(GTK_LABEL(widget)) == PANGO_ELLIPSIZE_NONE) {
     int words = 0, asked = 0, height = 0;
     pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(widget)), &words, nullptr);
