@@ -508,6 +508,30 @@ int fit_start(int start, int size, int area_start, int area_size) {
   return std::max(start, area_start);
 }
 
+// The zoom label's width in characters: "400 %" takes ZOOM_LABEL_CHARS, and
+// the word for "Fit" may be longer in another language ("Einpassen", "全体表示").
+constexpr int ZOOM_LABEL_CHARS = 6;
+
+#if !ZS_GTK3
+// GTK 2 gives a label exactly its width in characters and cuts a longer text
+// off (GTK 3 takes the larger of the two): counted in the label's own font,
+// as GTK 2 counts them, once the label has its style.
+void widen_zoom_label(GtkWidget *label, GtkStyle *, gpointer) {
+  PangoContext *context = gtk_widget_get_pango_context(label);
+  PangoFontMetrics *metrics = pango_context_get_metrics(context, gtk_widget_get_style(label)->font_desc,
+                                                        pango_context_get_language(context));
+  const int char_width = std::max(pango_font_metrics_get_approximate_char_width(metrics),
+                                  pango_font_metrics_get_approximate_digit_width(metrics));
+  pango_font_metrics_unref(metrics);
+  PangoLayout *layout = gtk_widget_create_pango_layout(label, _("Fit"));
+  int fit_width = 0;
+  pango_layout_get_size(layout, &fit_width, nullptr);
+  g_object_unref(layout);
+  const int chars = char_width > 0 ? (fit_width + char_width - 1) / char_width : 0;
+  gtk_label_set_width_chars(GTK_LABEL(label), std::max(ZOOM_LABEL_CHARS, chars));
+}
+#endif
+
 }  // namespace
 
 WindowPlacement window_placement_fit(WindowPlacement placement, int natural_width,
@@ -584,7 +608,10 @@ GtkWidget *dialog_build(EffectParams *params) {
   }
   w.zoom_label = gtk_label_new("");
   // As wide for "Fit" as for "400 %": the preview beside it keeps its width.
-  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), 6);
+  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), ZOOM_LABEL_CHARS);
+#if !ZS_GTK3
+  g_signal_connect(w.zoom_label, "style-set", G_CALLBACK(widen_zoom_label), nullptr);
+#endif
   gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
   preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
