@@ -201,6 +201,29 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
 }
 G_GNUC_END_IGNORE_DEPRECATIONS
 
+bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy) {
+  xy->clear();
+  gint32 path = gimp_image_get_active_vectors(image);
+  if (path < 0) {
+    gint n = 0;
+    gint *all = gimp_image_get_vectors(image, &n);
+    path = all && n > 0 ? all[0] : -1;
+    g_free(all);
+  }
+  if (path < 0) return false;
+  gint n_strokes = 0;
+  gint *strokes = gimp_vectors_get_strokes(path, &n_strokes);
+  if (strokes && n_strokes > 0) {
+    gint n_coords = 0;
+    gboolean closed = FALSE;
+    gdouble *coords = gimp_vectors_stroke_interpolate(path, strokes[0], precision, &n_coords, &closed);
+    if (coords && n_coords > 0) xy->assign(coords, coords + n_coords);
+    g_free(coords);
+  }
+  g_free(strokes);
+  return true;
+}
+
 void host_progress_start(const char *text) { gimp_progress_init(text); }
 void host_progress_update(double fraction) { gimp_progress_update(fraction); }
 void host_progress_end() { gimp_progress_end(); }

@@ -301,6 +301,32 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
   delete writer;
 }
 
+bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy) {
+  xy->clear();
+  GimpImage *object = image_of(image);
+  if (object == nullptr) return false;
+  GimpPath **selected = gimp_image_get_selected_paths(object);
+  GimpPath *path = selected && selected[0] ? selected[0] : nullptr;
+  g_free(selected);
+  if (path == nullptr) {
+    GimpPath **all = gimp_image_get_paths(object);
+    path = all && all[0] ? all[0] : nullptr;
+    g_free(all);
+  }
+  if (path == nullptr) return false;
+  gsize n_strokes = 0;
+  gint *strokes = gimp_path_get_strokes(path, &n_strokes);
+  if (strokes && n_strokes > 0) {
+    gsize n_coords = 0;
+    gboolean closed = FALSE;
+    gdouble *coords = gimp_path_stroke_interpolate(path, strokes[0], precision, &n_coords, &closed);
+    if (coords && n_coords > 0) xy->assign(coords, coords + n_coords);
+    g_free(coords);
+  }
+  g_free(strokes);
+  return true;
+}
+
 void host_progress_start(const char *text) { gimp_progress_init(text); }
 void host_progress_update(double fraction) { gimp_progress_update(fraction); }
 void host_progress_end() { gimp_progress_end(); }

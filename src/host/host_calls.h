@@ -101,6 +101,14 @@ void host_layer_add_alpha(int32_t layer);
 GdkPixbuf *host_visible_picture(int32_t image, int x, int y, int w, int h, int thumb_w,
                                 int thumb_h);
 
+// --- Paths
+
+// The first stroke of the image's selected path (GIMP 2.10: its active path),
+// or of its top path when none is selected, flattened by GIMP into a polyline
+// of `precision` pixels, as x, y pairs in image pixels.  false when the image
+// has no path; a path without a stroke gives true and no points.
+bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy);
+
 // --- Writing a layer's pixels
 
 // The shadow pixels of a layer being written, band by band from the top, in

@@ -135,6 +135,17 @@ char *current_layer_settings(int32_t image, gsize *length, int32_t *layer_id) {
   return text;
 }
 
+// GIMP's flattening precision, in pixels: finer than the lines' own antialiasing.
+constexpr double PATH_PRECISION = 0.2;
+
+bool path_polyline(int32_t image, std::vector<SpinePoint> *pixels) {
+  pixels->clear();
+  std::vector<double> xy;
+  if (!host_image_exists(image) || !host_path_polyline(image, PATH_PRECISION, &xy)) return false;
+  for (size_t i = 0; i + 1 < xy.size(); i += 2) pixels->push_back({xy[i], xy[i + 1]});
+  return true;
+}
+
 }  // namespace
 
 char *text_copy(const void *data, gsize size, gsize *length) {
@@ -148,5 +159,6 @@ char *text_copy(const void *data, gsize size, gsize *length) {
 void plugin_services_install() {
   image_services_install(ImageServices{image_size, selection_bounds, image_resolution_of});
   host_services_install(HostServices{work_area_picture, draw_streak_layer, current_layer_settings,
-                                     state_of_target, extent_of_layer, work_area_picture_without});
+                                     state_of_target, extent_of_layer, work_area_picture_without,
+                                     path_polyline});
 }

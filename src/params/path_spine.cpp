@@ -52,3 +52,46 @@ void path_scale(EffectParams *p, double sx, double sy, double across, int unit,
                    spin_field_get(p, range) * across);
   }
 }
+
+std::vector<SpinePoint> path_spine_resample(const std::vector<SpinePoint> &points, int max_points) {
+  std::vector<SpinePoint> kept;
+  for (const SpinePoint &p : points) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+    if (!kept.empty() && kept.back().x == p.x && kept.back().y == p.y) continue;
+    kept.push_back(p);
+  }
+  if (max_points < 2 || static_cast<int>(kept.size()) <= max_points) return kept;
+  std::vector<double> at(1, 0.0);  // length along the polyline at each point
+  for (size_t i = 1; i < kept.size(); ++i)
+    at.push_back(at.back() + std::hypot(kept[i].x - kept[i - 1].x, kept[i].y - kept[i - 1].y));
+  std::vector<SpinePoint> out;
+  out.reserve(max_points);
+  size_t segment = 1;
+  for (int k = 0; k < max_points; ++k) {
+    if (k == max_points - 1) {
+      out.push_back(kept.back());
+      break;
+    }
+    const double target = at.back() * k / (max_points - 1);
+    while (segment + 1 < at.size() && at[segment] < target) ++segment;
+    const double span = at[segment] - at[segment - 1];
+    const double t = span > 0.0 ? std::clamp((target - at[segment - 1]) / span, 0.0, 1.0) : 0.0;
+    const SpinePoint &a = kept[segment - 1], &b = kept[segment];
+    out.push_back({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+  }
+  return out;
+}
+
+bool path_spine_set_from_pixels(EffectParams *params, const std::vector<SpinePoint> &pixels,
+                                double origin_x, double origin_y, const Resolution &resolution) {
+  const std::vector<SpinePoint> spine = path_spine_resample(pixels, PATH_SPINE_MAX);
+  if (spine.size() < static_cast<size_t>(PATH_SPINE_MIN)) return false;
+  const int unit = params->area_unit;
+  for (size_t i = 0; i < spine.size(); ++i)
+    params->path_spine_points[i] = {
+        pixels_to_units(spine[i].x + origin_x, unit, resolution.x),
+        pixels_to_units(spine[i].y + origin_y, unit, resolution.y)};
+  params->path_spine_points_count = static_cast<int32_t>(spine.size());
+  path_spine_clamp(params, unit, resolution);
+  return true;
+}

@@ -91,9 +91,20 @@ GtkWidget *new_spin(EffectParams *params, const char *key) {
 // not a number is left out.
 void apply_guide_edits(const GuideEdits &edits) {
   for (int i = 0; i < edits.count; ++i) {
-    GtkWidget **spin = dialog_spin_slot(guide_field_key(edits.items[i].field));
-    if (spin && *spin && std::isfinite(edits.items[i].value))
-      gtk_spin_button_set_value(GTK_SPIN_BUTTON(*spin), edits.items[i].value);
+    const GuideEdit &edit = edits.items[i];
+    if (edit.field == GuideField::PathSpineX || edit.field == GuideField::PathSpineY) {
+      path_controls_move_spine_point(edit.index, edit.field == GuideField::PathSpineY, edit.value);
+      continue;
+    }
+    if (edit.field == GuideField::PathSpineDrawn) {
+      path_controls_spine_changed();
+      continue;
+    }
+    const char *key = guide_field_key(edit.field);
+    GtkWidget **slot = dialog_spin_slot(key);
+    GtkWidget *spin = slot ? *slot : path_spin_for_key(key);
+    if (spin && std::isfinite(edit.value))
+      gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), edit.value);
   }
 }
 
@@ -256,6 +267,7 @@ void place_window(GtkWidget *dialog, EffectParams *params) {
 
 gboolean on_dialog_focus_in(GtkWidget *, GdkEventFocus *, EffectParams *params) {
   responses_update_edit_layer(params);
+  path_controls_update_from_path(params);
   return FALSE;
 }
 
@@ -496,6 +508,30 @@ int fit_start(int start, int size, int area_start, int area_size) {
   return std::max(start, area_start);
 }
 
+// The zoom label's width in characters: "400 %" takes ZOOM_LABEL_CHARS, and
+// the word for "Fit" may be longer in another language ("Einpassen", "全体表示").
+constexpr int ZOOM_LABEL_CHARS = 6;
+
+#if !ZS_GTK3
+// GTK 2 gives a label exactly its width in characters and cuts a longer text
+// off (GTK 3 takes the larger of the two): counted in the label's own font,
+// as GTK 2 counts them, once the label has its style.
+void widen_zoom_label(GtkWidget *label, GtkStyle *, gpointer) {
+  PangoContext *context = gtk_widget_get_pango_context(label);
+  PangoFontMetrics *metrics = pango_context_get_metrics(context, gtk_widget_get_style(label)->font_desc,
+                                                        pango_context_get_language(context));
+  const int char_width = std::max(pango_font_metrics_get_approximate_char_width(metrics),
+                                  pango_font_metrics_get_approximate_digit_width(metrics));
+  pango_font_metrics_unref(metrics);
+  PangoLayout *layout = gtk_widget_create_pango_layout(label, _("Fit"));
+  int fit_width = 0;
+  pango_layout_get_size(layout, &fit_width, nullptr);
+  g_object_unref(layout);
+  const int chars = char_width > 0 ? (fit_width + char_width - 1) / char_width : 0;
+  gtk_label_set_width_chars(GTK_LABEL(label), std::max(ZOOM_LABEL_CHARS, chars));
+}
+#endif
+
 }  // namespace
 
 WindowPlacement window_placement_fit(WindowPlacement placement, int natural_width,
@@ -572,7 +608,10 @@ GtkWidget *dialog_build(EffectParams *params) {
   }
   w.zoom_label = gtk_label_new("");
   // As wide for "Fit" as for "400 %": the preview beside it keeps its width.
-  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), 6);
+  gtk_label_set_width_chars(GTK_LABEL(w.zoom_label), ZOOM_LABEL_CHARS);
+#if !ZS_GTK3
+  g_signal_connect(w.zoom_label, "style-set", G_CALLBACK(widen_zoom_label), nullptr);
+#endif
   gtk_box_pack_start(GTK_BOX(zoom_box), w.zoom_label, FALSE, FALSE, 0);
   preview_attach_zoom_buttons(w.zoom_in_button, w.zoom_out_button, w.zoom_label);
   gtk_box_pack_start(GTK_BOX(hbox), zoom_box, FALSE, FALSE, 0);
@@ -625,6 +664,7 @@ GtkWidget *dialog_build(EffectParams *params) {
 
   tooltips_apply(dialog);
   responses_update_edit_layer(params);
+  path_controls_update_from_path(params);
   g_signal_connect(dialog, "focus-in-event", G_CALLBACK(on_dialog_focus_in), params);
 
   place_window(dialog, params);

@@ -48,12 +48,15 @@ struct DialogWidgets {
   GtkWidget *parallel_out_Y_spin;
   GtkWidget *parallel_out_range_spin;
 
-  // Rows in the order of the edit targets 1..4: radiation in, radiation out,
-  // parallel in, parallel out.
+  // Rows in the order of the edit targets 1..6: radiation in, radiation out,
+  // parallel in, parallel out, path in, path out.
   FreehandRow radiation_in_freehand;
   FreehandRow radiation_out_freehand;
   FreehandRow parallel_in_freehand;
   FreehandRow parallel_out_freehand;
+  FreehandRow path_in_freehand;
+  FreehandRow path_out_freehand;
+  GtkWidget *draw_spine_toggle;  // the Path spine drawn on the preview
 
   GtkWidget *color_button;
   GtkWidget *antialias_combo;

@@ -6,7 +6,10 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
+#include <vector>
+
 #include "effect_params.h"
+#include "image_services.h"
 
 // The numbers are those the host check's log reports.
 enum class LayerStatus {
@@ -54,9 +57,16 @@ struct HostServices {
   // shows.  nullptr: the picture keeps every layer.
   GdkPixbuf *(*work_area_thumbnail_without)(int32_t image_id, int32_t layer_id, int x, int y,
                                             int w, int h, int thumb_w, int thumb_h);
+  // The image's selected path (or its top one) flattened into a polyline in
+  // image pixels: its first stroke only, no points for a path without one.
+  // false when the image has no path.  nullptr: images have no paths.
+  bool (*path_polyline)(int32_t image_id, std::vector<SpinePoint> *pixels);
 };
 
 const HostServices &host_services();
 void host_services_install(const HostServices &services);
 // The installed target_state's answer (Ready without one).
 TargetState host_target_state(const EffectParams *params);
+// The area the lines are drawn for: the edited layer's extent while a layer
+// is edited (when the host knows it), the work area otherwise.
+WorkArea shown_work_area(const EffectParams *params);

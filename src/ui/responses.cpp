@@ -25,14 +25,15 @@ namespace {
 
 // The values the dialog held when editing began; empty in creating mode.
 // The settings text holds no samples of an outline that is not ticked, so the
-// four outlines are kept whole beside it.
+// outlines are kept whole beside it.
 GKeyFile *saved_settings = nullptr;
-constexpr int OUTLINE_COUNT = 4;
+constexpr int OUTLINE_COUNT = 6;
 std::unique_ptr<std::array<FreehandOutline, OUTLINE_COUNT>> saved_outlines;
 
 constexpr FreehandOutline EffectParams::*OUTLINES[OUTLINE_COUNT] = {
     &EffectParams::radiation_in_freehand, &EffectParams::radiation_out_freehand,
-    &EffectParams::parallel_in_freehand, &EffectParams::parallel_out_freehand};
+    &EffectParams::parallel_in_freehand,  &EffectParams::parallel_out_freehand,
+    &EffectParams::path_in_freehand,      &EffectParams::path_out_freehand};
 
 void save_outlines(const EffectParams *params) {
   saved_outlines = std::make_unique<std::array<FreehandOutline, OUTLINE_COUNT>>();
@@ -109,12 +110,7 @@ void set_button_label(GtkWidget *button, const char *label) {
 // The preview shows what the lines are drawn for: the edited layer's extent
 // while a layer is edited, the work area otherwise.
 void show_work_area(const EffectParams *params) {
-  WorkArea area = work_area_of(params->image_id);
-  const HostServices &host = host_services();
-  int x = 0, y = 0, w = 0, h = 0;
-  if (params->edit_mode == EditMode::Replace && host.layer_extent &&
-      host.layer_extent(params->drawable_id, &x, &y, &w, &h))
-    area = {x, y, w, h, false};
+  const WorkArea area = shown_work_area(params);
   // Editing, the layer is left out of the picture: the new lines are seen on
   // what lies under them, not over the old ones.
   preview_picture_init_area(params->image_id, area,

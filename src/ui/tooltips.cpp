@@ -147,6 +147,11 @@ void tooltips_apply(GtkWidget *dialog) {
                N_("Draw the start edge by hand in the preview."));
   set_row_tips(w.parallel_out_freehand, N_("Use the drawn outline instead of the straight end edge."),
                N_("Draw the end edge by hand in the preview."));
+  set_row_tips(w.path_in_freehand, N_("Use the drawn outline instead of the spine's start."),
+               N_("Draw where the lines start by hand in the preview."));
+  set_row_tips(w.path_out_freehand, N_("Use the drawn outline instead of the spine's end."),
+               N_("Draw where the lines end by hand in the preview."));
+  set_tip(w.draw_spine_toggle, N_("While pressed, drawing in the preview makes a new spine."));
 
   // xgettext:no-c-format
   set_tip(w.zoom_in_button, N_("Zoom the preview in, up to 400 % of the image's pixels."));

@@ -27,12 +27,13 @@ class Skip(Exception):
     pass
 
 
-def dialog(timeout=90):
-    """The next Zipstroke dialog to open (not one seen before)."""
+def dialog(timeout=90, create="Create"):
+    """The next Zipstroke dialog to open (not one seen before); create is its
+    Create button's name in the dialog's language."""
     w = ui.open_window(TITLE, timeout=timeout, exclude_pids=seen_pids)
     seen_pids.append(w.pid)
     # The window is mapped before GTK has laid it out; wait for the buttons.
-    w.find(Role.PUSH_BUTTON, "Create", timeout=30)
+    w.find(Role.PUSH_BUTTON, create, timeout=30)
     return w
 
 

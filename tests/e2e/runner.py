@@ -84,9 +84,10 @@ class Gimp3:
         r"resource name is invalid",
         # libgimp 3.0.4 flushes once more after GIMP has closed a finished
         # plug-in's pipe: every plug-in logs this as it ends (GIMP's own
-        # file-png as well as ours).
+        # file-png as well as ours), in the session's language ("Broken
+        # pipe", "Datenübergabe unterbrochen (broken pipe)", ...).
         r"\((zipstroke|script-fu|script-fu-interpreter|file-png):\d+\): LibGimp-WARNING \*\*: .*: gimp_flush\(\): "
-        r"error: Broken pipe$",
+        r"error: (.* \()?[Bb]roken pipe\)?$",
         # Script-Fu's note that a procedure returned no object, which it
         # hands to the script as -1: the filter reports no layer (as in
         # GIMP 2.10, where it returns layer -1).

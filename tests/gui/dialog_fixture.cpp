@@ -70,7 +70,7 @@ void PluginDialogTest::build(const FixedImage &image, void (*adjust)(EffectParam
   stand_in_host = StandInHost{};
   saved_host_ = host_services();
   host_services_install(HostServices{grey_thumbnail, record_render, stored_parasite, stand_in_target,
-                                     stand_in_layer_extent, thumbnail_without});
+                                     stand_in_layer_extent, thumbnail_without, nullptr});
   image_services_install_fixed(image);
   params = std::make_unique<EffectParams>();
   std::memset(params.get(), 0, sizeof(EffectParams));

@@ -16,7 +16,9 @@ class FreehandEdit : public PreviewHarness {
     FreehandRow *rows[] = {&dialog_widgets.radiation_in_freehand,
                            &dialog_widgets.radiation_out_freehand,
                            &dialog_widgets.parallel_in_freehand,
-                           &dialog_widgets.parallel_out_freehand};
+                           &dialog_widgets.parallel_out_freehand,
+                           &dialog_widgets.path_in_freehand,
+                           &dialog_widgets.path_out_freehand};
     return *rows[n - 1];
   }
   void click_edit(int n) { gtk_button_clicked(GTK_BUTTON(row(n).edit_button)); }
@@ -54,7 +56,7 @@ class FreehandEdit : public PreviewHarness {
 
 TEST_F(FreehandEdit, EditButtonsSelectOneOutlineWithThePencil) {
   build(FixedImage{});
-  for (int n = 1; n <= 4; ++n) {
+  for (int n = 1; n <= 6; ++n) {
     EXPECT_FALSE(sensitive(row(n).edit_button));
     EXPECT_FALSE(sensitive(row(n).reset_button));
     EXPECT_STREQ(label_of(row(n).edit_button), "Edit Start");
@@ -95,6 +97,31 @@ TEST_F(FreehandEdit, EditButtonsSelectOneOutlineWithThePencil) {
   set_active(row(3).check, false);  // the selected row itself
   EXPECT_EQ(preview_freehand_target(), 0);
   EXPECT_STREQ(label_of(row(3).edit_button), "Edit Start");
+
+  // Drawing the spine is one more target: it ends an outline's editing, and
+  // an outline's editing raises its toggle.
+  GtkWidget *spine = dialog_widgets.draw_spine_toggle;
+  set_active(row(6).check, true);
+  click_edit(6);
+  set_active(spine, true);
+  EXPECT_EQ(preview_freehand_target(), FREEHAND_PATH_SPINE);
+  EXPECT_STREQ(label_of(row(6).edit_button), "Edit Start");
+  click_edit(6);
+  EXPECT_EQ(preview_freehand_target(), FREEHAND_PATH_OUT);
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(spine)));
+}
+
+// A stroke while the spine is drawn replaces the spine, point for point.
+TEST_F(FreehandEdit, AStrokeDrawsANewSpine) {
+  FixedImage image;
+  image.width = image.height = 500;
+  build(image);
+  set_active(dialog_widgets.path_radio, true);
+  set_active(dialog_widgets.draw_spine_toggle, true);
+  stroke({{10, 400}, {200, 300}, {400, 100}, {450, 50}});
+  ASSERT_EQ(params.path_spine_points_count, 4);
+  EXPECT_NEAR(params.path_spine_points[1].x, 200, 1e-9);
+  EXPECT_NEAR(params.path_spine_points[3].y, 50, 1e-9);
 }
 
 TEST_F(FreehandEdit, ResetRestoresTheFactorsOnly) {

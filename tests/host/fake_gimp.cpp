@@ -213,6 +213,10 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
   delete writer;
 }
 
+bool host_path_polyline(int32_t image, double, std::vector<double> *xy) {
+  *xy = fake.images[image].path;
+  return fake.images[image].has_path;
+}
 void host_progress_start(const char *) {}
 void host_progress_update(double) {}
 void host_progress_end() {}

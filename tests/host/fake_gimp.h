@@ -18,6 +18,8 @@ struct FakeImage {
   std::array<int, 4> sel{};  // x1, y1, x2, y2
   int32_t current = NO_ID;
   std::vector<int32_t> top;  // layers at the top level, from the top down
+  bool has_path = false;
+  std::vector<double> path;  // its first stroke's x, y pairs
 };
 
 struct FakeItem {

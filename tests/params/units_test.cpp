@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "effect_params.h"
 #include "image_services.h"
@@ -47,6 +48,46 @@ TEST(Units, ThePathsPointsAndWidthsConvertWithTheirAxis) {
   EXPECT_NEAR(p->path_spine_points[1].x, -30, 1e-12);
   EXPECT_NEAR(p->path_spine_points[1].y, 15, 1e-12);
   EXPECT_NEAR(p->path_out_range, 600, 1e-12);
+}
+
+// A path of the image becomes the spine: less the work area's corner, in
+// millimetres by each axis's resolution, thinned evenly along its length; a
+// path without two distinct points leaves the spine as it was.
+TEST(Units, AnImagesPathBecomesTheSpine) {
+  auto p = std::make_unique<EffectParams>();
+  p->area_unit = UNIT_MM;
+  p->path_spine_points_count = 2;
+  p->path_spine_points[0] = {1, 2};
+  const Resolution res{300, 150};
+  for (const std::vector<SpinePoint> &unusable :
+       {std::vector<SpinePoint>{}, {{5, 5}}, {{5, 5}, {5, 5}, {NAN, 9}}}) {
+    EXPECT_FALSE(path_spine_set_from_pixels(p.get(), unusable, -100, -50, res));
+    EXPECT_EQ(p->path_spine_points_count, 2);
+    EXPECT_EQ(p->path_spine_points[0].x, 1);
+  }
+  ASSERT_TRUE(path_spine_set_from_pixels(p.get(), {{400, 200}, {400, 200}, {700, 350}}, -100, -50, res));
+  EXPECT_EQ(p->path_spine_points_count, 2);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[0].x, 25.4);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[0].y, 25.4);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[1].x, 50.8);
+  EXPECT_DOUBLE_EQ(p->path_spine_points[1].y, 50.8);
+
+  // 3001 points crowded at the start of an L of length 1500: 1000 points, a
+  // step of 1.5 apart along it, the corner's ends kept.
+  std::vector<SpinePoint> crowded;
+  for (int i = 0; i <= 3000; ++i) {
+    const double along = 1000.0 * std::pow(i / 3000.0, 3);
+    crowded.push_back(along <= 1000 ? SpinePoint{along, 0} : SpinePoint{1000, along - 1000});
+  }
+  crowded.push_back({1000, 500});
+  const std::vector<SpinePoint> even = path_spine_resample(crowded, PATH_SPINE_MAX);
+  ASSERT_EQ(even.size(), 1000u);
+  EXPECT_EQ(even.front().x, 0);
+  EXPECT_EQ(even.back().y, 500);
+  for (size_t i = 1; i < even.size(); ++i) {
+    const double step = std::fabs(even[i].x - even[i - 1].x) + std::fabs(even[i].y - even[i - 1].y);
+    ASSERT_NEAR(step, 1500.0 / 999, 1e-9) << i;
+  }
 }
 
 TEST(Units, PixelsAndUnknownUnitsPassThrough) {

@@ -18,7 +18,8 @@ class FreehandCapture : public ::testing::Test {
   EffectParams params{};
 
   // 500 x 500 at 72 dpi: inner circle of 100 and outer of 200 pixels about
-  // (250, 250); the band runs from x 0 to 500 with t = (500 - y) / 500.
+  // (250, 250); the band runs from x 0 to 500 with t = (500 - y) / 500, and
+// so does the Path band along its straight spine.
   void SetUp() override {
     FixedImage image;
     image.width = image.height = 500;
@@ -29,8 +30,13 @@ class FreehandCapture : public ::testing::Test {
     params.radiation_out_radius = 200;
     params.radiation_oblateness = 0;
     for (FreehandTarget t : {FREEHAND_RADIATION_IN, FREEHAND_RADIATION_OUT, FREEHAND_PARALLEL_IN,
-                             FREEHAND_PARALLEL_OUT})
+                             FREEHAND_PARALLEL_OUT, FREEHAND_PATH_IN, FREEHAND_PATH_OUT})
       freehand_reset_outline(&params, t);
+    params.path_spine_points_count = 3;
+    params.path_spine_points[0] = {0, 250};
+    params.path_spine_points[1] = {250, 250};
+    params.path_spine_points[2] = {500, 250};
+    params.path_in_range = params.path_out_range = 500;
   }
   void TearDown() override { image_services_install_fixed(FixedImage{}); }
 };
@@ -84,10 +90,17 @@ TEST_F(FreehandCapture, AMotionWritesTheSamplesItSpansInItsDirection) {
        {{0.25, 0.5, 1e-9}, {0.5, 0.25, 1e-9}}, 251},
       {"parallel, shorter than a step", FREEHAND_PARALLEL_OUT, {100, 250}, {100, 250 - 0.4 * t * 500},
        {{0.5, 0.2, 1e-9}}, 1},
+      // A straight spine along the parallel band, as wide: the same samples.
+      {"path, in side, up the band", FREEHAND_PATH_IN, {250, 375}, {125, 250},
+       {{0.25, 0.5, 1e-9}, {0.375, 0.625, 1e-9}, {0.5, 0.75, 1e-9}}, 251},
+      {"path, out side, down the band", FREEHAND_PATH_OUT, {125, 250}, {250, 375},
+       {{0.25, 0.5, 1e-9}, {0.5, 0.25, 1e-9}}, 251},
   };
   for (const Motion &m : motions) {
     SetUp();
-    params.area_type = freehand_is_radial(m.target) ? AREA_RADIATION : AREA_PARALLEL;
+    params.area_type = freehand_is_radial(m.target)   ? AREA_RADIATION
+                       : freehand_is_path(m.target) ? AREA_PATH
+                                                    : AREA_PARALLEL;
     const AreaShapes shapes = area_shapes(&params);
     FreehandStroke stroke;
     freehand_stroke_begin(stroke, m.from);
@@ -112,7 +125,9 @@ TEST_F(FreehandCapture, ResetGivesEachOutlineItsOwnSamples) {
   const Reset resets[] = {{FREEHAND_RADIATION_IN, RADIAL_SAMPLE_STEP},
                           {FREEHAND_RADIATION_OUT, RADIAL_SAMPLE_STEP},
                           {FREEHAND_PARALLEL_IN, 1.0 / FREEHAND_SAMPLES},
-                          {FREEHAND_PARALLEL_OUT, 1.0 / FREEHAND_SAMPLES}};
+                          {FREEHAND_PARALLEL_OUT, 1.0 / FREEHAND_SAMPLES},
+                          {FREEHAND_PATH_IN, 1.0 / FREEHAND_SAMPLES},
+                          {FREEHAND_PATH_OUT, 1.0 / FREEHAND_SAMPLES}};
   for (const Reset &r : resets) {
     FreehandOutline &o = *freehand_outline(&params, r.target);
     o.count = 3;
@@ -148,4 +163,23 @@ TEST_F(FreehandCapture, OnlyTheShownAreasOutlinesAreDrawnOn) {
       EXPECT_EQ(written > 0, freehand_is_radial(target) == (area == AREA_RADIATION))
           << "area " << area << ", outline " << target;
     }
+}
+
+// A stroke drawing the spine becomes it at its release, point for point
+// (thinning is the spine's own rule); one that never moved leaves it be.
+TEST_F(FreehandCapture, ASpineStrokeBecomesTheSpine) {
+  params.area_type = AREA_PATH;
+  const AreaShapes shapes = area_shapes(&params);
+  FreehandStroke stroke;
+  freehand_stroke_begin(stroke, {10, 400});
+  freehand_stroke_end(stroke, &params, FREEHAND_PATH_SPINE, shapes);
+  EXPECT_EQ(params.path_spine_points_count, 3);
+  freehand_stroke_begin(stroke, {10, 400});
+  for (Point2 p : {Point2{200, 300}, Point2{400, 100}, Point2{450, 50}})
+    freehand_stroke_to(stroke, &params, FREEHAND_PATH_SPINE, shapes, p);
+  freehand_stroke_end(stroke, &params, FREEHAND_PATH_SPINE, shapes);
+  ASSERT_EQ(params.path_spine_points_count, 4);
+  EXPECT_EQ(params.path_spine_points[0].x, 10);
+  EXPECT_EQ(params.path_spine_points[1].y, 300);
+  EXPECT_EQ(params.path_spine_points[3].x, 450);
 }

@@ -9,9 +9,10 @@
 
 namespace {
 
-std::array<FreehandRow *, 4> rows() {
+std::array<FreehandRow *, 6> rows() {
   return {&dialog_widgets.radiation_in_freehand, &dialog_widgets.radiation_out_freehand,
-          &dialog_widgets.parallel_in_freehand, &dialog_widgets.parallel_out_freehand};
+          &dialog_widgets.parallel_in_freehand,  &dialog_widgets.parallel_out_freehand,
+          &dialog_widgets.path_in_freehand,      &dialog_widgets.path_out_freehand};
 }
 
 // The outline of the row holding `widget` in the given member, FREEHAND_NONE for none.
@@ -46,7 +47,26 @@ GtkWidget *make_freehand_row(EffectParams *params, FreehandRow *row) {
   return box;
 }
 
-void freehand_set_edit_target(FreehandTarget target) { preview_set_freehand_target(target); }
+void freehand_set_edit_target(FreehandTarget target) {
+  preview_set_freehand_target(target);
+  // The spine's toggle shows whether the spine is what a stroke draws.
+  GtkWidget *toggle = dialog_widgets.draw_spine_toggle;
+  const gboolean drawing = target == FREEHAND_PATH_SPINE;
+  if (toggle && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)) != drawing) {
+    g_signal_handlers_block_by_func(toggle, reinterpret_cast<gpointer>(on_draw_spine_toggled),
+                                    nullptr);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), drawing);
+    g_signal_handlers_unblock_by_func(toggle, reinterpret_cast<gpointer>(on_draw_spine_toggled),
+                                      nullptr);
+  }
+}
+
+void on_draw_spine_toggled(GtkToggleButton *toggle, gpointer) {
+  set_all_edit_labels_start();
+  const bool on = gtk_toggle_button_get_active(toggle);
+  freehand_set_edit_target(on ? FREEHAND_PATH_SPINE : FREEHAND_NONE);
+  preview_queue_draw();
+}
 
 void on_freehand_toggled(GtkToggleButton *check, EffectParams *params) {
   const FreehandTarget row = row_of(GTK_WIDGET(check), &FreehandRow::check);

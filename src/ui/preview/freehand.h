@@ -18,3 +18,6 @@ void freehand_set_edit_target(FreehandTarget target);
 void on_freehand_toggled(GtkToggleButton *check, EffectParams *params);
 void on_freehand_edit_clicked(GtkButton *button, EffectParams *params);
 void on_freehand_reset_clicked(GtkButton *button, EffectParams *params);
+// The "Draw Spine" toggle: while it is down, a stroke on the preview draws
+// the Path band's spine anew (any outline's editing ends).
+void on_draw_spine_toggled(GtkToggleButton *toggle, gpointer);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "path_spine.h"
+
 namespace {
 
 constexpr double TWO_PI = 2 * M_PI;
@@ -92,6 +94,8 @@ FreehandOutline *freehand_outline(EffectParams *params, FreehandTarget target) {
     case FREEHAND_RADIATION_OUT: return &params->radiation_out_freehand;
     case FREEHAND_PARALLEL_IN: return &params->parallel_in_freehand;
     case FREEHAND_PARALLEL_OUT: return &params->parallel_out_freehand;
+    case FREEHAND_PATH_IN: return &params->path_in_freehand;
+    case FREEHAND_PATH_OUT: return &params->path_out_freehand;
     default: return nullptr;
   }
 }
@@ -183,10 +187,74 @@ void freehand_capture_parallel(EffectParams *params, FreehandTarget target,
   write_parallel_span(outline, t_a, f_a, t_b, f_b);
 }
 
+bool path_band_place(const PathGeometry &g, Point2 p, double *across, double *along) {
+  const std::vector<PathPoint> &s = g.spine;
+  if (s.size() < 2 || !finite(p)) return false;
+  // The nearest point of the spine: its length along it, and p's distance
+  // from it on the side the lines are stepped from.
+  double best = HUGE_VAL, u_best = 0, d_best = 0, u = 0;
+  for (size_t i = 0; i + 1 < s.size(); ++i) {
+    const Point2 a{s[i].x, s[i].y}, d = Point2{s[i + 1].x, s[i + 1].y} - a;
+    const double len = length(d);
+    if (!(len > 0)) continue;
+    const double k = std::clamp(dot(p - a, d) / (len * len), 0.0, 1.0);
+    const Point2 off = p - (a + k * d);
+    const double dist = length(off);
+    if (dist < best) {
+      best = dist;
+      u_best = u + k * len;
+      d_best = (off.x * d.y - off.y * d.x) / len;
+    }
+    u += len;
+  }
+  if (!(u > 0)) return false;
+  const double width = g.ir + (g.orr - g.ir) * u_best / u;
+  const double t = 0.5 + d_best / width;
+  if (!(t >= 0 && t <= 1)) return false;
+  const std::vector<PathPoint> line = path_centre_line(g, t);
+  if (line.size() < 2) return false;
+  double at = 0, total = 0, nearest = HUGE_VAL, at_nearest = 0;
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const Point2 a{line[i].x, line[i].y}, d = Point2{line[i + 1].x, line[i + 1].y} - a;
+    const double len = length(d);
+    const double k = len > 0 ? std::clamp(dot(p - a, d) / (len * len), 0.0, 1.0) : 0.0;
+    const double dist = length(p - (a + k * d));
+    if (dist < nearest) {
+      nearest = dist;
+      at_nearest = at + k * len;
+    }
+    at += len;
+  }
+  total = at;
+  if (!(total > 0)) return false;
+  *across = t;
+  *along = at_nearest / total;
+  return true;
+}
+
+void freehand_capture_path(EffectParams *params, FreehandTarget target, const PathGeometry &g,
+                           Point2 last, Point2 current) {
+  if (!freehand_is_path(target)) return;
+  double t_last = 0, r_last = 0, t_current = 0, r_current = 0;
+  if (!path_band_place(g, last, &t_last, &r_last) ||
+      !path_band_place(g, current, &t_current, &r_current))
+    return;
+  // The in outline's factor is the share from the line's end, as on a
+  // parallel band it is the distance from the out side.
+  auto factor = [&](double r) { return target == FREEHAND_PATH_IN ? 1 - r : r; };
+  if (t_last <= t_current)
+    write_parallel_span(freehand_outline(params, target), t_last, factor(r_last), t_current,
+                        factor(r_current));
+  else
+    write_parallel_span(freehand_outline(params, target), t_current, factor(r_current), t_last,
+                        factor(r_last));
+}
+
 void freehand_stroke_begin(FreehandStroke &stroke, Point2 p) {
   stroke = FreehandStroke{};
   stroke.active = true;
   stroke.first = stroke.last = p;
+  stroke.points.assign(1, p);
 }
 
 void freehand_stroke_to(FreehandStroke &stroke, EffectParams *params, FreehandTarget target,
@@ -194,6 +262,10 @@ void freehand_stroke_to(FreehandStroke &stroke, EffectParams *params, FreehandTa
   if (!stroke.active) return;
   const Point2 last = stroke.last;
   stroke.last = p;
+  if (params->area_type == AREA_PATH) {
+    if (target == FREEHAND_PATH_SPINE && finite(p)) stroke.points.push_back(p);
+    freehand_capture_path(params, target, shapes.path, last, p);
+  }
   // An outline of the other area type than the one shown is never drawn on.
   if (freehand_is_radial(target) && params->area_type == AREA_RADIATION) {
     const RadialShape &g = shapes.radial;
@@ -229,7 +301,11 @@ void freehand_stroke_end(FreehandStroke &stroke, EffectParams *params, FreehandT
   if (!stroke.active) return;
   const FreehandStroke done = stroke;
   stroke = FreehandStroke{};
-  if (freehand_is_radial(target) && params->area_type == AREA_RADIATION) {
+  if (target == FREEHAND_PATH_SPINE && params->area_type == AREA_PATH) {
+    std::vector<SpinePoint> pixels;
+    for (const Point2 &p : done.points) pixels.push_back({p.x, p.y});
+    path_spine_set_from_pixels(params, pixels, 0, 0, shapes.resolution);
+  } else if (freehand_is_radial(target) && params->area_type == AREA_RADIATION) {
     // Round the centre (or within a twelfth of a turn of it): the gap, or
     // the overlap, between the ends is the stroke from its last point back
     // to its first.

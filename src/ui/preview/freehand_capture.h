@@ -2,6 +2,8 @@
 // the factors of the outline being edited.  Plain maths on the record.
 #pragma once
 
+#include <vector>
+
 #include "effect_params.h"
 #include "geometry.h"
 
@@ -12,12 +14,19 @@ enum FreehandTarget : int {
   FREEHAND_RADIATION_OUT = 2,
   FREEHAND_PARALLEL_IN = 3,
   FREEHAND_PARALLEL_OUT = 4,
+  FREEHAND_PATH_IN = 5,
+  FREEHAND_PATH_OUT = 6,
+  // Not an outline: a stroke that becomes the Path band's new spine.
+  FREEHAND_PATH_SPINE = 7,
 };
 constexpr bool freehand_is_radial(FreehandTarget t) {
   return t == FREEHAND_RADIATION_IN || t == FREEHAND_RADIATION_OUT;
 }
 constexpr bool freehand_is_parallel(FreehandTarget t) {
   return t == FREEHAND_PARALLEL_IN || t == FREEHAND_PARALLEL_OUT;
+}
+constexpr bool freehand_is_path(FreehandTarget t) {
+  return t == FREEHAND_PATH_IN || t == FREEHAND_PATH_OUT;
 }
 // The record's outline of that target; nullptr for none.
 FreehandOutline *freehand_outline(EffectParams *params, FreehandTarget target);
@@ -30,6 +39,17 @@ void freehand_capture_radial(EffectParams *params, FreehandTarget target, const 
                              Point2 last, Point2 current);
 void freehand_capture_parallel(EffectParams *params, FreehandTarget target,
                                const ParallelGeometry &g, Point2 last, Point2 current);
+// The Path band's outlines, whose samples are taken as a parallel band's:
+// position across the band, and the share of its line's length from the
+// start (the out outline) or from the end (the in outline).
+void freehand_capture_path(EffectParams *params, FreehandTarget target, const PathGeometry &g,
+                           Point2 last, Point2 current);
+
+// Where p lies on the Path band: *across, 0 .. 1 across it as the lines are
+// stepped, by the nearest point of the spine; *along, the share of the
+// length of the line there from its start to the point nearest p.  false
+// when p is outside the band or the band has no width there.
+bool path_band_place(const PathGeometry &g, Point2 p, double *across, double *along);
 
 // The stroke in progress.
 struct FreehandStroke {
@@ -41,6 +61,8 @@ struct FreehandStroke {
   // - edge, 0 none yet).
   Point2 entry_from{0, 0}, entry_to{0, 0}, exit_from{0, 0}, exit_to{0, 0};
   int entry_side = 0, exit_side = 0;
+  // A new spine: every point of the stroke.
+  std::vector<Point2> points;
 };
 
 // A whole stroke onto the outline of `target`: its press, each motion

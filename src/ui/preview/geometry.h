@@ -8,7 +8,9 @@
 
 #include <cmath>
 
+#include "image_services.h"
 #include "zipstroke_parallel.h"
+#include "zipstroke_path.h"
 #include "zipstroke_radiation.h"
 
 struct Point2 {
@@ -37,6 +39,9 @@ enum class GuideHandle {
   BandInRange,
   BandOutRange,
   BandEdges,
+  PathPoint,  // one of the spine's points
+  PathInRange,
+  PathOutRange,
 };
 
 // How the guides meet the screen: the user-to-device matrix of the view and
@@ -114,8 +119,11 @@ bool band_finite(const ParallelGeometry &g);
 // sides and the edges, so a disc at the end of a side stays whole.
 GuideHandle band_hit_test(const ParallelGeometry &g, Point2 p, const HitView &view);
 
-// Both area types' shapes of one record, in work-area pixels.
+// Every area type's shapes of one record, in work-area pixels, and the
+// resolution they were measured with.
 struct AreaShapes {
   RadialShape radial;
   ParallelGeometry band;
+  PathGeometry path;
+  Resolution resolution;
 };

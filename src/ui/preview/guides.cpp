@@ -27,7 +27,10 @@ GuideCursor guide_cursor(GuideHandle handle) {
     case GuideHandle::BandInPoint:
     case GuideHandle::BandOutPoint:
     case GuideHandle::BandInRange:
-    case GuideHandle::BandOutRange: return GuideCursor::Handle;
+    case GuideHandle::BandOutRange:
+    case GuideHandle::PathPoint:
+    case GuideHandle::PathInRange:
+    case GuideHandle::PathOutRange: return GuideCursor::Handle;
     case GuideHandle::None: break;
   }
   return GuideCursor::Nothing;

@@ -25,11 +25,17 @@ enum class GuideField {
   ParallelOutX,
   ParallelOutY,
   ParallelOutRange,
+  PathInRange,
+  PathOutRange,
+  PathSpineX,  // of the spine's point `index`
+  PathSpineY,
+  PathSpineDrawn,  // the spine was drawn anew (the record holds it), `value` points
 };
 constexpr const char *GUIDE_FIELD_KEYS[] = {
     "radiation_x",     "radiation_y",    "radiation_oblateness", "radiation_in_radius",
     "radiation_out_radius", "parallel_in_x", "parallel_in_Y",   "parallel_in_range",
-    "parallel_out_x",  "parallel_out_Y", "parallel_out_range",
+    "parallel_out_x",  "parallel_out_Y", "parallel_out_range", "path_in_range",
+    "path_out_range",  "path_spine_points", "path_spine_points", "path_spine_points_count",
 };
 constexpr const char *guide_field_key(GuideField field) {
   return GUIDE_FIELD_KEYS[static_cast<int>(field)];
@@ -38,14 +44,15 @@ constexpr const char *guide_field_key(GuideField field) {
 struct GuideEdit {
   GuideField field;
   double value;  // in the record's unit; may be outside the control's range
+  int index = 0;  // the spine's point, for PathSpineX and PathSpineY
 };
 // What one motion changes, in the order to apply it.
 struct GuideEdits {
   static constexpr int MAX = 4;
   int count = 0;
   GuideEdit items[MAX];
-  void add(GuideField field, double value) {
-    if (count < MAX) items[count++] = {field, value};
+  void add(GuideField field, double value, int index = 0) {
+    if (count < MAX) items[count++] = {field, value, index};
   }
 };
 
@@ -77,6 +84,8 @@ struct GuideDrag {
   double in_radius = 0, out_radius = 0, oblateness = 0, inner_a = 0;
   // Parallel.
   double in_x = 0, in_y = 0, out_x = 0, out_y = 0, in_range = 0, out_range = 0;
+  // Path: the spine's point grabbed.
+  int index = -1;
 };
 
 struct Guide {

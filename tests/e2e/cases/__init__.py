@@ -161,3 +161,4 @@ from cases import artist_view  # noqa: E402,F401
 from cases import window_manager  # noqa: E402,F401
 from cases import languages  # noqa: E402,F401
 from cases import laptop  # noqa: E402,F401
+from cases import path_import  # noqa: E402,F401

@@ -74,6 +74,7 @@ def driver_main():
         w = ui.open_window(TITLE, timeout=90)
         button = w.find(Role.PUSH_BUTTON, create, timeout=30)
         if len(args) > 2:
+            ui.point_at(2, 2)  # no tooltip in the picture
             time.sleep(1.0)  # let the preview finish drawing
             w.screenshot(args[2])
         shown = [x for x in w.widgets() if x.showing()]
