@@ -23,6 +23,12 @@ std::vector<int32_t> &siblings(const FakeItem &i) {
 
 void change() { ++fake.changes; }
 
+// An image asked about: GIMP answers a closed image's id with a calling error.
+FakeImage &open_image(int32_t id) {
+  EXPECT_FALSE(fake.images[id].closed) << "a question about a closed image";
+  return fake.images[id];
+}
+
 }  // namespace
 
 int32_t FakeGimp::add_image(ImageKind kind, int width, int height) {
@@ -51,16 +57,16 @@ bool host_image_exists(int32_t image) {
 }
 ImageKind host_image_kind(int32_t image) { return fake.images[image].kind; }
 void host_image_size(int32_t image, int *width, int *height) {
-  *width = fake.images[image].width;
-  *height = fake.images[image].height;
+  *width = open_image(image).width;
+  *height = open_image(image).height;
 }
 bool host_image_resolution(int32_t image, double *xres, double *yres) {
-  *xres = fake.images[image].xres;
-  *yres = fake.images[image].yres;
+  *xres = open_image(image).xres;
+  *yres = open_image(image).yres;
   return true;
 }
 bool host_selection_bounds(int32_t image, int *x1, int *y1, int *x2, int *y2) {
-  const FakeImage &i = fake.images[image];
+  const FakeImage &i = open_image(image);
   if (!i.selected) return false;
   *x1 = i.sel[0], *y1 = i.sel[1], *x2 = i.sel[2], *y2 = i.sel[3];
   return true;

@@ -213,7 +213,8 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
 
   const SettingsCallResult made = run_settings_call(image, current, "[zipstroke]\narea_type=1\n", false);
   ASSERT_EQ(made.status, CallStatus::Success) << made.message;
-  EXPECT_TRUE(fake.items[made.layer].has_parasite);
+  // What the text does not give, the Path area, keeps the image's defaults.
+  EXPECT_NE(fake.items[made.layer].parasite.find("path_spine_points_count=33\n"), std::string::npos);
   const SettingsCallResult again = run_settings_call(image, made.layer, "[zipstroke]\n", true);
   EXPECT_EQ(again.status, CallStatus::Success) << again.message;
 }
@@ -292,7 +293,10 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
     for (const auto &[id, item] : fake.items)
       EXPECT_TRUE((item.image != image && item.image != from) || item.visible == (id != twin)) << id;
   }
-  EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 0, 10, 4, 2), nullptr);
+  fake.copies_deleted.clear();
+  for (const std::array<int, 4> &size : {std::array<int, 4>{0, 10, 4, 2}, {20, 0, 4, 2}, {20, 10, 0, 2}, {20, 10, 4, 0}})
+    EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, size[0], size[1], size[2], size[3]), nullptr);
+  EXPECT_TRUE(fake.copies_deleted.empty()) << "no copy made for a picture of nothing";
 
   fake.images[image].closed = true;
   is.get_size(image, &w, &h);
