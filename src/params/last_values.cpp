@@ -240,14 +240,20 @@ const OutlineSlot OUTLINE_SLOTS[] = {
 // the distance from the centre does, as the preview draws a stroke of the
 // pointer around a radial area (factor times the boundary's distance, the
 // ellipse of that outline's radius).  The positions are those of the editor's
-// grid (the reset shape's); an outline whose positions are off it is kept
-// sample by sample in `NAME_points`, as presets keep it.
+// grid (the reset shape's); an outline whose positions are off it (or whose
+// factors are beyond a million) is kept sample by sample in `NAME_points`, as
+// presets keep it.
 
-bool on_reset_grid(const FreehandOutline &outline, void (*reset)(FreehandOutline *)) {
+// True for an outline the knots can hold: on the grid, every factor one the
+// knots' decimals write (finite, and far from where they lose whole units).
+bool knots_can_hold(const FreehandOutline &outline, void (*reset)(FreehandOutline *)) {
+  if (outline.count != FREEHAND_SAMPLES) return false;
   auto grid = std::make_unique<FreehandOutline>();
   reset(grid.get());
   for (int i = 0; i < FREEHAND_SAMPLES; ++i)
-    if (outline.samples[i].pos != grid->samples[i].pos) return false;
+    if (outline.samples[i].pos != grid->samples[i].pos ||
+        !(std::fabs(outline.samples[i].factor) < 1e6))
+      return false;
   return true;
 }
 
@@ -290,7 +296,8 @@ double knot_tolerance(const EffectParams &p, Stroke stroke) {
                     ? std::hypot(static_cast<double>(p.geometry_width), p.geometry_height)
                     : LARGEST_IMAGE * std::sqrt(2.0);
   if (stroke != Stroke::Band) {
-    const double res = p.geometry_xres > 0 && std::isfinite(p.geometry_xres) ? p.geometry_xres : 72.0;
+    const double res =
+        p.geometry_xres > 0 && std::isfinite(p.geometry_xres) ? p.geometry_xres : 72.0;
     const double a_out = p.radiation_out_radius / (1 - p.radiation_oblateness);
     for (double r : {p.radiation_in_radius, p.radiation_out_radius, a_out}) {
       const double px = std::fabs(units_to_pixels(r, p.area_unit, res));
@@ -488,7 +495,7 @@ char *last_values_to_text(const EffectParams *params, gsize *length) {
     g_key_file_remove_key(k, SETTINGS_GROUP, count_key.c_str(), nullptr);
     g_key_file_remove_key(k, SETTINGS_GROUP, points_key.c_str(), nullptr);
     if (in_reset_shape(outline, slot.reset)) continue;
-    if (outline.count == FREEHAND_SAMPLES && on_reset_grid(outline, slot.reset)) {
+    if (knots_can_hold(outline, slot.reset)) {
       const std::string knots =
           outline_knots(outline, stroke_boundary(*params, slot.stroke),
                         slot.stroke != Stroke::Band, knot_tolerance(*params, slot.stroke));

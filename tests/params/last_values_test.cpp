@@ -71,7 +71,8 @@ void draw_stroke(FreehandOutline *o, unsigned seed, int from, int to, int gap,
   while (a < to) {
     const int b = std::min(to, a + step(rng));
     const double db = share(rng) * rho(b);
-    for (int i = a + 1; i <= b; ++i) o->samples[i].factor = (da + (db - da) * (i - a) / (b - a)) / rho(i);
+    for (int i = a + 1; i <= b; ++i)
+      o->samples[i].factor = (da + (db - da) * (i - a) / (b - a)) / rho(i);
     a = b;
     da = db;
   }
@@ -110,10 +111,12 @@ void draw_spikes(EffectParams *p) {
   p->path_out_freehand.samples[10].factor = 0.5;
 }
 
-// Off the editor's grid, as a hand-written preset may place them: kept exactly.
+// Off the editor's grid, as a hand-written preset may place them, or far out:
+// kept exactly.
 void draw_off_the_grid(EffectParams *p) {
   p->radiation_in_freehand.samples[7].pos += 1e-4;
   p->radiation_in_freehand.samples[7].factor = 1.0 / 7.0;
+  p->parallel_out_freehand.samples[5].factor = 1e307;
 }
 
 // Drawn outlines come back to within half a pixel of the work area's diagonal
@@ -127,7 +130,7 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
       {"no outline drawn", nullptr, 4096},
       {"spikes", draw_spikes, 8192},
       {"every outline drawn", draw_every_outline, 8192},
-      {"off the grid", draw_off_the_grid, 48 * 1024},
+      {"off the grid or far out", draw_off_the_grid, 64 * 1024},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);
@@ -147,15 +150,17 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
     FreehandOutline *got[] = {&next->radiation_in_freehand, &next->radiation_out_freehand,
                               &next->parallel_in_freehand,  &next->parallel_out_freehand,
                               &next->path_in_freehand,      &next->path_out_freehand};
-    const FreehandOutline *want[] = {&stored->radiation_in_freehand, &stored->radiation_out_freehand,
-                                     &stored->parallel_in_freehand,  &stored->parallel_out_freehand,
-                                     &stored->path_in_freehand,      &stored->path_out_freehand};
+    const FreehandOutline *want[] = {
+        &stored->radiation_in_freehand, &stored->radiation_out_freehand,
+        &stored->parallel_in_freehand,  &stored->parallel_out_freehand,
+        &stored->path_in_freehand,      &stored->path_out_freehand};
     for (int k = 0; k < 6; ++k) {
       double worst = 0;
       for (int i = 0; i < FREEHAND_SAMPLES; ++i)
         worst = std::max(worst, std::fabs(got[k]->samples[i].factor - want[k]->samples[i].factor));
       EXPECT_LE(worst * pixels_per_factor[k], 0.5) << "outline " << k;
-      for (int i = 0; i < FREEHAND_SAMPLES; ++i) got[k]->samples[i].factor = want[k]->samples[i].factor;
+      for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+        got[k]->samples[i].factor = want[k]->samples[i].factor;
     }
     EXPECT_TRUE(same_record(*next, *stored));
     EXPECT_EQ(next->geometry_width, 1234);
