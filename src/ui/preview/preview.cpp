@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "area_pixels.h"
@@ -18,6 +19,10 @@ namespace {
 constexpr double BACKGROUND = 0x4567 / 65535.0;
 // Share of the widget one wheel step pans by.
 constexpr double WHEEL_PAN_SHARE = 0.1;
+// A pointer that has not moved for this long rests: the lines of a drag are
+// drawn exactly again.  Where drawing them takes long (a dense effect), it
+// waits twice that long, so that a short hesitation does not hold the drag up.
+constexpr double DRAG_REST_MS = 150;
 
 // Everything the preview holds while its widget lives.
 struct PreviewState {
@@ -40,6 +45,8 @@ struct PreviewState {
   // The hint stays away from a press until the pointer has left the preview,
   // so it never covers the lines being dragged or just dragged.
   bool hint_quiet = false;
+  // Runs once the pointer of a drag that moves every line has rested.
+  guint rest_timer = 0;
 };
 PreviewState state;
 
@@ -54,8 +61,15 @@ void release_picture() {
   view_set_size(state.view, width, height);
 }
 
+void stop_rest_timer() {
+  if (state.rest_timer != 0) g_source_remove(state.rest_timer);
+  state.rest_timer = 0;
+}
+
 // Everything back to what a new preview starts from.
 void reset_state() {
+  stop_rest_timer();
+  line_cache_set_drag(LineDrag::None);
   release_picture();
   state = PreviewState{};
 }
@@ -162,6 +176,30 @@ void hover(EffectParams *params, double x, double y) {
   if (type != state.shown_cursor) show_cursor(type);
 }
 
+// The handles whose drag moves every line alike.
+bool moves_all_lines(GuideHandle handle) {
+  return handle == GuideHandle::RadialCentre || handle == GuideHandle::BandMove;
+}
+
+gboolean drag_rests(gpointer) {
+  state.rest_timer = 0;
+  line_cache_set_drag(LineDrag::Resting);
+  preview_queue_draw();
+  return G_SOURCE_REMOVE;
+}
+
+// The lines of such a drag follow the pointer cheaply while it moves.
+void line_drag(LineDrag phase) {
+  stop_rest_timer();
+  line_cache_set_drag(phase);
+  if (phase == LineDrag::Moving) {
+    const double wait = std::clamp(2 * line_cache_last_render_ms(), DRAG_REST_MS, 10000.0);
+    state.rest_timer = g_timeout_add(static_cast<guint>(wait), drag_rests, nullptr);
+  } else {
+    preview_queue_draw();
+  }
+}
+
 void apply(const GuideEdits &edits) {
   if (edits.count > 0 && state.apply_edits) state.apply_edits(edits);
 }
@@ -178,17 +216,21 @@ void pass_on(GdkEvent *event, EffectParams *params) {
     case GDK_BUTTON_PRESS:
       if (state.drawing) freehand_stroke_begin(state.stroke, p);
       else state.drag = guide->press(in, p);
+      if (!state.drawing && moves_all_lines(state.drag.handle)) line_drag(LineDrag::Resting);
       break;
     case GDK_MOTION_NOTIFY:
-      if (state.drawing)
+      if (state.drawing) {
         freehand_stroke_to(state.stroke, params, state.freehand_target, in.shapes, p);
-      else
+      } else {
+        if (moves_all_lines(state.drag.handle)) line_drag(LineDrag::Moving);
         apply(guide->motion(in, state.drag, p));
+      }
       preview_queue_draw();
       break;
     case GDK_BUTTON_RELEASE:
       freehand_stroke_end(state.stroke, params, state.freehand_target, in.shapes);
       apply(guide->release(in, state.drag, p));
+      if (moves_all_lines(state.drag.handle)) line_drag(LineDrag::None);
       state.drag = GuideDrag{};
       break;
     default:
