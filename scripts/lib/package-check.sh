@@ -4,10 +4,13 @@
 # GIMP helpers of scripts/lib it uses:
 #
 #   package-check.sh RELEASE REFERENCE_RENDER
+#   package-check.sh RELEASE --download-only
 #
 # RELEASE is 12 (GIMP 2.10), 13 (GIMP 3.0) or 14 (Debian testing, GIMP 3.2,
 # with the packages made for Debian 13); REFERENCE_RENDER is the tree's own
 # zipstroke-render, whose pictures the installed programs must match.
+# --download-only fetches into apt's cache what the checks will install (GIMP
+# and the test's tools), installing nothing.
 set -eu
 release=$1
 reference=$2
@@ -37,6 +40,24 @@ case "$release" in
       plugin_pattern='/usr/lib/*-linux-gnu*/gimp/3.0/plug-ins/zipstroke/zipstroke' ;;
   *) fail "unknown Debian release $release" ;;
 esac
+
+# The end-to-end driver presses Create from outside: GIMP 3 needs it to know
+# ZS_GIMP (tests/e2e that drives only GIMP 2.10 leaves GIMP 3's Create out).
+if [ "$gimp" = 2.10 ] || grep -q ZS_GIMP /src/tests/e2e/runner.py; then e2e=1; else e2e=; fi
+tools="man-db"
+if [ -n "$e2e" ]; then
+  tools="$tools xvfb xauth xdotool dbus dbus-x11 at-spi2-core gir1.2-atspi-2.0 python3 python3-gi
+    xfonts-base fonts-dejavu-core"
+  [ "$gimp" = 3 ] || tools="$tools libatk-adaptor libgail-common gtk2-engines-pixbuf"
+fi
+if [ "$reference" = --download-only ]; then
+  step "apt-get install --download-only gimp $(echo $tools)"
+  apt_get update
+  # shellcheck disable=SC2086
+  apt_get install --download-only gimp $tools
+  echo "   $(grep -c '^Get:' /tmp/apt.log) packages downloaded"
+  exit 0
+fi
 
 step "apt-get install ./zipstroke*.deb (without recommended packages)"
 apt_get update
@@ -75,15 +96,6 @@ zipstroke-render --size 320x200 --set area_type=1 --output /tmp/installed.png ||
 cmp -s /tmp/installed.png /tmp/reference.png || fail "the installed renderer draws other pixels than the tree's"
 
 step "installing the test's own tools (manual pages, X server, accessibility)"
-# The end-to-end driver presses Create from outside: GIMP 3 needs it to know
-# ZS_GIMP (tests/e2e that drives only GIMP 2.10 leaves GIMP 3's Create out).
-if [ "$gimp" = 2.10 ] || grep -q ZS_GIMP /src/tests/e2e/runner.py; then e2e=1; else e2e=; fi
-tools="man-db"
-if [ -n "$e2e" ]; then
-  tools="$tools xvfb xauth xdotool dbus dbus-x11 at-spi2-core gir1.2-atspi-2.0 python3 python3-gi
-    xfonts-base fonts-dejavu-core"
-  [ "$gimp" = 3 ] || tools="$tools libatk-adaptor libgail-common gtk2-engines-pixbuf"
-fi
 # man-db would index every manual page after each install; man finds a page
 # without the index.
 echo "man-db man-db/auto-update boolean false" | debconf-set-selections

@@ -1,5 +1,6 @@
 #include "last_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "glib_ptr.h"
 #include "path_spine.h"
 #include "settings_text.h"
+#include "units.h"
 
 namespace {
 
@@ -169,20 +171,6 @@ void take_record(EffectParams *params, const EffectParams &stored) {
   params->topmost = params->topmost != 0;
 }
 
-struct OutlineSlot {
-  const char *name;
-  FreehandOutline EffectParams::*field;
-  void (*reset)(FreehandOutline *);
-};
-
-const OutlineSlot OUTLINE_SLOTS[] = {
-    {"radiation_in_freehand", &EffectParams::radiation_in_freehand, freehand_reset_radial},
-    {"radiation_out_freehand", &EffectParams::radiation_out_freehand, freehand_reset_radial},
-    {"parallel_in_freehand", &EffectParams::parallel_in_freehand, freehand_reset_parallel},
-    {"parallel_out_freehand", &EffectParams::parallel_out_freehand, freehand_reset_parallel},
-    {"path_in_freehand", &EffectParams::path_in_freehand, freehand_reset_parallel},
-    {"path_out_freehand", &EffectParams::path_out_freehand, freehand_reset_parallel},
-};
 
 // The run fields kept beside the settings text.
 struct RunField {
@@ -214,6 +202,187 @@ bool in_reset_shape(const FreehandOutline &outline, void (*reset)(FreehandOutlin
   reset(shape.get());
   return outline.count == shape->count &&
          std::memcmp(outline.samples, shape->samples, sizeof shape->samples) == 0;
+}
+
+// How the preview draws a straight stroke of the pointer on an outline: the
+// factor goes straight across a band; around the centre the pointer's
+// distance does, over the ellipse of the inner or the outer radius.
+enum class Stroke { Band, RadialIn, RadialOut };
+
+struct OutlineSlot {
+  const char *name;
+  FreehandOutline EffectParams::*field;
+  void (*reset)(FreehandOutline *);
+  Stroke stroke;
+};
+
+const OutlineSlot OUTLINE_SLOTS[] = {
+    {"radiation_in_freehand", &EffectParams::radiation_in_freehand, freehand_reset_radial,
+     Stroke::RadialIn},
+    {"radiation_out_freehand", &EffectParams::radiation_out_freehand, freehand_reset_radial,
+     Stroke::RadialOut},
+    {"parallel_in_freehand", &EffectParams::parallel_in_freehand, freehand_reset_parallel,
+     Stroke::Band},
+    {"parallel_out_freehand", &EffectParams::parallel_out_freehand, freehand_reset_parallel,
+     Stroke::Band},
+    {"path_in_freehand", &EffectParams::path_in_freehand, freehand_reset_parallel, Stroke::Band},
+    {"path_out_freehand", &EffectParams::path_out_freehand, freehand_reset_parallel,
+     Stroke::Band},
+};
+
+// --- outlines as knots ------------------------------------------------------
+//
+// A drawn outline is kept as the samples between which it runs straight, to
+// within what a redraw shows: `NAME_knots` lists step;factor pairs, the step
+// being the number of samples from the knot before (0 for the first knot, at
+// sample 0; the steps add up to the last sample).  Between two knots the
+// factor goes straight, or, where the later knot's step is written negative,
+// the distance from the centre does, as the preview draws a stroke of the
+// pointer around a radial area (factor times the boundary's distance, the
+// ellipse of that outline's radius).  The positions are those of the editor's
+// grid (the reset shape's); an outline whose positions are off it (or whose
+// factors are beyond a million) is kept sample by sample in `NAME_points`, as
+// presets keep it.
+
+// True for an outline the knots can hold: on the grid, every factor one the
+// knots' decimals write (finite, and far from where they lose whole units).
+bool knots_can_hold(const FreehandOutline &outline, void (*reset)(FreehandOutline *)) {
+  if (outline.count != FREEHAND_SAMPLES) return false;
+  auto grid = std::make_unique<FreehandOutline>();
+  reset(grid.get());
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+    if (outline.samples[i].pos != grid->samples[i].pos ||
+        !(std::fabs(outline.samples[i].factor) < 1e6))
+      return false;
+  return true;
+}
+
+// The boundary's distance from the centre at each sample, which a radial
+// factor is a share of: the ellipse the preview draws for that radius, its
+// width along x grown by the oblateness (1 everywhere across a band, or when
+// the values make no ellipse).  Only the ratios matter, so the unit does not.
+std::vector<double> stroke_boundary(const EffectParams &p, Stroke stroke) {
+  std::vector<double> rho(FREEHAND_SAMPLES, 1.0);
+  if (stroke == Stroke::Band) return rho;
+  const double r_out = p.radiation_out_radius, r_in = p.radiation_in_radius;
+  const double a_out = r_out / (1 - p.radiation_oblateness);
+  const double a = stroke == Stroke::RadialOut ? a_out : a_out - (r_out - r_in);
+  const double r = stroke == Stroke::RadialOut ? r_out : r_in;
+  if (!(a > 0 && r > 0 && std::isfinite(a) && std::isfinite(r))) return rho;
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i) {
+    const double t = i * RADIAL_SAMPLE_STEP;
+    const double d = a * r / std::hypot(r * std::cos(t), a * std::sin(t));
+    if (!(d > 0 && std::isfinite(d))) return std::vector<double>(FREEHAND_SAMPLES, 1.0);
+    rho[i] = d;
+  }
+  return rho;
+}
+
+// The factor at sample i between knot a and knot b: straight, or, over
+// `rho`, straight in the distance from the centre.
+double knot_factor(const std::vector<double> *rho, int a, double fa, int b, double fb, int i) {
+  if (!rho) return fa + (fb - fa) * (i - a) / (b - a);
+  const std::vector<double> &d = *rho;
+  const double da = fa * d[a], db = fb * d[b];
+  return (da + (db - da) * (i - a) / (b - a)) / d[i];
+}
+
+// How far a factor may move: half a pixel of the largest distance it is a
+// share of, the work area's diagonal or the outline's radius.  A record that
+// does not know its work area takes the largest GIMP image.
+double knot_tolerance(const EffectParams &p, Stroke stroke) {
+  constexpr double LARGEST_IMAGE = 524288.0;
+  double span = p.geometry_width > 0 && p.geometry_height > 0
+                    ? std::hypot(static_cast<double>(p.geometry_width), p.geometry_height)
+                    : LARGEST_IMAGE * std::sqrt(2.0);
+  if (stroke != Stroke::Band) {
+    const double res =
+        p.geometry_xres > 0 && std::isfinite(p.geometry_xres) ? p.geometry_xres : 72.0;
+    const double a_out = p.radiation_out_radius / (1 - p.radiation_oblateness);
+    for (double r : {p.radiation_in_radius, p.radiation_out_radius, a_out}) {
+      const double px = std::fabs(units_to_pixels(r, p.area_unit, res));
+      if (std::isfinite(px)) span = std::max(span, px);
+    }
+  }
+  return 0.5 / std::min(span, LARGEST_IMAGE * 4.0);
+}
+
+// The knots' text: step;factor pairs, each factor with the decimals the
+// tolerance needs, the run between two knots within it of every sample.
+std::string outline_knots(const FreehandOutline &outline, const std::vector<double> &rho,
+                          bool radial, double tolerance) {
+  const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(2 * tolerance))), 1, 15);
+  const double scale = std::pow(10.0, decimals);
+  std::vector<double> q(FREEHAND_SAMPLES);
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+    q[i] = std::round(outline.samples[i].factor * scale) / scale;
+  const auto fits = [&](int a, int b, const std::vector<double> *over) {
+    for (int i = a + 1; i < b; ++i)
+      if (!(std::fabs(knot_factor(over, a, q[a], b, q[b], i) - outline.samples[i].factor) <=
+            tolerance))
+        return false;
+    return true;
+  };
+  std::string text;
+  int last = 0;
+  const auto add = [&](int i, bool around) {
+    char factor[64];
+    g_snprintf(factor, sizeof factor, "%.*f", decimals, q[i]);
+    // 1.25000 as 1.25, 2.00000 as 2.
+    char *end = factor + std::strlen(factor);
+    while (end[-1] == '0') *--end = '\0';
+    if (end[-1] == '.') *--end = '\0';
+    text += (around ? "-" : "") + std::to_string(i - last) + ';' +
+            (std::strcmp(factor, "-0") == 0 ? "0" : factor) + ';';
+    last = i;
+  };
+  add(0, false);
+  for (int a = 0; a < FREEHAND_SAMPLES - 1;) {
+    // As far as either run reaches, straight where both do.
+    int b = a + 1;
+    bool straight = true, around = radial;
+    while (b + 1 < FREEHAND_SAMPLES) {
+      const bool s = straight && fits(a, b + 1, nullptr);
+      const bool r = around && fits(a, b + 1, &rho);
+      if (!s && !r) break;
+      straight = s;
+      around = r;
+      ++b;
+    }
+    add(b, !straight);
+    a = b;
+  }
+  return text;
+}
+
+// The outline the knots in `list` stand for, on the reset shape's grid;
+// false for a list no writer makes (an odd length, a step that is no whole
+// number from 1 up or steps that do not end at the last sample, a factor that
+// is not finite, a run around the centre on a band).
+bool outline_from_knots(FreehandOutline *out, const double *list, gsize n,
+                        const std::vector<double> &rho, bool radial,
+                        void (*reset)(FreehandOutline *)) {
+  if (n < 4 || n % 2 != 0 || list[0] != 0) return false;
+  std::vector<int> at(n / 2, 0);
+  for (gsize k = 0; k < n; k += 2) {
+    if (!std::isfinite(list[k + 1])) return false;
+    if (k == 0) continue;
+    const double step = std::fabs(list[k]);
+    if (step != std::floor(step) || step < 1 || step > FREEHAND_SAMPLES) return false;
+    if (list[k] < 0 && !radial) return false;
+    at[k / 2] = at[k / 2 - 1] + static_cast<int>(step);
+  }
+  if (at.back() != FREEHAND_SAMPLES - 1) return false;
+  const int32_t active = out->active;
+  reset(out);
+  out->active = active;
+  for (gsize k = 1; k < n / 2; ++k) {
+    const int a = at[k - 1], b = at[k];
+    const std::vector<double> *over = list[2 * k] < 0 ? &rho : nullptr;
+    for (int i = a; i <= b; ++i)
+      out->samples[i].factor = knot_factor(over, a, list[2 * k - 1], b, list[2 * k + 1], i);
+  }
+  return true;
 }
 
 bool has_key(GKeyFile *kf, const char *group, const std::string &key) {
@@ -284,6 +453,12 @@ bool read_text(EffectParams *params, const char *text, std::size_t size) {
     if (has(name + "_points_count")) to.count = from.count;
     if (has(name + "_points") && from.count == FREEHAND_SAMPLES)
       std::memcpy(to.samples, from.samples, sizeof to.samples);
+    gsize n = 0;
+    GPtr<gdouble> knots(g_key_file_get_double_list(k, SETTINGS_GROUP, (name + "_knots").c_str(),
+                                                   &n, nullptr));
+    if (knots)
+      outline_from_knots(&to, knots.get(), n, stroke_boundary(*stored, slot.stroke),
+                         slot.stroke != Stroke::Band, slot.reset);
   }
 
   for (const RunField &f : RUN_FIELDS) {
@@ -320,6 +495,14 @@ char *last_values_to_text(const EffectParams *params, gsize *length) {
     g_key_file_remove_key(k, SETTINGS_GROUP, count_key.c_str(), nullptr);
     g_key_file_remove_key(k, SETTINGS_GROUP, points_key.c_str(), nullptr);
     if (in_reset_shape(outline, slot.reset)) continue;
+    if (knots_can_hold(outline, slot.reset)) {
+      const std::string knots =
+          outline_knots(outline, stroke_boundary(*params, slot.stroke),
+                        slot.stroke != Stroke::Band, knot_tolerance(*params, slot.stroke));
+      g_key_file_set_value(k, SETTINGS_GROUP, (std::string(slot.name) + "_knots").c_str(),
+                           knots.c_str());
+      continue;
+    }
     g_key_file_set_integer(k, SETTINGS_GROUP, count_key.c_str(), outline.count);
     // Only a whole outline has samples a reader takes.
     if (outline.count != FREEHAND_SAMPLES) continue;

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "last_values.h"
@@ -55,28 +57,117 @@ std::unique_ptr<EffectParams> worked_on() {
   return p;
 }
 
+// A stroke as the preview writes it over samples `from` .. `to`: from one
+// pointer event to the next (at most `gap` samples on) the pointer's distance
+// goes straight, and the factor is that distance over the boundary's, `rho`.
+void draw_stroke(FreehandOutline *o, unsigned seed, int from, int to, int gap,
+                 const std::function<double(int)> &rho) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> step(1, gap);
+  std::uniform_real_distribution<double> share(0.6, 1.6);
+  int a = from;
+  double da = share(rng) * rho(a);
+  o->samples[a].factor = da / rho(a);
+  while (a < to) {
+    const int b = std::min(to, a + step(rng));
+    const double db = share(rng) * rho(b);
+    for (int i = a + 1; i <= b; ++i)
+      o->samples[i].factor = (da + (db - da) * (i - a) / (b - a)) / rho(i);
+    a = b;
+    da = db;
+  }
+}
+
+// Every outline drawn over most of its length, a hundred pointer events or
+// so each.  Around the centre the boundary is the ellipse the preview shows:
+// the radius across, along x the outer radius over 1 - oblateness (less the
+// ring's width for the inner one).
+void draw_every_outline(EffectParams *p) {
+  const double r_out = p->radiation_out_radius, r_in = p->radiation_in_radius;
+  const double a_out = r_out / (1 - p->radiation_oblateness);
+  const auto ellipse = [](double a, double r) {
+    return [a, r](int i) {
+      const double t = i * RADIAL_SAMPLE_STEP;
+      return a * r / std::hypot(r * std::cos(t), a * std::sin(t));
+    };
+  };
+  draw_stroke(&p->radiation_in_freehand, 1, 0, 999, 20, ellipse(a_out - (r_out - r_in), r_in));
+  draw_stroke(&p->radiation_out_freehand, 2, 100, 950, 18, ellipse(a_out, r_out));
+  const auto band = [](int) { return 1.0; };
+  draw_stroke(&p->parallel_in_freehand, 3, 0, 999, 20, band);
+  draw_stroke(&p->parallel_out_freehand, 4, 50, 900, 18, band);
+  draw_stroke(&p->path_in_freehand, 5, 0, 999, 20, band);
+  draw_stroke(&p->path_out_freehand, 6, 200, 999, 16, band);
+}
+
+// Spikes of one sample, exact or not in decimals; ticked or not; one outline
+// whose samples were rejected (count 0).
+void draw_spikes(EffectParams *p) {
+  p->radiation_out_freehand.samples[3].factor = 1.0 / 3.0;
+  p->parallel_in_freehand.active = 1;
+  p->parallel_in_freehand.samples[999] = {0.999, 2.5};
+  p->parallel_out_freehand.active = 1;
+  p->parallel_out_freehand.count = 0;
+  p->path_out_freehand.samples[10].factor = 0.5;
+}
+
+// Off the editor's grid, as a hand-written preset may place them, or far out:
+// kept exactly.
+void draw_off_the_grid(EffectParams *p) {
+  p->radiation_in_freehand.samples[7].pos += 1e-4;
+  p->radiation_in_freehand.samples[7].factor = 1.0 / 7.0;
+  p->parallel_out_freehand.samples[5].factor = 1e307;
+}
+
+// Drawn outlines come back to within half a pixel of the work area's diagonal
+// (of the radius where that is larger), the rest exactly, in a few kilobytes.
 TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
-  auto stored = worked_on();
-  stored->radiation_in_freehand.active = 1;  // ticked, still in its reset shape
-  const std::string plain = text_of_last_values(*stored);
-  EXPECT_LT(plain.size(), 4096u);
+  const struct {
+    const char *name;
+    void (*draw)(EffectParams *);
+    std::size_t max_size;
+  } rows[] = {
+      {"no outline drawn", nullptr, 4096},
+      {"spikes", draw_spikes, 8192},
+      {"every outline drawn", draw_every_outline, 8192},
+      {"off the grid or far out", draw_off_the_grid, 64 * 1024},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    auto stored = worked_on();
+    stored->radiation_in_freehand.active = 1;  // ticked, maybe in its reset shape
+    if (row.draw) row.draw(stored.get());
+    const std::string text = text_of_last_values(*stored);
+    EXPECT_LT(text.size(), row.max_size);
 
-  // Drawn outlines come back whether ticked or not; one without samples too.
-  stored->radiation_out_freehand.samples[3].factor = 1.0 / 3.0;
-  stored->parallel_in_freehand.active = 1;
-  stored->parallel_in_freehand.samples[999] = {0.9995, 2.5};
-  stored->parallel_out_freehand.active = 1;
-  stored->parallel_out_freehand.count = 0;
-  stored->path_out_freehand.samples[10].factor = 0.5;
-  const std::string text = text_of_last_values(*stored);
-
-  auto next = defaults();
-  ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
-  EXPECT_TRUE(same_record(*next, *stored));
-  EXPECT_EQ(next->geometry_width, 1234);
-  EXPECT_EQ(next->geometry_height, 567);
-  EXPECT_EQ(next->geometry_xres, 300.5);
-  EXPECT_EQ(next->geometry_yres, 150.25);
+    auto next = defaults();
+    ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
+    const double diagonal = std::hypot(1234.0, 567.0);
+    const double radius = std::max(stored->radiation_in_radius, stored->radiation_out_radius) *
+                          300.5 / 25.4;  // millimetres at the work area's resolution
+    const double pixels_per_factor[] = {std::max(diagonal, radius), std::max(diagonal, radius),
+                                        diagonal, diagonal, diagonal, diagonal};
+    FreehandOutline *got[] = {&next->radiation_in_freehand, &next->radiation_out_freehand,
+                              &next->parallel_in_freehand,  &next->parallel_out_freehand,
+                              &next->path_in_freehand,      &next->path_out_freehand};
+    const FreehandOutline *want[] = {
+        &stored->radiation_in_freehand, &stored->radiation_out_freehand,
+        &stored->parallel_in_freehand,  &stored->parallel_out_freehand,
+        &stored->path_in_freehand,      &stored->path_out_freehand};
+    for (int k = 0; k < 6; ++k) {
+      double worst = 0;
+      for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+        worst = std::max(worst, std::fabs(got[k]->samples[i].factor - want[k]->samples[i].factor));
+      EXPECT_LE(worst * pixels_per_factor[k], 0.5) << "outline " << k;
+      for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+        got[k]->samples[i].factor = want[k]->samples[i].factor;
+    }
+    EXPECT_TRUE(same_record(*next, *stored));
+    EXPECT_EQ(next->geometry_width, 1234);
+    EXPECT_EQ(next->geometry_height, 567);
+    EXPECT_EQ(next->geometry_xres, 300.5);
+    EXPECT_EQ(next->geometry_yres, 150.25);
+  }
 }
 
 TEST(LastValuesText, TheRawRecordOfOlderBuildsIsTakenWithThisRunsIds) {
@@ -139,6 +230,25 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
   want->radiation_in_freehand.active = 1;
   want->radiation_in_freehand.count = 0;
   EXPECT_TRUE(same_record(*next, *want));
+
+  // Knots no writer makes leave the outline as the defaults hold it.
+  const char *bad_knots[] = {
+      "0;1;500;2",          // short of the last sample
+      "0;1;999;2;1;1",      // beyond it
+      "0;1;999",            // a step without its factor
+      "1;1;999;2",          // the first knot not at sample 0
+      "0;1;0.5;1;998.5;1",  // not whole samples
+      "0;1;999;inf",
+      "0;1;-999;2",         // around a centre, on a band
+      "0;1;999;x",
+  };
+  for (const char *knots : bad_knots) {
+    auto damaged = defaults();
+    ASSERT_EQ(read(damaged.get(), "[zipstroke]\nversion=0.5.2\nparallel_in_freehand_knots=" +
+                                      std::string(knots) + "\n" + run_group),
+              LastValuesFound::Text);
+    EXPECT_TRUE(same_record(*damaged, *defaults())) << knots;
+  }
 }
 
 }  // namespace
