@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "area_pixels.h"
 #include "cairo_ptr.h"
@@ -326,8 +327,27 @@ gboolean on_event(GtkWidget *, GdkEvent *event, EffectParams *params) {
   return FALSE;
 }
 
+// When ZIPSTROKE_PREVIEW_TIMING names a file, each paint of the preview
+// appends "START_US DURATION_US" to it (monotonic microseconds), so that the
+// redraw rate can be measured in the running host; unset, nothing is opened.
+FILE *paint_timing_log() {
+  static FILE *const log = [] {
+    const char *path = g_getenv("ZIPSTROKE_PREVIEW_TIMING");
+    FILE *file = path != nullptr && *path != '\0' ? std::fopen(path, "a") : nullptr;
+    if (file != nullptr) std::setvbuf(file, nullptr, _IOLBF, 0);
+    return file;
+  }();
+  return log;
+}
+
 void on_paint(GtkWidget *, cairo_t *cr, gpointer params) {
+  FILE *log = paint_timing_log();
+  const gint64 start = log != nullptr ? g_get_monotonic_time() : 0;
   window_frame_paint(cr, static_cast<EffectParams *>(params));
+  if (log != nullptr) {
+    std::fprintf(log, "%" G_GINT64_FORMAT " %" G_GINT64_FORMAT "\n", start,
+                 g_get_monotonic_time() - start);
+  }
 }
 
 void on_destroy(GtkWidget *widget, EffectParams *) {
