@@ -7,7 +7,6 @@
 #include "dialog_widgets.h"
 #include "gimpui_compat.h"
 #include "image_services.h"
-#include "path_controls.h"
 #include "preview.h"
 #include "live_unit.h"
 #include "units.h"
@@ -174,6 +173,12 @@ void on_zoom_clicked(GtkButton *button, EffectParams *) {
   if (GTK_WIDGET(button) == dialog_widgets.zoom_out_button) preview_zoom_out();
 }
 
+namespace {
+void (*page_sync)(const EffectParams *params) = nullptr;
+}  // namespace
+
+void controls_set_page_sync(void (*sync)(const EffectParams *params)) { page_sync = sync; }
+
 void sync_widgets_from_params(const EffectParams *p) {
   DialogWidgets &w = dialog_widgets;
   // The lengths arrive in the record's unit (the unit combo follows below).
@@ -217,7 +222,7 @@ void sync_widgets_from_params(const EffectParams *p) {
                 "parallel_out_Y", "parallel_out_range"});
   set_check(w.parallel_in_freehand.check, p->parallel_in_freehand);
   set_check(w.parallel_out_freehand.check, p->parallel_out_freehand);
-  path_controls_sync(p);
+  if (page_sync != nullptr) page_sync(p);
 
   write_back_disagreeing_controls();
   preview_queue_redraw();

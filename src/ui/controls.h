@@ -14,6 +14,11 @@
 // where the control refused the value (it already showed its minimum).
 void sync_widgets_from_params(const EffectParams *params);
 
+// A page that keeps its own controls (the Path page) shows a record through
+// `sync`, called by sync_widgets_from_params after the area's controls; set
+// when that page is built.
+void controls_set_page_sync(void (*sync)(const EffectParams *params));
+
 // Queues a redraw of the preview (when it exists).
 void preview_queue_redraw();
 

@@ -84,6 +84,7 @@ GtkWidget *path_page_new(EffectParams *params) {
   PathWidgets &w = path_widgets;
   DialogWidgets &d = dialog_widgets;
   w.live = params;
+  controls_set_page_sync(path_controls_sync);
   GtkWidget *table = compat_grid_new(5, 5);
   g_signal_connect(table, "destroy", G_CALLBACK(forget_record), nullptr);
   new_range_spin(params, "path_in_range", &w.in_range_spin);
