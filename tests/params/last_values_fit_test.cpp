@@ -166,11 +166,37 @@ TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
   params->area_unit = 1;  // inches, made at 72 dpi
   params->radiation_x = 2.0;
   params->radiation_out_radius = 1.0;
-  // The same pixels at 144 dpi are half as many inches.
-  last_values_fit(params.get(), area(640, 480), {144.0, 144.0});
-  EXPECT_DOUBLE_EQ(params->radiation_x, 1.0);
-  EXPECT_DOUBLE_EQ(params->radiation_out_radius, 0.5);
+  // The same pixels at 144 x 288 dpi are half as many inches across and a
+  // quarter as many down; lengths go by the horizontal resolution.
+  const auto before = std::make_unique<EffectParams>(*params);
+  last_values_fit(params.get(), area(640, 480), {144.0, 288.0});
+  const struct {
+    const char *what;
+    double EffectParams::*field;
+    double factor;
+  } kept[] = {
+      {"radiation_x", &EffectParams::radiation_x, 0.5},
+      {"radiation_y", &EffectParams::radiation_y, 0.25},
+      {"radiation_in_radius", &EffectParams::radiation_in_radius, 0.5},
+      {"radiation_out_radius", &EffectParams::radiation_out_radius, 0.5},
+      {"parallel_in_x", &EffectParams::parallel_in_x, 0.5},
+      {"parallel_in_Y", &EffectParams::parallel_in_Y, 0.25},
+      {"parallel_out_x", &EffectParams::parallel_out_x, 0.5},
+      {"parallel_out_Y", &EffectParams::parallel_out_Y, 0.25},
+      {"parallel_in_range", &EffectParams::parallel_in_range, 0.5},
+      {"parallel_out_range", &EffectParams::parallel_out_range, 0.5},
+      {"line_in_margin", &EffectParams::line_in_margin, 0.5},
+      {"line_in_length", &EffectParams::line_in_length, 0.5},
+      {"path_in_range", &EffectParams::path_in_range, 0.5},
+      {"path_out_range", &EffectParams::path_out_range, 0.5},
+  };
+  for (const auto &k : kept)
+    EXPECT_DOUBLE_EQ(params.get()->*k.field, (*before).*k.field * k.factor) << k.what;
+  const int last = before->path_spine_points_count - 1;
+  EXPECT_DOUBLE_EQ(params->path_spine_points[last].x, before->path_spine_points[last].x * 0.5);
+  EXPECT_DOUBLE_EQ(params->path_spine_points[last].y, before->path_spine_points[last].y * 0.25);
   EXPECT_EQ(params->geometry_xres, 144.0);
+  last_values_fit(params.get(), area(640, 480), {144.0, 144.0});
   // And a larger work area at that resolution scales them as pixels would.
   last_values_fit(params.get(), area(1280, 960), {144.0, 144.0});
   EXPECT_DOUBLE_EQ(params->radiation_x, 2.0);
