@@ -197,6 +197,8 @@ TEST(WindowPlacement, SizeNeedsBothSidesAboveOneHundredAndPositionIsNeverNegativ
   p.window_width = 100;
   p.window_height = 400;
   EXPECT_FALSE(window_placement_from_record(&p).resize);
+  std::swap(p.window_width, p.window_height);
+  EXPECT_FALSE(window_placement_from_record(&p).resize);
   p.window_width = 101;
   p.window_height = 101;
   WindowPlacement placement = window_placement_from_record(&p);

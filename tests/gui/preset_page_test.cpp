@@ -406,7 +406,7 @@ TEST_F(PresetPage, RowActivationLoadsAndBlinksTheRow) {
       g_signal_connect(selection, "changed", G_CALLBACK(on_changed), &steps);
   const gint64 start = g_get_monotonic_time();
   preset_row_activated(view);
-  const gint64 elapsed = g_get_monotonic_time() - start;
+  const gint64 end = g_get_monotonic_time(), elapsed = end - start;
   g_signal_handler_disconnect(selection, handler);
 
   EXPECT_EQ(live()->line_pitch, 21);
@@ -415,6 +415,7 @@ TEST_F(PresetPage, RowActivationLoadsAndBlinksTheRow) {
   const bool expected[] = {true, false, true, false, true};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(blink[i].selected, expected[i]) << i;
   for (int i = 1; i < 5; ++i) EXPECT_GE(blink[i].time - blink[i - 1].time, 45000) << i;
+  EXPECT_GE(end - blink[4].time, 45000);  // lit through the last pause, not relit at the end
   EXPECT_GE(elapsed, 250000);
   GtkTreePath *path = gtk_tree_path_new_from_indices(1, -1);
   EXPECT_TRUE(gtk_tree_selection_path_is_selected(selection, path));
