@@ -2,9 +2,11 @@
 // text still shown in English there was never marked for translation.
 #include "dialog_fixture.h"
 
+#include <libintl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,13 +83,13 @@ bool same_in_japanese(const std::string &text) {
 // dialog's texts, each ended by a NUL, into the file it names.
 constexpr const char *TEXTS_FILE = "ZIPSTROKE_DIALOG_TEXTS";
 
-// Makes the locale ja_JP.UTF-8 in `folder` once (a fresh system has only the
-// C locales, in which gettext ignores LANGUAGE); "" when it is there.
-std::string make_japanese_locale(const std::string &folder) {
-  const std::string made = folder + "/ja_JP.UTF-8";
+// Makes the locale ja_JP.CHARMAP in `folder` once (a fresh system has only
+// the C locales, in which gettext ignores LANGUAGE); "" when it is there.
+std::string make_japanese_locale(const std::string &folder, const char *charmap = "UTF-8") {
+  const std::string made = folder + "/ja_JP." + charmap;
   if (g_file_test((made + "/LC_CTYPE").c_str(), G_FILE_TEST_EXISTS)) return "";
   g_mkdir_with_parents(folder.c_str(), 0755);
-  const char *argv[] = {"localedef", "-i", "ja_JP", "-f", "UTF-8", made.c_str(), nullptr};
+  const char *argv[] = {"localedef", "-i", "ja_JP", "-f", charmap, made.c_str(), nullptr};
   gchar *out = nullptr, *err = nullptr;
   GError *error = nullptr;
   g_spawn_sync(nullptr, const_cast<gchar **>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr,
@@ -180,6 +182,26 @@ TEST_F(TranslatedDialog, ShowsNoEnglishTextInJapanese) {
       EXPECT_TRUE(same_in_japanese(texts[0][i])) << "not translated: \"" << texts[0][i] << '"';
     }
   }
+#endif
+}
+
+// In a locale of another character set the texts still reach GTK in UTF-8.
+TEST(TextDomain, HandsOutUtf8InALegacyLocale) {
+#if !defined(ZIPSTROKE_CATALOGUES)
+  GTEST_SKIP() << "built without catalogues";
+#else
+  ASSERT_EQ(make_japanese_locale(ZIPSTROKE_TEST_LOCALES, "EUC-JP"), "");
+  const std::string before = setlocale(LC_ALL, nullptr);
+  g_setenv("LOCPATH", ZIPSTROKE_TEST_LOCALES, TRUE);
+  g_setenv("LANGUAGE", "ja", TRUE);
+  const bool switched = setlocale(LC_ALL, "ja_JP.EUC-JP") != nullptr;
+  text_domain_bind(ZIPSTROKE_CATALOGUES);
+  const std::string topmost = gettext("Topmost");
+  g_unsetenv("LANGUAGE");
+  g_unsetenv("LOCPATH");
+  setlocale(LC_ALL, before.c_str());
+  ASSERT_TRUE(switched);
+  EXPECT_EQ(topmost, "\u5E38\u306B\u524D\u9762");
 #endif
 }
 
