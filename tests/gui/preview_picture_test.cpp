@@ -463,26 +463,44 @@ TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
 
 namespace {
 uint32_t plain_orange(int, int) { return 0xc08040u; }
+// An 800 x 600 image of four flat quarters.
+uint32_t quarters(int x, int y) { return (x < 400 ? 0xc08040u : 0x4080c0u) ^ (y < 300 ? 0 : 0xffu); }
 }  // namespace
 
-// Under a transform that is no plain scale and shift (a quarter turn), cairo
-// samples the picture instead, and it still shows.
+// Under a transform that is no plain scale and shift (a half turn), cairo
+// samples the picture instead, and it still shows each part in its place, to
+// the work area's edges and no further.
 TEST_F(PreviewPicture, UnderATurnedTransformThePictureStillShows) {
-  source_image_set(plain_orange);
+  source_image_set(quarters);
   thumbnail = source_thumbnail;
   build(image_of(800, 600));
-  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 500, 500);
+  preview_zoom_out();  // room around the work area on all sides
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vw, vh);
   cairo_t *cr = cairo_create(surface);
-  cairo_translate(cr, 250, 250);
-  cairo_rotate(cr, M_PI / 2);
-  cairo_translate(cr, -250, -250);
+  cairo_translate(cr, vw / 2.0, vh / 2.0);
+  cairo_rotate(cr, M_PI);
+  cairo_translate(cr, -vw / 2.0, -vh / 2.0);
   preview_apply_transform(cr);
   preview_paint_picture(cr);
-  cairo_destroy(cr);
   cairo_surface_flush(surface);
-  const uint32_t middle = *reinterpret_cast<const uint32_t *>(
-      cairo_image_surface_get_data(surface) + 250 * cairo_image_surface_get_stride(surface) + 4 * 250);
-  EXPECT_EQ(middle, 0xffc08040u);
+  // Work-area points inside each quarter, just inside and outside each edge.
+  const struct {
+    double u, v;
+  } points[] = {{200, 150}, {600, 150}, {200, 450}, {600, 450}, {200, 10}, {200, 590},
+                {10, 150},  {790, 150}, {200, -30}, {200, 630}, {-30, 150}, {830, 150}};
+  for (const auto &p : points) {
+    double x = p.u, y = p.v;
+    cairo_user_to_device(cr, &x, &y);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < vw && y < vh) << p.u << ", " << p.v;
+    const uint32_t shown = *reinterpret_cast<const uint32_t *>(
+        cairo_image_surface_get_data(surface) +
+        static_cast<int>(y) * cairo_image_surface_get_stride(surface) + 4 * static_cast<int>(x));
+    const bool inside = p.u >= 0 && p.v >= 0 && p.u < 800 && p.v < 600;
+    EXPECT_EQ(shown, inside ? 0xff000000u | quarters(p.u, p.v) : 0u) << p.u << ", " << p.v;
+  }
+  cairo_destroy(cr);
   cairo_surface_destroy(surface);
   source_image_set(nullptr);
 }
