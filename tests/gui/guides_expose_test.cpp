@@ -92,7 +92,7 @@ TEST_F(GuidesExpose, HandlesAndGuidesKeepTheirScreenSizeAtEveryZoom) {
   }
 }
 
-// Every handle of both area types is guide blue at its middle, at far and close zooms.
+// Every handle of each area type is guide blue at its middle, at far and close zooms.
 TEST_F(GuidesExpose, EveryHandleIsGuideBlue) {
   build_guides_only(AREA_RADIATION);
   set_spin(dialog_widgets.radiation_in_radius_spin, 60);
@@ -102,15 +102,25 @@ TEST_F(GuidesExpose, EveryHandleIsGuideBlue) {
   set_spin(dialog_widgets.parallel_in_range_spin, 200);
   set_spin(dialog_widgets.parallel_out_x_spin, 540);
   set_spin(dialog_widgets.parallel_out_range_spin, 300);
+  // A Path band as wide: its spine's ends and their width handles, a small dot between.
+  params.path_in_range = 200;
+  params.path_out_range = 300;
+  params.path_spine_points_count = 3;
+  params.path_spine_points[0] = {100, 240};
+  params.path_spine_points[1] = {320, 240};
+  params.path_spine_points[2] = {540, 240};
   struct Handle {
     int32_t area;
     Point2 at;
+    bool dot = false;  // a point between the spine's ends: a disc of 3 screen pixels
   };
   const Handle handles[] = {
       {AREA_RADIATION, {320, 240}}, {AREA_RADIATION, {430, 240}}, {AREA_RADIATION, {520, 240}},
       {AREA_PARALLEL, {320, 240}},  {AREA_PARALLEL, {100, 240}},  {AREA_PARALLEL, {540, 240}},
       {AREA_PARALLEL, {100, 140}},  {AREA_PARALLEL, {100, 340}},  {AREA_PARALLEL, {540, 90}},
-      {AREA_PARALLEL, {540, 390}},
+      {AREA_PARALLEL, {540, 390}},  {AREA_PATH, {100, 240}},      {AREA_PATH, {540, 240}},
+      {AREA_PATH, {100, 140}},      {AREA_PATH, {100, 340}},      {AREA_PATH, {540, 90}},
+      {AREA_PATH, {540, 390}},      {AREA_PATH, {320, 240}, true},
   };
   for (double k : {fit(), 4.0}) {
     for (const Handle &h : handles) {
@@ -118,9 +128,12 @@ TEST_F(GuidesExpose, EveryHandleIsGuideBlue) {
       view_at(k, h.at);
       cairo_surface_t *s = draw_expose(&params);
       const Point2 w = to_window(h.at.x, h.at.y);
-      for (const Point2 d : {Point2{0, 0}, Point2{5, 0}, Point2{-5, 0}, Point2{0, 5}, Point2{0, -5}})
-        EXPECT_GT(blue_share(pixel(s, static_cast<int>(w.x + d.x), static_cast<int>(w.y + d.y))), 0.99)
-            << "handle at " << h.at.x << ", " << h.at.y << " (scale " << k << ")";
+      for (const Point2 d : {Point2{0, 0}, Point2{5, 0}, Point2{-5, 0}, Point2{0, 5}, Point2{0, -5}}) {
+        if (h.dot && d.x != 0) continue;  // on the spine
+        const double share = blue_share(pixel(s, static_cast<int>(w.x + d.x), static_cast<int>(w.y + d.y)));
+        if (h.dot && d.y != 0) EXPECT_LT(share, 0.01) << "dot at " << h.at.x << ", " << h.at.y;
+        else EXPECT_GT(share, 0.99) << "handle at " << h.at.x << ", " << h.at.y << " (scale " << k << ")";
+      }
       cairo_surface_destroy(s);
     }
   }
