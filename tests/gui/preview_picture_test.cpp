@@ -334,9 +334,21 @@ TEST_F(PreviewPicture, ZoomedInItShowsTheImagesOwnPixelsOfTheViewOnly) {
     cairo_surface_destroy(surface);
   }
 
-  // Moved by a call (as by the wheel): the part now in view is asked for.
+  // Moved by a call (as by the wheel): the part now in view is asked for,
+  // and meanwhile the thumbnail shows around the fetched part (the view at
+  // 100 %), on every side.
   double x0 = 0, y0 = 0;
   preview_pan_get(&x0, &y0);
+  for (const double d : {0.5, -0.5}) {
+    preview_pan_to(x0 + d * vw, y0 + d * vh);
+    EXPECT_TRUE(preview_detail_pending());
+    cairo_surface_t *surface = draw_expose(&params);
+    int empty = 0;  // the checker's blue is never 0
+    for (int y = 0; y < vh; ++y)
+      for (int x = 0; x < vw; ++x) empty += (shown_at(surface, x, y) & 0xff) == 0;
+    EXPECT_EQ(empty, 0) << d;
+    cairo_surface_destroy(surface);
+  }
   preview_pan_to(x0 + 200, y0);
   EXPECT_TRUE(preview_detail_pending());
   wait_for_detail();
