@@ -39,11 +39,14 @@ std::map<GtkWidget *, std::string> control_names() {
         "line_out_margin_rand_seed", "line_out_length", "line_out_length_rand",
         "line_out_length_rand_seed"})
     names[dialog_spin_for_key(key)] = key;
+  names[w.draw_spine_toggle] = "draw_spine";
   const std::pair<const FreehandRow *, const char *> rows[] = {
       {&w.radiation_in_freehand, "radiation_in_freehand"},
       {&w.radiation_out_freehand, "radiation_out_freehand"},
       {&w.parallel_in_freehand, "parallel_in_freehand"},
-      {&w.parallel_out_freehand, "parallel_out_freehand"}};
+      {&w.parallel_out_freehand, "parallel_out_freehand"},
+      {&w.path_in_freehand, "path_in_freehand"},
+      {&w.path_out_freehand, "path_out_freehand"}};
   for (const auto &row : rows) names[gtk_widget_get_parent(row.first->check)] = row.second;
   return names;
 }
@@ -139,6 +142,10 @@ TEST_F(DialogLayout, TypeRowAndAreaPages) {
             "2 0: 'Out:'<\n2 1: 'X:'<\n2 2: parallel_out_x\n2 3: 'Y:'<\n2 4: parallel_out_Y\n"
             "2 5: 'Range:'<\n2 6: parallel_out_range\n"
             "3 1-6: parallel_out_freehand\n");
+  EXPECT_EQ(layout_of(table_of(w.draw_spine_toggle)),
+            "0 0: 'In:'<\n0 1: 'Range:'<\n0 2: GtkSpinButton\n1 1-4: path_in_freehand\n"
+            "2 0: 'Out:'<\n2 1: 'Range:'<\n2 2: GtkSpinButton\n3 1-4: path_out_freehand\n"
+            "4 0: 'Spine:'<\n4 1: '33 points'<\n4 2: GtkButton\n4 3: draw_spine\n");
 }
 
 TEST_F(DialogLayout, LineTableAndPresetPage) {
