@@ -64,6 +64,11 @@ TEST_F(PresetMigrationPage, TheFirstPageListsTheCopiedPresetsAndSaysSo) {
   GtkWidget *notice = dialog_widgets.preset_notice;
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(gtk_widget_get_visible(notice));
+  int left = -1, width = 0;  // under the list and its buttons
+  gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(notice)), notice, "left-attach",
+                          &left, "width", &width, nullptr);
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(width, 2);
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(notice)),
                "2 presets were copied from GIMP 2.10. 1 entry that is not a preset file was "
                "left there.");
