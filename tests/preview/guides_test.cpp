@@ -21,10 +21,12 @@ struct Drag {
   int32_t area;
   Point2 from, to;  // work-area pixels
   std::vector<GuideEdit> edits;
+  Point2 band_out = {540, 240};  // the band's out centre: level, upright or slanted
 };
 
 // Radial: centre (320, 240), circles of 80 and 150 pixels.  Band: in centre
-// (100, 240) with range 200, out centre (540, 240) with range 300.  Path: a
+// (100, 240) with range 200, out centre (540, 240) with range 300 (or as the
+// row says: upright below the in centre, slanted along (0.6, 0.8)).  Path: a
 // spine (100, 300), (320, 300), (540, 300), 120 pixels wide.
 const std::vector<Drag> &drags() {
   using F = GuideField;
@@ -47,6 +49,12 @@ const std::vector<Drag> &drags() {
        {{F::ParallelInRange, mmx(220)}, {F::ParallelOutRange, mmx(320)}}},
       {"upper edge, outwards", AREA_PARALLEL, {320, 115}, {320, 105},
        {{F::ParallelInRange, mmx(220)}, {F::ParallelOutRange, mmx(320)}}},
+      {"in side of an upright band", AREA_PARALLEL, {150, 240}, {170, 260},
+       {{F::ParallelInX, mmx(100)}, {F::ParallelInY, mmy(260)}}, {100, 440}},
+      {"out side of a slanted band", AREA_PARALLEL, {280, 605}, {310, 645},
+       {{F::ParallelOutX, mmx(370)}, {F::ParallelOutY, mmy(600)}}, {340, 560}},
+      {"edge of a slanted band, outwards", AREA_PARALLEL, {120, 475}, {112, 481},
+       {{F::ParallelInRange, mmx(220)}, {F::ParallelOutRange, mmx(320)}}, {340, 560}},
       {"spine's start", AREA_PATH, {100, 300}, {90, 320}, {{F::PathSpineX, mmx(90), 0}, {F::PathSpineY, mmy(320), 0}}},
       {"spine's middle", AREA_PATH, {320, 300}, {330, 310}, {{F::PathSpineX, mmx(330), 1}, {F::PathSpineY, mmy(310), 1}}},
       {"spine's end", AREA_PATH, {540, 300}, {560, 280}, {{F::PathSpineX, mmx(560), 2}, {F::PathSpineY, mmy(280), 2}}},
@@ -96,6 +104,8 @@ class Guides : public ::testing::Test {
   // The edits of a press at `from` and one motion to `to`.
   GuideEdits drag(const Drag &d) {
     params.area_type = d.area;
+    params.parallel_out_x = mmx(d.band_out.x);
+    params.parallel_out_Y = mmy(d.band_out.y);
     const Guide *guide = guide_for(d.area);
     const GuideDrag grabbed = guide->press(input(), d.from);
     return guide->motion(input(), grabbed, d.to);
