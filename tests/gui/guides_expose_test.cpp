@@ -141,13 +141,18 @@ TEST_F(GuidesExpose, EveryHandleIsGuideBlue) {
 
 // Of the outlines shown, the one being drawn is red, at the distance its
 // factors give: 0.8 of the inner circle, 1.1 of the outer one, 0.75 of the
-// band's length from the other side.
+// band's length from the other side (for the Path band, along its spine).
 TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
   build_guides_only(AREA_RADIATION);
   set_spin(dialog_widgets.radiation_in_radius_spin, 100);
   set_spin(dialog_widgets.radiation_out_radius_spin, 200);
+  params.path_spine_points_count = 3;  // 440 pixels long, bent nowhere
+  params.path_spine_points[0] = {100, 240};
+  params.path_spine_points[1] = {320, 240};
+  params.path_spine_points[2] = {540, 240};
   for (FreehandOutline *o : {&params.radiation_in_freehand, &params.radiation_out_freehand,
-                             &params.parallel_in_freehand, &params.parallel_out_freehand}) {
+                             &params.parallel_in_freehand, &params.parallel_out_freehand,
+                             &params.path_in_freehand, &params.path_out_freehand}) {
     o->active = 1;
     const double factor = o == &params.radiation_in_freehand    ? 0.8
                           : o == &params.radiation_out_freehand ? 1.1
@@ -164,6 +169,8 @@ TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
                         {FREEHAND_RADIATION_OUT, AREA_RADIATION, 220},
                         {FREEHAND_PARALLEL_IN, AREA_PARALLEL, 160},
                         {FREEHAND_PARALLEL_OUT, AREA_PARALLEL, 480},
+                        {FREEHAND_PATH_IN, AREA_PATH, 210},
+                        {FREEHAND_PATH_OUT, AREA_PATH, 430},
                         {FREEHAND_PARALLEL_IN, AREA_RADIATION, 0}};  // another area's outline: nothing red
   for (const Case &c : cases) {
     params.area_type = c.area;
