@@ -141,15 +141,19 @@ TEST_F(GuidesExpose, EveryHandleIsGuideBlue) {
 
 // Of the outlines shown, the one being drawn is red, at the distance its
 // factors give: 0.8 of the inner circle, 1.1 of the outer one, 0.75 of the
-// band's length from the other side (for the Path band, along its spine).
+// band's length from the other side.  The Path band's spine turns a right
+// angle at (320, 240) halfway along its 440 pixels; its line at e pixels
+// outside the turn bends round a quarter circle of radius e, one inside it
+// has a mitred corner, so a quarter of the way along it lies at x = 210 +
+// e pi/8 outside and 210 + e/2 inside, three quarters the same mirrored.
 TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
   build_guides_only(AREA_RADIATION);
   set_spin(dialog_widgets.radiation_in_radius_spin, 100);
   set_spin(dialog_widgets.radiation_out_radius_spin, 200);
-  params.path_spine_points_count = 3;  // 440 pixels long, bent nowhere
+  params.path_spine_points_count = 3;
   params.path_spine_points[0] = {100, 240};
   params.path_spine_points[1] = {320, 240};
-  params.path_spine_points[2] = {540, 240};
+  params.path_spine_points[2] = {320, 460};
   for (FreehandOutline *o : {&params.radiation_in_freehand, &params.radiation_out_freehand,
                              &params.parallel_in_freehand, &params.parallel_out_freehand,
                              &params.path_in_freehand, &params.path_out_freehand}) {
@@ -162,7 +166,7 @@ TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
   struct Case {
     FreehandTarget target;
     int32_t area;
-    double where;  // radius about (320, 240), or x of the outline across the band
+    double where;  // radius about (320, 240), or x of the outline across the band or the turn
   };
   const Case cases[] = {{FREEHAND_NONE, AREA_RADIATION, 0},
                         {FREEHAND_RADIATION_IN, AREA_RADIATION, 80},
@@ -170,8 +174,13 @@ TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
                         {FREEHAND_PARALLEL_IN, AREA_PARALLEL, 160},
                         {FREEHAND_PARALLEL_OUT, AREA_PARALLEL, 480},
                         {FREEHAND_PATH_IN, AREA_PATH, 210},
-                        {FREEHAND_PATH_OUT, AREA_PATH, 430},
+                        {FREEHAND_PATH_OUT, AREA_PATH, 210},
                         {FREEHAND_PARALLEL_IN, AREA_RADIATION, 0}};  // another area's outline: nothing red
+  // A point's x less the shift the turn gives to the Path line through it: 210 on the in outline.
+  const auto quarter = [](double x, double y) {
+    const double e = 240 - y;
+    return x - (e > 0 ? M_PI / 8 : 0.5) * e;
+  };
   for (const Case &c : cases) {
     params.area_type = c.area;
     freehand_set_edit_target(c.target);
@@ -184,7 +193,10 @@ TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
         if (!is_red(pixel(s, x, y))) continue;
         ++red;
         const double ux = (x + 0.5 - origin.x) / k, uy = (y + 0.5 - origin.y) / k;
-        const double at = c.area == AREA_RADIATION ? std::hypot(ux - 320, uy - 240) : ux;
+        const double at = c.area == AREA_RADIATION          ? std::hypot(ux - 320, uy - 240)
+                          : c.target == FREEHAND_PATH_IN  ? quarter(ux, uy)
+                          : c.target == FREEHAND_PATH_OUT ? quarter(560 - uy, 560 - ux)
+                                                          : ux;
         misplaced += std::fabs(at - c.where) * k > 1.5;
       }
     EXPECT_EQ(red > 50, c.where > 0) << c.target << " in area " << c.area << ": " << red;
