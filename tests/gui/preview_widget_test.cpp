@@ -269,6 +269,7 @@ TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
   EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);  // 1000 x 500: wider than the view only
   scroll(GDK_SCROLL_UP);  // nothing hidden up or down: the wheel still zooms
   EXPECT_DOUBLE_EQ(preview_view_scale(), 1);  // 2000 x 1000: wider and taller than the view
+  preview_zoom_in();  // two window pixels an image pixel: a pan is not its own size on screen
 
   // Dragging the picture 100 window pixels right and 50 down shows what lay up and to the left.
   // The press lands on the centre handle, which stays where it is.
@@ -277,7 +278,7 @@ TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
   press(1000, 500, 2);
   EXPECT_EQ(preview_cursor_get(), GDK_FLEUR);
   scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);  // the wheel waits for the pan's end
-  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 2);
   motion(1100, 550);
   EXPECT_DOUBLE_EQ(params.radiation_x, 1000);
   release(1100, 550, 2);
@@ -292,21 +293,22 @@ TEST_F(PreviewWidget, MiddleButtonAndWheelPanWithinTheWorkArea) {
   // The wheel pans by a tenth of the view: down, then sideways with Shift.
   scroll(GDK_SCROLL_DOWN);
   preview_pan_get(&px, &py);
-  EXPECT_DOUBLE_EQ(py, 450 + vh / 10.0);
+  EXPECT_DOUBLE_EQ(py, 450 + vh / 20.0);
   scroll(GDK_SCROLL_UP, GDK_SHIFT_MASK);
   preview_pan_get(&px, &py);
-  EXPECT_DOUBLE_EQ(px, 900 - vw / 10.0);
-  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
+  EXPECT_DOUBLE_EQ(px, 900 - vw / 20.0);
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 2);
   // Far past the corner: the view stops at the work area's edge.
   press(1000, 500, 2);
   motion(1000 + 5000, 500 + 5000);
   release(1000 + 5000, 500 + 5000, 2);
   preview_pan_get(&px, &py);
-  EXPECT_DOUBLE_EQ(px, vw / 2.0);
-  EXPECT_DOUBLE_EQ(py, vh / 2.0);
+  EXPECT_DOUBLE_EQ(px, vw / 4.0);
+  EXPECT_DOUBLE_EQ(py, vh / 4.0);
   EXPECT_DOUBLE_EQ(to_window(0, 0).x, 0);
   EXPECT_DOUBLE_EQ(to_window(0, 0).y, 0);
   // Ctrl with the wheel zooms even where the area does not fit.
+  scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
   scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
   EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);
   scroll(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
