@@ -139,7 +139,8 @@ TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
 // window pixels they are the record's lines, a level or two off where the
 // rounding of a vertex differs, a little more along lines that cross the
 // view's edge (cairo cuts a line at the edge of what it draws, and the cut
-// comes out a hair steeper or flatter).  Once the pointer rests, and after
+// comes out a hair steeper or flatter).  A move past the room kept around
+// the view, to any side, draws them anew.  Once the pointer rests, and after
 // the release, the expose is a fresh dialog's byte for byte.
 TEST_F(PreviewCache, ADraggedCentreFollowsAndComesToRestExactly) {
   // The largest difference of a channel, and how many channels differ by
@@ -159,33 +160,45 @@ TEST_F(PreviewCache, ADraggedCentreFollowsAndComesToRestExactly) {
     }
     return d;
   };
+  // 40 x 24 image pixels (30 x 18 window pixels at 75 %), then farther than
+  // the room along each axis, both ways, with lines reaching that far.
+  const Point2 moves[] = {{40, 24}, {500, 0}, {0, 500}, {-500, 0}, {0, -500}};
   for (const int area : {AREA_RADIATION, AREA_PARALLEL})
     for (const int zoom : {0, -1}) {  // at the image's own pixels, at 75 %
       SCOPED_TRACE(std::to_string(area) + " zoom " + std::to_string(zoom));
       build(image, area);
       if (zoom < 0) preview_zoom_out();
+      set_spin(dialog_widgets.radiation_out_radius_spin, 3000);
       cairo_surface_destroy(draw_expose(&params));
-      const double x = area == AREA_RADIATION ? params.radiation_x
-                                              : (params.parallel_in_x + params.parallel_out_x) / 2;
-      const double y = area == AREA_RADIATION ? params.radiation_y
-                                              : (params.parallel_in_Y + params.parallel_out_Y) / 2;
-      // 40 x 24 image pixels: 30 x 18 window pixels at 75 %.
+      double x = area == AREA_RADIATION ? params.radiation_x
+                                        : (params.parallel_in_x + params.parallel_out_x) / 2;
+      double y = area == AREA_RADIATION ? params.radiation_y
+                                        : (params.parallel_in_Y + params.parallel_out_Y) / 2;
       press(x, y);
-      cairo_surface_destroy(draw_expose(&params));
-      const long renders = line_cache_renders();
-      motion(x + 40, y + 24);
-      cairo_surface_t *moving = draw_expose(&params);
-      EXPECT_EQ(line_cache_renders(), renders);
-      for (int i = 0; i < 500 && line_cache_drag() == LineDrag::Moving; ++i) {
-        g_usleep(10 * 1000);
-        pump();
-      }
       cairo_surface_t *resting = draw_expose(&params);
-      const Difference moved = compare(moving, resting);
-      EXPECT_LE(moved.most, 16);
-      EXPECT_LT(moved.over_two, cairo_image_surface_get_width(moving) *
-                                    cairo_image_surface_get_height(moving) / 500);
-      release(x + 40, y + 24);
+      for (const Point2 &move : moves) {
+        SCOPED_TRACE(testing::Message() << "move " << move.x << ", " << move.y);
+        cairo_surface_destroy(resting);
+        const long renders = line_cache_renders();
+        x += move.x;
+        y += move.y;
+        motion(x, y);
+        cairo_surface_t *moving = draw_expose(&params);
+        if (move.x == 40) EXPECT_EQ(line_cache_renders(), renders);
+        for (int i = 0; i < 500 && line_cache_drag() == LineDrag::Moving; ++i) {
+          g_usleep(10 * 1000);
+          pump();
+        }
+        resting = draw_expose(&params);
+        const Difference moved = compare(moving, resting);
+        EXPECT_LE(moved.most, 16);
+        // Lines drawn anew over a larger rectangle are cut at other places.
+        EXPECT_LT(moved.over_two, cairo_image_surface_get_width(moving) *
+                                      cairo_image_surface_get_height(moving) /
+                                      (move.x == 40 ? 500 : 100));
+        cairo_surface_destroy(moving);
+      }
+      release(x, y);
       pump();
       cairo_surface_t *released = draw_expose(&params);
       static EffectParams record;  // large: off the stack
@@ -194,7 +207,7 @@ TEST_F(PreviewCache, ADraggedCentreFollowsAndComesToRestExactly) {
       cairo_surface_t *fresh = fresh_expose(record);
       EXPECT_EQ(compare(resting, fresh).most, 0);
       EXPECT_EQ(compare(released, fresh).most, 0);
-      for (cairo_surface_t *s : {moving, resting, released, fresh}) cairo_surface_destroy(s);
+      for (cairo_surface_t *s : {resting, released, fresh}) cairo_surface_destroy(s);
       TearDown();
     }
   zoom_steps = 0;
