@@ -55,13 +55,20 @@ class GuidesExpose : public PreviewHarness {
 }  // namespace
 
 // At every zoom the radial centre handle is a blue disc 16 screen pixels
-// across, and the band's in side a line of one screen pixel's ink.
+// across, and a radial spoke and the band's in side lines of one screen
+// pixel's ink.
 TEST_F(GuidesExpose, HandlesAndGuidesKeepTheirScreenSizeAtEveryZoom) {
   build_guides_only(AREA_RADIATION);
   set_spin(dialog_widgets.radiation_in_radius_spin, 80);
   set_spin(dialog_widgets.radiation_out_radius_spin, 150);
   set_spin(dialog_widgets.parallel_in_x_spin, 100);
   set_spin(dialog_widgets.parallel_in_range_spin, 200);
+  // The spoke straight down, between the ellipses; the in side between two
+  // of the band's guide lines (140 + 200 k / 36).
+  const struct {
+    int32_t area;
+    Point2 on;
+  } lines[] = {{AREA_RADIATION, {320, 355}}, {AREA_PARALLEL, {100, 192.5}}};
   for (double k : {fit(), 1.0, 4.0}) {
     SCOPED_TRACE(testing::Message() << "scale " << k);
     params.area_type = AREA_RADIATION;
@@ -79,16 +86,17 @@ TEST_F(GuidesExpose, HandlesAndGuidesKeepTheirScreenSizeAtEveryZoom) {
     EXPECT_NEAR(down, 15.96, 0.2);
     cairo_surface_destroy(s);
 
-    // Between two of the band's guide lines (140 + 200 k / 36): the in side alone.
-    params.area_type = AREA_PARALLEL;
-    view_at(k, {100, 192.5});
-    s = draw_expose(&params);
-    const Point2 side = to_window(100, 192.5);
-    double ink = 0;
-    for (int d = -6; d <= 6; ++d)
-      ink += blue_share(pixel(s, static_cast<int>(side.x) + d, static_cast<int>(side.y)));
-    EXPECT_NEAR(ink, 1.0, 0.15);
-    cairo_surface_destroy(s);
+    for (const auto &line : lines) {
+      params.area_type = line.area;
+      view_at(k, line.on);
+      s = draw_expose(&params);
+      const Point2 at = to_window(line.on.x, line.on.y);
+      double ink = 0;
+      for (int d = -6; d <= 6; ++d)
+        ink += blue_share(pixel(s, static_cast<int>(at.x) + d, static_cast<int>(at.y)));
+      EXPECT_NEAR(ink, 1.0, 0.15) << "area " << line.area;
+      cairo_surface_destroy(s);
+    }
   }
 }
 
