@@ -51,31 +51,37 @@ GdkPixbuf *checker_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, i
 
 namespace {
 SourcePixel source_pixel = nullptr;
+bool source_alpha = false;
 }  // namespace
 
-void source_image_set(SourcePixel pixel) { source_pixel = pixel; }
+void source_image_set(SourcePixel pixel, bool alpha) {
+  source_pixel = pixel;
+  source_alpha = alpha;
+}
 
 GdkPixbuf *source_thumbnail(int32_t, int x, int y, int w, int h, int thumb_w, int thumb_h) {
   last_thumbnail_request = {last_thumbnail_request.calls + 1, x, y, w, h, thumb_w, thumb_h};
   if (source_pixel == nullptr || thumb_w <= 0 || thumb_h <= 0) return nullptr;
-  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, thumb_w, thumb_h);
+  GdkPixbuf *pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, source_alpha, 8, thumb_w, thumb_h);
   guchar *pixels = gdk_pixbuf_get_pixels(pixbuf);
   const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const int channels = source_alpha ? 4 : 3;
   const double fx = static_cast<double>(w) / thumb_w, fy = static_cast<double>(h) / thumb_h;
   const int nx = std::min(4, std::max(1, static_cast<int>(std::ceil(fx))));
   const int ny = std::min(4, std::max(1, static_cast<int>(std::ceil(fy))));
   for (int j = 0; j < thumb_h; ++j)
     for (int i = 0; i < thumb_w; ++i) {
-      double sum[3] = {0, 0, 0};
+      double sum[4] = {0, 0, 0, 0};
       for (int b = 0; b < ny; ++b)
         for (int a = 0; a < nx; ++a) {
           const int sx = x + static_cast<int>(std::floor((i + (a + 0.5) / nx) * fx));
           const int sy = y + static_cast<int>(std::floor((j + (b + 0.5) / ny) * fy));
           const uint32_t c = source_pixel(sx, sy);
           for (int k = 0; k < 3; ++k) sum[k] += (c >> (16 - 8 * k)) & 0xff;
+          sum[3] += c >> 24;
         }
-      guchar *p = pixels + static_cast<size_t>(j) * stride + 3 * i;
-      for (int k = 0; k < 3; ++k) p[k] = static_cast<guchar>(std::lround(sum[k] / (nx * ny)));
+      guchar *p = pixels + static_cast<size_t>(j) * stride + channels * i;
+      for (int k = 0; k < channels; ++k) p[k] = static_cast<guchar>(std::lround(sum[k] / (nx * ny)));
     }
   return pixbuf;
 }

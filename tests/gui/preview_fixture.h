@@ -31,9 +31,10 @@ struct ThumbnailRequest {
 extern ThumbnailRequest last_thumbnail_request;
 
 // A known image standing in for the visible layers: the 0xRRGGBB colour of
-// image pixel (x, y).
+// image pixel (x, y), or with `alpha` its 0xAARRGGBB (the thumbnail then has
+// alpha too).
 using SourcePixel = uint32_t (*)(int x, int y);
-void source_image_set(SourcePixel pixel);
+void source_image_set(SourcePixel pixel, bool alpha = false);
 // GIMP's thumbnail of that image: each thumbnail pixel the mean of the image
 // over its footprint (sampled on a grid of up to 4 x 4 points per image
 // pixel's worth), exactly the image's pixels when the sizes are equal.

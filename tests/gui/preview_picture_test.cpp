@@ -475,7 +475,21 @@ TEST_F(PreviewPicture, TheEditedLayerStaysOutOfThePartInView) {
 }
 
 namespace {
-uint32_t plain_orange(int, int) { return 0xc08040u; }
+// Orange at this alpha.
+uint32_t orange_alpha = 0xff;
+uint32_t plain_orange(int, int) { return orange_alpha << 24 | 0xc08040u; }
+
+// Window pixel (X, Y) shows the orange over the grey background by the share
+// of it the picture covers and by the orange's alpha.
+void expect_orange_blend(cairo_surface_t *surface, int X, int Y, double share) {
+  const uint32_t shown = shown_at(surface, X, Y);
+  for (int shift : {16, 8, 0}) {
+    const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
+    EXPECT_NEAR((shown >> shift) & 0xff, grey + share * orange_alpha / 255.0 * (picture - grey), 2.0)
+        << "pixel " << X << ", " << Y << " covered " << share << ", alpha " << orange_alpha
+        << ", channel shift " << shift;
+  }
+}
 // An 800 x 600 image of four flat quarters.
 uint32_t quarters(int x, int y) { return (x < 400 ? 0xc08040u : 0x4080c0u) ^ (y < 300 ? 0 : 0xffu); }
 }  // namespace
@@ -519,73 +533,73 @@ TEST_F(PreviewPicture, UnderATurnedTransformThePictureStillShows) {
 }
 
 // Where the work area's edge cuts a screen pixel, that pixel shows the
-// picture over the grey background by the share of it the picture covers.
+// picture over the grey background by the share of it the picture covers;
+// a translucent picture shows the grey through it by its alpha too.
 TEST_F(PreviewPicture, EdgesThatCutAPixelBlendByTheShareCovered) {
-  source_image_set(plain_orange);
-  thumbnail = source_thumbnail;
-  build(image_of(4000, 3001));
-  params.area_type = AREA_NONE_FOR_TESTS;
-  int checked = 0;
-  for (int zoom = 100; zoom >= 25; zoom -= 25) {
-    SCOPED_TRACE(zoom);
-    if (zoom < 100) preview_zoom_out();
-    const Point2 top_left = to_window(0, 0), bottom_right = to_window(4000, 3001);
-    cairo_surface_t *surface = draw_expose(&params);
-    const int vw = cairo_image_surface_get_width(surface);
-    const int vh = cairo_image_surface_get_height(surface);
-    auto expect_blend = [&](int X, int Y, double share) {
-      if (X < 0 || Y < 0 || X >= vw || Y >= vh) return;
-      const uint32_t shown = shown_at(surface, X, Y);
-      for (int shift : {16, 8, 0}) {
-        const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
-        EXPECT_NEAR((shown >> shift) & 0xff, grey + share * (picture - grey), 2.0)
-            << "pixel " << X << ", " << Y << " covered " << share;
-      }
-      ++checked;
-    };
-    const int middle_x = vw / 2, middle_y = vh / 2;
-    const double t = top_left.y, b = bottom_right.y, l = top_left.x, r = bottom_right.x;
-    if (t != std::floor(t)) expect_blend(middle_x, static_cast<int>(std::floor(t)), std::ceil(t) - t);
-    if (b != std::floor(b)) expect_blend(middle_x, static_cast<int>(std::floor(b)), b - std::floor(b));
-    if (l != std::floor(l)) expect_blend(static_cast<int>(std::floor(l)), middle_y, std::ceil(l) - l);
-    if (r != std::floor(r)) expect_blend(static_cast<int>(std::floor(r)), middle_y, r - std::floor(r));
-    expect_blend(middle_x, middle_y, 1.0);
-    cairo_surface_destroy(surface);
+  for (const uint32_t alpha : {0xffu, 0x80u}) {
+    orange_alpha = alpha;
+    source_image_set(plain_orange, alpha < 0xff);
+    thumbnail = source_thumbnail;
+    build(image_of(4000, 3001));
+    params.area_type = AREA_NONE_FOR_TESTS;
+    int checked = 0;
+    for (int zoom = 100; zoom >= 25; zoom -= 25) {
+      SCOPED_TRACE(zoom);
+      if (zoom < 100) preview_zoom_out();
+      const Point2 top_left = to_window(0, 0), bottom_right = to_window(4000, 3001);
+      cairo_surface_t *surface = draw_expose(&params);
+      const int vw = cairo_image_surface_get_width(surface);
+      const int vh = cairo_image_surface_get_height(surface);
+      auto expect_blend = [&](int X, int Y, double share) {
+        if (X < 0 || Y < 0 || X >= vw || Y >= vh) return;
+        expect_orange_blend(surface, X, Y, share);
+        ++checked;
+      };
+      const int middle_x = vw / 2, middle_y = vh / 2;
+      const double t = top_left.y, b = bottom_right.y, l = top_left.x, r = bottom_right.x;
+      if (t != std::floor(t)) expect_blend(middle_x, static_cast<int>(std::floor(t)), std::ceil(t) - t);
+      if (b != std::floor(b)) expect_blend(middle_x, static_cast<int>(std::floor(b)), b - std::floor(b));
+      if (l != std::floor(l)) expect_blend(static_cast<int>(std::floor(l)), middle_y, std::ceil(l) - l);
+      if (r != std::floor(r)) expect_blend(static_cast<int>(std::floor(r)), middle_y, r - std::floor(r));
+      expect_blend(middle_x, middle_y, 1.0);
+      cairo_surface_destroy(surface);
+    }
+    EXPECT_GT(checked, 6) << "edges that cut pixels were found";
+    TearDown();
   }
-  EXPECT_GT(checked, 6) << "edges that cut pixels were found";
+  orange_alpha = 0xff;
   source_image_set(nullptr);
 }
 
 // Zoomed in on a work area narrower than the view, its side edges cut
 // screen pixels: there the part fetched for the view gives only the share
 // it covers, and the thumbnail kept above and below that part gives nothing
-// (it stops where the fetched part begins), in every channel.
+// (it stops where the fetched part begins), in every channel, opaque or not.
 TEST_F(PreviewPicture, ZoomedInTheSideEdgesBlendByTheShareCovered) {
-  source_image_set(plain_orange);
-  thumbnail = source_thumbnail;
-  build(image_of(301, 3000));
-  params.area_type = AREA_NONE_FOR_TESTS;
-  for (int i = 0; i < 12 && preview_view_scale() < 1 - 1e-9; ++i) preview_zoom_in();
-  ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
-  wait_for_detail();
-  int dw = 0, dh = 0;
-  preview_detail_size(&dw, &dh);
-  ASSERT_EQ(dw, 301) << "the part in view was fetched";
-  cairo_surface_t *surface = draw_expose(&params);
-  const int vh = cairo_image_surface_get_height(surface);
-  const double left = to_window(0, 0).x, right = to_window(301, 0).x;
-  ASSERT_NE(left, std::floor(left)) << "an edge that cuts a pixel";
-  for (int Y : {2, vh / 2, vh - 3}) {
-    for (const auto &[X, share] : {std::pair<int, double>{static_cast<int>(std::floor(left)), std::ceil(left) - left},
-                                   std::pair<int, double>{static_cast<int>(std::floor(right)), right - std::floor(right)}}) {
-      const uint32_t shown = shown_at(surface, X, Y);
-      for (int shift : {16, 8, 0}) {
-        const double picture = (0xc08040u >> shift) & 0xff, grey = 0x45;
-        EXPECT_NEAR((shown >> shift) & 0xff, grey + share * (picture - grey), 2.0)
-            << "pixel " << X << ", " << Y << " covered " << share << ", channel shift " << shift;
-      }
+  for (const uint32_t alpha : {0xffu, 0x80u}) {
+    orange_alpha = alpha;
+    source_image_set(plain_orange, alpha < 0xff);
+    thumbnail = source_thumbnail;
+    build(image_of(301, 3000));
+    params.area_type = AREA_NONE_FOR_TESTS;
+    for (int i = 0; i < 12 && preview_view_scale() < 1 - 1e-9; ++i) preview_zoom_in();
+    ASSERT_NEAR(preview_view_scale(), 1.0, 1e-12);
+    wait_for_detail();
+    int dw = 0, dh = 0;
+    preview_detail_size(&dw, &dh);
+    ASSERT_EQ(dw, 301) << "the part in view was fetched";
+    cairo_surface_t *surface = draw_expose(&params);
+    const int vh = cairo_image_surface_get_height(surface);
+    const double left = to_window(0, 0).x, right = to_window(301, 0).x;
+    ASSERT_NE(left, std::floor(left)) << "an edge that cuts a pixel";
+    for (int Y : {2, vh / 2, vh - 3}) {
+      expect_orange_blend(surface, static_cast<int>(std::floor(left)), Y, std::ceil(left) - left);
+      expect_orange_blend(surface, static_cast<int>(std::floor(right)), Y, right - std::floor(right));
+      expect_orange_blend(surface, static_cast<int>(left + right) / 2, Y, 1.0);
     }
+    cairo_surface_destroy(surface);
+    TearDown();
   }
-  cairo_surface_destroy(surface);
+  orange_alpha = 0xff;
   source_image_set(nullptr);
 }
