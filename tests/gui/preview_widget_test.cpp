@@ -106,6 +106,13 @@ TEST(PreviewTransform, SelectionIsTheWorkAreaAndExtremeShapesKeepAPixel) {
   preview_picture_init(1);
   EXPECT_EQ(last_thumbnail_request.thumb_w, 500);
   EXPECT_EQ(last_thumbnail_request.thumb_h, 1);
+  // No rows or no columns: the host is asked for no picture at all.
+  const int calls = last_thumbnail_request.calls;
+  for (const FixedImage &empty : {image_of(640, 0), image_of(0, 480)}) {
+    image_services_install_fixed(empty);
+    preview_picture_init(1);
+  }
+  EXPECT_EQ(last_thumbnail_request.calls, calls);
   preview_picture_release();
   host_services_install(saved);
   image_services_install_fixed(FixedImage{});
