@@ -223,7 +223,8 @@ TEST_F(PreviewPicture, AViewBetweenThumbnailAndImageIsFetchedAtItsOwnScale) {
 // so the widget's corner is not device (0, 0): the expose there must be the
 // same picture, to the last column and row, as one drawn at the corner (a
 // picture kept only for the device rectangle from (0, 0) lost the columns
-// past the view's width).  Fitted, zoomed out, and zoomed in with a pan.
+// past the view's width), also far into a large window.  Fitted, zoomed out,
+// and zoomed in with a pan.
 TEST_F(PreviewPicture, TheExposeIsTheSameWhereverTheWidgetLiesInItsWindow) {
   source_image_set(pixel_checker);
   thumbnail = source_thumbnail;
@@ -241,7 +242,7 @@ TEST_F(PreviewPicture, TheExposeIsTheSameWhereverTheWidgetLiesInItsWindow) {
       preview_pan_to(600, 40);
     }
     cairo_surface_t *at_corner = draw_expose(&params);
-    constexpr int DX = 3, DY = 2;
+    constexpr int DX = 1800, DY = 1800;
     cairo_surface_t *moved = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vw + 2 * DX, vh + 2 * DY);
     cairo_t *cr = cairo_create(moved);
     cairo_rectangle(cr, DX, DY, vw, vh);
