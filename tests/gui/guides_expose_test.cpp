@@ -171,6 +171,8 @@ TEST_F(GuidesExpose, TheOutlineBeingDrawnIsRedWhereItsFactorsPutIt) {
                                                                 : 0.75;
     for (FreehandSample &sample : o->samples) sample.factor = factor;
   }
+  // A Path outline may end on the band's far edge.
+  params.path_out_freehand.samples[params.path_out_freehand.count - 1].pos = 1;
   struct Case {
     FreehandTarget target;
     int32_t area;
