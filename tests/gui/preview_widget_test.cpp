@@ -392,6 +392,15 @@ TEST_F(PreviewWidget, ZoomingInShowsTheLinesAndCtrlWheelKeepsThePointersPoint) {
         EXPECT_NEAR(to_window(lines.x, lines.y).x, vw / 2.0, 1e-9) << step;
       }
     }
+    // Panned away from the lines, a step closer keeps the middle where it is.
+    preview_pan_to(lines.x > 1000 ? 300 : 1500, 500);
+    ASSERT_FALSE(in_view(lines));
+    double px = 0, py = 0, qx = 0, qy = 0;
+    preview_pan_get(&px, &py);
+    preview_zoom_in();
+    preview_pan_get(&qx, &qy);
+    EXPECT_DOUBLE_EQ(qx, px);
+    EXPECT_DOUBLE_EQ(qy, py);
     while (preview_zoom_get() > 100) preview_zoom_out();
   }
 

@@ -22,6 +22,7 @@ struct Drag {
   Point2 from, to;  // work-area pixels
   std::vector<GuideEdit> edits;
   Point2 band_out = {540, 240};  // the band's out centre: level, upright or slanted
+  double oblateness = 0;
 };
 
 // Radial: centre (320, 240), circles of 80 and 150 pixels.  Band: in centre
@@ -36,6 +37,9 @@ const std::vector<Drag> &drags() {
       {"inner handle", AREA_RADIATION, {402, 247}, {440, 240}, {{F::RadiationInRadius, mmx(120)}}},
       {"outer ellipse, straight down", AREA_RADIATION, {320, 390}, {320, 410},
        {{F::RadiationOutRadius, mmx(170)}, {F::RadiationOblateness, 0}}},
+      // A third wider than high: 191.48 pixels out at 20 degrees, pulled through the centre.
+      {"outer ellipse, through the centre", AREA_RADIATION, {500, 305.5}, {329.4, 243.4},
+       {{F::RadiationOutRadius, 0}, {F::RadiationOblateness, 1}}, {540, 240}, 0.25},
       {"oblateness handle, straight up", AREA_RADIATION, {470, 240}, {320, 40}, {{F::RadiationOblateness, 0.25}}},
       {"band", AREA_PARALLEL, {320, 240}, {350, 280},
        {{F::ParallelInX, mmx(130)}, {F::ParallelInY, mmy(280)}, {F::ParallelOutX, mmx(570)}, {F::ParallelOutY, mmy(280)}}},
@@ -106,6 +110,7 @@ class Guides : public ::testing::Test {
     params.area_type = d.area;
     params.parallel_out_x = mmx(d.band_out.x);
     params.parallel_out_Y = mmy(d.band_out.y);
+    params.radiation_oblateness = d.oblateness;
     const Guide *guide = guide_for(d.area);
     const GuideDrag grabbed = guide->press(input(), d.from);
     return guide->motion(input(), grabbed, d.to);
