@@ -69,14 +69,16 @@ TEST(ParallelBand, PositionAcrossTheBand) {
   const ParallelGeometry left = {640, 240, 480, 0, 240, 480};
   EXPECT_NEAR(parallel_band_position(left, {100, 480}), 1, 1e-12);
 
-  // Ranges 100 at I = (0, 0) and 50 at O = (100, 0): the width goes on
-  // changing linearly past both sides, also more than a band length behind I.
-  const ParallelGeometry fan = {0, 0, 100, 100, 0, 50};
-  EXPECT_NEAR(parallel_band_position(fan, {50, 37.5}), 0, 1e-12);
-  EXPECT_NEAR(parallel_band_position(fan, {-150, 0}), 0.5, 1e-12);
-  EXPECT_NEAR(parallel_band_position(fan, {-150, 87.5}), 0, 1e-12);
-  EXPECT_NEAR(parallel_band_position(fan, {199, 0}), 0.5, 1e-12);  // half a pixel wide there
-  EXPECT_EQ(parallel_band_position(fan, {300, 0}), -1);  // the width has run out
+  // Ranges 100 at I and 50 at O = I + (100, 0): the width goes on changing
+  // linearly past both sides, also more than a band length behind I.
+  for (const Point2 i : {Point2{0, 0}, Point2{30, -20}}) {
+    const ParallelGeometry fan = {i.x, i.y, 100, i.x + 100, i.y, 50};
+    EXPECT_NEAR(parallel_band_position(fan, i + Point2{50, 37.5}), 0, 1e-12);
+    EXPECT_NEAR(parallel_band_position(fan, i + Point2{-150, 0}), 0.5, 1e-12);
+    EXPECT_NEAR(parallel_band_position(fan, i + Point2{-150, 87.5}), 0, 1e-12);
+    EXPECT_NEAR(parallel_band_position(fan, i + Point2{199, 0}), 0.5, 1e-12);  // half a pixel wide there
+    EXPECT_EQ(parallel_band_position(fan, i + Point2{300, 0}), -1);  // the width has run out
+  }
 
   const ParallelGeometry point = {5, 5, 10, 5, 5, 10};
   EXPECT_EQ(parallel_band_position(point, {5, 5}), -1);
