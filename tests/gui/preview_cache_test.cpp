@@ -126,11 +126,14 @@ TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
     zoom_steps = 1;
   });
   zoom_steps = 1;
-  expect_like_fresh("pan", [] {
-    double x, y;
-    preview_pan_get(&x, &y);
-    preview_pan_to(x + 37, y - 21);
-  });
+  // Along one axis at a time: the other's offset stays as it was.
+  for (const Point2 by : {Point2{37, 0}, Point2{0, -21}}) {
+    expect_like_fresh("pan", [by] {
+      double x, y;
+      preview_pan_get(&x, &y);
+      preview_pan_to(x + by.x, y + by.y);
+    });
+  }
   zoom_steps = 0;
 }
 

@@ -242,31 +242,33 @@ TEST_F(PreviewPicture, TheExposeIsTheSameWhereverTheWidgetLiesInItsWindow) {
       preview_pan_to(600, 40);
     }
     cairo_surface_t *at_corner = draw_expose(&params);
-    constexpr int DX = 1800, DY = 1800;
-    cairo_surface_t *moved = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vw + 2 * DX, vh + 2 * DY);
-    cairo_t *cr = cairo_create(moved);
-    cairo_rectangle(cr, DX, DY, vw, vh);
-    cairo_clip(cr);
-    cairo_translate(cr, DX, DY);
-    preview_draw_window(cr, &params);
-    cairo_destroy(cr);
-    cairo_surface_flush(moved);
-    int differ = 0;
-    for (int y = 0; y < vh; ++y)
-      for (int x = 0; x < vw; ++x)
-        if (shown_at(at_corner, x, y) != shown_at(moved, x + DX, y + DY)) ++differ;
-    EXPECT_EQ(differ, 0) << "of " << vw << " x " << vh;
-    // And the picture reaches the view's last column where the work area does.
-    const double k = preview_view_scale();
-    double px = 0, py = 0;
-    preview_pan_get(&px, &py);
-    const double right = vw / 2.0 + (640 - px) * k;
-    if (right >= vw) {
-      const uint32_t background = shown_at(at_corner, 0, 0);
-      const int y = static_cast<int>(std::clamp(vh / 2.0 + (240 - py) * k, 0.0, vh - 1.0));
-      EXPECT_NE(shown_at(moved, vw - 1 + DX, y + DY), background);
+    // Far along one axis at a time, the other as before.
+    for (const auto &[DX, DY] : {std::pair<int, int>{1800, 0}, std::pair<int, int>{0, 1800}}) {
+      cairo_surface_t *moved = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vw + 2 * DX, vh + 2 * DY);
+      cairo_t *cr = cairo_create(moved);
+      cairo_rectangle(cr, DX, DY, vw, vh);
+      cairo_clip(cr);
+      cairo_translate(cr, DX, DY);
+      preview_draw_window(cr, &params);
+      cairo_destroy(cr);
+      cairo_surface_flush(moved);
+      int differ = 0;
+      for (int y = 0; y < vh; ++y)
+        for (int x = 0; x < vw; ++x)
+          if (shown_at(at_corner, x, y) != shown_at(moved, x + DX, y + DY)) ++differ;
+      EXPECT_EQ(differ, 0) << "of " << vw << " x " << vh << " at " << DX << ", " << DY;
+      // And the picture reaches the view's last column where the work area does.
+      const double k = preview_view_scale();
+      double px = 0, py = 0;
+      preview_pan_get(&px, &py);
+      const double right = vw / 2.0 + (640 - px) * k;
+      if (right >= vw) {
+        const uint32_t background = shown_at(at_corner, 0, 0);
+        const int y = static_cast<int>(std::clamp(vh / 2.0 + (240 - py) * k, 0.0, vh - 1.0));
+        EXPECT_NE(shown_at(moved, vw - 1 + DX, y + DY), background);
+      }
+      cairo_surface_destroy(moved);
     }
-    cairo_surface_destroy(moved);
     cairo_surface_destroy(at_corner);
   }
   source_image_set(nullptr);
