@@ -404,16 +404,22 @@ TEST_F(PreviewWidget, ZoomingInShowsTheLinesAndCtrlWheelKeepsThePointersPoint) {
     while (preview_zoom_get() > 100) preview_zoom_out();
   }
 
-  const Point2 under = {400, 300};
-  const Point2 pointer = to_window(under.x, under.y);
+  // From 50 % (the area as high as the view) to 100 %: both axes move.
+  preview_zoom_in();
+  ASSERT_DOUBLE_EQ(preview_view_scale(), 0.5);
+  const Point2 pointer = {vw / 4.0, vh / 4.0};
+  double px = 0, py = 0;
+  preview_pan_get(&px, &py);
+  const Point2 under = {px + (pointer.x - vw / 2.0) / 0.5, py + (pointer.y - vh / 2.0) / 0.5};
   GdkEvent *event = gdk_event_new(GDK_SCROLL);
   event->scroll.direction = GDK_SCROLL_UP;
   event->scroll.state = GDK_CONTROL_MASK;
   event->scroll.x = pointer.x;
   event->scroll.y = pointer.y;
   send(event);
-  EXPECT_DOUBLE_EQ(preview_view_scale(), 0.5);
-  EXPECT_NEAR(to_window(under.x, under.y).x, pointer.x, 1e-9);  // (vertically the area fits: centred)
+  EXPECT_DOUBLE_EQ(preview_view_scale(), 1);
+  EXPECT_NEAR(to_window(under.x, under.y).x, pointer.x, 1e-9);
+  EXPECT_NEAR(to_window(under.x, under.y).y, pointer.y, 1e-9);
 }
 
 // The preview's hint is one short line, and it keeps off the lines while
