@@ -11,6 +11,7 @@
 #include "gtk_test_compat.h"
 #include "preview_fixture.h"
 #include "area_pixels.h"
+#include "window_frame.h"
 
 namespace {
 
@@ -165,6 +166,29 @@ TEST_F(PreviewWidget, ItsDrawHandlerPaintsTheWholeExpose) {
   EXPECT_GT(grey, PREVIEW_SIZE * 40);
   // The X server may shade the edges of thin lines a little differently.
   EXPECT_LT(differing, PREVIEW_SIZE * PREVIEW_SIZE / 500);
+
+  // On a screen of two pixels a point (GTK 3's window scale) the handler
+  // draws at the screen's pixels: each point is the mean of its four.
+  int vw = 0, vh = 0;
+  preview_view_size(&vw, &vh);
+  cairo_surface_t *dense = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 2 * vw, 2 * vh);
+  cairo_surface_set_device_scale(dense, 2, 2);
+  cairo_t *cr = cairo_create(dense);
+  window_frame_paint(cr, &params);
+  cairo_destroy(cr);
+  cairo_surface_flush(dense);
+  const unsigned char *d = cairo_image_surface_get_data(dense);
+  const int sd = cairo_image_surface_get_stride(dense);
+  differing = 0;
+  for (int y = 0; y < vh; ++y)
+    for (int x = 0; x < vw; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int k = 0; k < 4; ++k) sum += d[(2 * y + k / 2) * sd + 4 * (2 * x + k % 2) + c];
+        differing += std::abs(sum / 4 - b[y * sb + 4 * x + c]) > 24;
+      }
+  EXPECT_LT(differing, vw * vh / 500);
+  cairo_surface_destroy(dense);
   cairo_surface_destroy(expected);
   cairo_surface_destroy(shown);
 }
