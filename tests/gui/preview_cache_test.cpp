@@ -125,7 +125,7 @@ TEST_F(PreviewCache, EveryControlShowsWhatAFreshDialogShows) {
     preview_zoom_in();
     zoom_steps = 1;
   });
-  zoom_steps = 1;
+  zoom_steps = 2;  // the area overflows the view both ways, whatever its size
   // Along one axis at a time: the other's offset stays as it was.
   for (const Point2 by : {Point2{37, 0}, Point2{0, -21}}) {
     expect_like_fresh("pan", [by] {

@@ -428,10 +428,10 @@ TEST_F(PreviewWidget, ZoomingInShowsTheLinesAndCtrlWheelKeepsThePointersPoint) {
     while (preview_zoom_get() > 100) preview_zoom_out();
   }
 
-  // From 50 % (the area as high as the view) to 100 %: both axes move.
+  // From 50 % (the area not as high as the view) to 100 %: both axes move.
   preview_zoom_in();
   ASSERT_DOUBLE_EQ(preview_view_scale(), 0.5);
-  const Point2 pointer = {vw / 4.0, vh / 4.0};
+  const Point2 pointer = {vw / 4.0, vh / 2.0 + 40};
   double px = 0, py = 0;
   preview_pan_get(&px, &py);
   const Point2 under = {px + (pointer.x - vw / 2.0) / 0.5, py + (pointer.y - vh / 2.0) / 0.5};
