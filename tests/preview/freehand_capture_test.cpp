@@ -3,6 +3,7 @@
 // samples.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -69,6 +70,7 @@ TEST_F(FreehandCapture, AMotionWritesTheSamplesItSpansInItsDirection) {
     Point2 from, to;
     std::vector<Check> checks;
     int written;  // samples changed
+    std::vector<SpinePoint> spine = {};  // a Path spine that turns, 100 wide
   };
   const double t = 0.001;  // one parallel step
   const Motion motions[] = {
@@ -99,12 +101,22 @@ TEST_F(FreehandCapture, AMotionWritesTheSamplesItSpansInItsDirection) {
        {{0.25, 0.5, 1e-9}, {0.375, 0.625, 1e-9}, {0.5, 0.75, 1e-9}}, 251},
       {"path, out side, down the band", FREEHAND_PATH_OUT, {125, 250}, {250, 375},
        {{0.25, 0.5, 1e-9}, {0.5, 0.25, 1e-9}}, 251},
+      {"path, from the band's edge", FREEHAND_PATH_IN, {250, 500}, {125, 375},
+       {{0, 0.5, 1e-9}, {0.25, 0.75, 1e-9}}, 251},
+      // On the spine a quarter of the way along, before it turns down.
+      {"path, along a spine that turns", FREEHAND_PATH_OUT, {125, 250}, {125, 249.95},
+       {{0.5, 0.25, 1e-3}}, 1, {{0, 250}, {250, 250}, {250, 500}}},
   };
   for (const Motion &m : motions) {
     SetUp();
     params.area_type = freehand_is_radial(m.target)   ? AREA_RADIATION
                        : freehand_is_path(m.target) ? AREA_PATH
                                                     : AREA_PARALLEL;
+    if (!m.spine.empty()) {
+      params.path_spine_points_count = static_cast<int>(m.spine.size());
+      std::copy(m.spine.begin(), m.spine.end(), params.path_spine_points);
+      params.path_in_range = params.path_out_range = 100;
+    }
     const AreaShapes shapes = area_shapes(&params);
     FreehandStroke stroke;
     freehand_stroke_begin(stroke, m.from);
