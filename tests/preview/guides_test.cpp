@@ -2,6 +2,8 @@
 // hands back to the dialog, on an image whose two resolutions differ.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -200,4 +202,31 @@ TEST_F(Guides, PathGuidesShowTheSpineAndTheBandsEdges) {
   }
   EXPECT_EQ(alpha(320, 301), 255);  // the middle point's dot
   cairo_surface_destroy(surface);
+}
+
+// A record with a value that is no number draws no guides and grabs
+// nothing, and leaves the context it was given fit to draw on.
+TEST_F(Guides, AValueThatIsNoNumberDrawsAndGrabsNothing) {
+  const struct {
+    int32_t area;
+    double *field;
+  } cases[] = {{AREA_RADIATION, &params.radiation_y}, {AREA_PARALLEL, &params.parallel_out_Y},
+               {AREA_PATH, &params.path_spine_points[1].y}};
+  for (const auto &c : cases) {
+    SetUp();
+    params.area_type = c.area;
+    *c.field = NAN;
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480);
+    cairo_t *cr = cairo_create(surface);
+    guide_for(c.area)->draw(cr, input());
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS) << c.area;
+    cairo_surface_flush(surface);
+    const unsigned char *data = cairo_image_surface_get_data(surface);
+    EXPECT_EQ(std::count(data, data + 480 * cairo_image_surface_get_stride(surface), 0),
+              480 * cairo_image_surface_get_stride(surface))
+        << c.area;
+    EXPECT_EQ(guide_for(c.area)->press(input(), {320, 300}).handle, GuideHandle::None) << c.area;
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
 }
