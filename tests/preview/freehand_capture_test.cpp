@@ -157,6 +157,23 @@ TEST_F(FreehandCapture, ResetGivesEachOutlineItsOwnSamples) {
   }
 }
 
+// A radial stroke ended within a twelfth of a turn of where it began closes
+// the gap between its ends; one that stops shorter leaves the gap alone.
+TEST_F(FreehandCapture, ANearlyRoundStrokeClosesItsGap) {
+  for (const int end : {320, 335}) {
+    SetUp();
+    params.area_type = AREA_RADIATION;
+    const AreaShapes shapes = area_shapes(&params);
+    FreehandStroke stroke;
+    freehand_stroke_begin(stroke, polar(0, 150));
+    for (int degrees = 5; degrees <= end; degrees += 5)
+      freehand_stroke_to(stroke, &params, FREEHAND_RADIATION_IN, shapes, polar(degrees, 150));
+    freehand_stroke_end(stroke, &params, FREEHAND_RADIATION_IN, shapes);
+    const FreehandOutline &o = *freehand_outline(&params, FREEHAND_RADIATION_IN);
+    EXPECT_EQ(o.samples[sample_at(FREEHAND_RADIATION_IN, 345)].factor, end > 330 ? 1.5 : 1.0) << end;
+  }
+}
+
 // A stroke round the centre and across the band, ended: it draws on the
 // shown area's outlines only, never on the other area type's.
 TEST_F(FreehandCapture, OnlyTheShownAreasOutlinesAreDrawnOn) {
