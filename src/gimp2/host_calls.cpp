@@ -45,9 +45,7 @@ void host_make_current_layer(int32_t image, int32_t layer) {
 std::vector<int32_t> host_layers_in(int32_t image, int32_t parent) {
   gint n = 0;
   gint *ids = parent == NO_ID ? gimp_image_get_layers(image, &n) : gimp_item_get_children(parent, &n);
-  std::vector<int32_t> layers(ids, ids + (ids ? n : 0));
-  g_free(ids);
-  return layers;
+  return taken_array(ids, n);
 }
 
 int32_t host_image_hidden_copy(int32_t image) {
@@ -207,27 +205,18 @@ std::vector<int32_t> host_image_paths(int32_t image, PathChoice which) {
     return active >= 0 ? std::vector<int32_t>{active} : std::vector<int32_t>{};
   }
   gint n = 0;
-  gint *all = gimp_image_get_vectors(image, &n);
-  std::vector<int32_t> ids(all, all + (all ? n : 0));
-  g_free(all);
-  return ids;
+  return taken_array(gimp_image_get_vectors(image, &n), n);
 }
 
 std::vector<int32_t> host_path_strokes(int32_t path) {
   gint n = 0;
-  gint *strokes = gimp_vectors_get_strokes(path, &n);
-  std::vector<int32_t> ids(strokes, strokes + (strokes ? n : 0));
-  g_free(strokes);
-  return ids;
+  return taken_array(gimp_vectors_get_strokes(path, &n), n);
 }
 
 std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision) {
   gint n = 0;
   gboolean closed = FALSE;
-  gdouble *coords = gimp_vectors_stroke_interpolate(path, stroke, precision, &n, &closed);
-  std::vector<double> xy(coords, coords + (coords ? n : 0));
-  g_free(coords);
-  return xy;
+  return taken_array(gimp_vectors_stroke_interpolate(path, stroke, precision, &n, &closed), n);
 }
 
 void host_progress_start(const char *text) { gimp_progress_init(text); }

@@ -316,10 +316,7 @@ std::vector<int32_t> host_path_strokes(int32_t path) {
   GimpItem *item = item_of(path);
   if (item == nullptr || !GIMP_IS_PATH(item)) return {};
   gsize n = 0;
-  gint *strokes = gimp_path_get_strokes(GIMP_PATH(item), &n);
-  std::vector<int32_t> ids(strokes, strokes + (strokes ? n : 0));
-  g_free(strokes);
-  return ids;
+  return taken_array(gimp_path_get_strokes(GIMP_PATH(item), &n), n);
 }
 
 std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision) {
@@ -327,10 +324,7 @@ std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double pr
   if (item == nullptr || !GIMP_IS_PATH(item)) return {};
   gsize n = 0;
   gboolean closed = FALSE;
-  gdouble *coords = gimp_path_stroke_interpolate(GIMP_PATH(item), stroke, precision, &n, &closed);
-  std::vector<double> xy(coords, coords + (coords ? n : 0));
-  g_free(coords);
-  return xy;
+  return taken_array(gimp_path_stroke_interpolate(GIMP_PATH(item), stroke, precision, &n, &closed), n);
 }
 
 void host_progress_start(const char *text) { gimp_progress_init(text); }
