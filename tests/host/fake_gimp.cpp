@@ -226,6 +226,14 @@ bool host_path_polyline(int32_t image, double, std::vector<double> *xy) {
 void host_progress_start(const char *) {}
 void host_progress_update(double) {}
 void host_progress_end() {}
-void host_last_values_restore(EffectParams *) {}
-void host_last_values_store(const EffectParams *) {}
-void host_ui_init() {}
+void host_last_values_restore(EffectParams *params) {
+  if (fake.kept_pitch > 0) params->line_pitch = fake.kept_pitch;
+}
+void host_last_values_store(const EffectParams *params) { fake.kept_pitch = params->line_pitch; }
+void host_ui_init() { fake.ui_ready = true; }
+
+// Stands in for the dialog's run (its own object in the ui library).
+void dialog_run_on_image(EffectParams *params, int32_t image, int32_t drawable) {
+  fake.dialogs.push_back({*params, image, drawable, fake.ui_ready});
+  params->line_pitch = DIALOG_PITCH;
+}

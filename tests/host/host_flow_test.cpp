@@ -219,6 +219,23 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
   EXPECT_EQ(again.status, CallStatus::Success) << again.message;
 }
 
+TEST_F(HostFlow, ADialogRunStartsFromTheKeptValuesAndKeepsWhatItEndsWith) {
+  image_services_install_fixed(FixedImage{});  // another image's answers, left over
+  fake.kept_pitch = 33;
+  EffectParams p{};
+  p.image_id = 77;
+  run_dialog(&p, image, current);
+  ASSERT_EQ(fake.dialogs.size(), 1u);
+  const FakeGimp::DialogRun &seen = fake.dialogs[0];
+  EXPECT_TRUE(seen.ui_ready);
+  EXPECT_EQ((std::array<int32_t, 4>{seen.image, seen.drawable, seen.params.image_id,
+                                    seen.params.drawable_id}),
+            (std::array<int32_t, 4>{image, current, image, current}));
+  EXPECT_EQ(seen.params.line_pitch, 33);
+  EXPECT_EQ(seen.params.radiation_x, 100);  // this image's defaults
+  EXPECT_EQ(fake.kept_pitch, DIALOG_PITCH);
+}
+
 // What the dialog asks of the image, answered from the editor: the last
 // answers stay once the image is closed, and a picture is only asked for
 // inside the image, at a size GIMP gives.
@@ -229,9 +246,10 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   int w = 0, h = 0, b[4] = {};
   double xres = 0, yres = 0;
   EXPECT_FALSE(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]));
-  for (const auto &sel : {std::array<int, 4>{40, 30, 140, 80}, std::array<int, 4>{5, 5, 5, 9}}) {
+  for (const auto &sel : {std::array<int, 4>{40, 30, 140, 80}, std::array<int, 4>{5, 5, 5, 9},
+                          std::array<int, 4>{5, 5, 9, 5}}) {
     fake.images[image].selected = true, fake.images[image].sel = sel;
-    const bool any = sel[2] > sel[0];
+    const bool any = sel[2] > sel[0] && sel[3] > sel[1];
     EXPECT_EQ(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]), any);
     if (any) {
       EXPECT_EQ((std::array<int, 4>{b[0], b[1], b[2], b[3]}), sel);
@@ -245,6 +263,12 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   GCharPtr text(hs.active_layer_settings(image, &length, &layer));
   EXPECT_EQ(std::string(text.get(), length), "[zipstroke]");
   EXPECT_EQ(layer, current);
+  gsize copied = 9;
+  for (const char *data : {static_cast<const char *>(nullptr), "abcdef"}) {
+    GCharPtr copy(text_copy(data, data ? 3 : 4, &copied));
+    EXPECT_EQ(std::string(copy.get()), data ? "abc" : "");
+    EXPECT_EQ(copied, data ? 3u : 0u);
+  }
   for (const int32_t edited : {current, group}) {
     const EffectParams p = record(EditMode::Replace, edited);
     EXPECT_EQ(host_target_state(&p), edited == current ? TargetState::Ready : TargetState::LayerGone);
