@@ -17,6 +17,7 @@
 #include "image_services.h"
 #include "layer_bands.h"
 #include "layer_buffer.h"
+#include "png_writer.h"
 #include "settings_text.h"
 
 namespace {
@@ -194,6 +195,22 @@ TEST_F(RenderCli, PngHoldsTheLineColourEverywhereAndTheEngineCoverageInAlpha) {
   EXPECT_GT(std::count_if(alpha.begin(), alpha.end(), [](unsigned char a) { return a == 255; }),
             100);
   EXPECT_EQ(list_dir(dir_).size(), 1u);
+}
+
+// A write past the last row is refused, and the file stays unfinished even
+// when the rows that fit come after it.
+TEST(PngWriter, RowsBeyondThePictureFailTheFile) {
+  FILE *file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  const unsigned char rows[3 * 2 * 4] = {};
+  {
+    PngWriter png(file, 2, 2);
+    png.write_rows(rows, 3);
+    png.write_rows(rows, 2);
+    EXPECT_FALSE(png.finish());
+    EXPECT_EQ(png.error(), "more rows than the picture has");
+  }
+  std::fclose(file);
 }
 
 TEST_F(RenderCli, SettingsFileThenSetsApplyInOrder) {
