@@ -157,6 +157,7 @@ bool host_layer_extent(int32_t id, int *x, int *y, int *width, int *height) {
   return true;
 }
 int32_t host_layer_new(int32_t image, const char *name, int width, int height, LayerFormat format) {
+  if (fake.refuse_layers) return NO_ID;
   const int32_t id = fake.next_id++;
   FakeItem i;
   i.image = image;
@@ -169,6 +170,7 @@ int32_t host_layer_new(int32_t image, const char *name, int width, int height, L
   return id;
 }
 int32_t host_layer_copy(int32_t id) {
+  if (fake.refuse_layers) return NO_ID;
   const int32_t copy = fake.next_id++;
   FakeItem i = *item(id);
   i.children.clear();
@@ -219,9 +221,10 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
   delete writer;
 }
 
-bool host_path_polyline(int32_t image, double, std::vector<double> *xy) {
-  *xy = fake.images[image].path;
-  return fake.images[image].has_path;
+bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy) {
+  fake.path_precision = precision;
+  *xy = open_image(image).path;
+  return open_image(image).has_path;
 }
 void host_progress_start(const char *) {}
 void host_progress_update(double) {}

@@ -57,6 +57,8 @@ struct FakeGimp {
   // The pictures asked for: image, x, y, w, h, thumb_w, thumb_h.
   std::vector<std::array<int, 7>> pictures;
   std::vector<int32_t> copies_deleted;
+  bool refuse_layers = false;  // GIMP makes neither a new layer nor a copy
+  double path_precision = 0;   // asked of the path's flattening
   // The last values kept between runs (their pitch stands for the record;
   // 0: none), and what the stand-in dialog was run with.  It sets the pitch
   // to DIALOG_PITCH, as a user would.

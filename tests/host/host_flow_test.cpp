@@ -51,39 +51,55 @@ TEST_F(HostFlow, RefusalsChangeNothing) {
     const char *what;
     std::function<EffectParams(HostFlow *)> setup;
     LayerStatus status;
+    size_t lines;  // logged; the caller speaks of a closed or indexed image
   } cases[] = {
       {"image closed", [](HostFlow *t) { fake.images[t->image].closed = true; return t->record(); },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 0},
       {"indexed image",
        [](HostFlow *t) { fake.images[t->image].kind = ImageKind::Other; return t->record(); },
-       LayerStatus::Unsupported},
+       LayerStatus::Unsupported, 0},
       {"new layer's group locked",
        [](HostFlow *t) { fake.items[t->group].locked = true; return t->record(); },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer locked",
        [](HostFlow *t) {
          fake.items[t->current].locked = true;
          return t->record(EditMode::Replace, t->current);
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer deleted",
        [](HostFlow *t) {
          host_layer_remove(t->image, t->current);
          fake.changes = 0;
          return t->record(EditMode::Replace, t->current);
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer a group",
-       [](HostFlow *t) { return t->record(EditMode::Replace, t->group); }, LayerStatus::Failed},
+       [](HostFlow *t) { return t->record(EditMode::Replace, t->group); }, LayerStatus::Failed, 1},
       {"edited layer of another image",
        [](HostFlow *t) {
          const int32_t other = fake.add_image(ImageKind::Rgb, 10, 10);
          return t->record(EditMode::Replace, fake.add_layer(other));
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
+      {"no new layer made", [](HostFlow *t) { fake.refuse_layers = true; return t->record(); },
+       LayerStatus::Failed, 1},
+      {"no copy made",
+       [](HostFlow *t) {
+         fake.refuse_layers = true;
+         return t->record(EditMode::Replace, t->current);
+       },
+       LayerStatus::Failed, 1},
   };
+  std::vector<std::string> said;
+  const GLogFunc saved = g_log_set_default_handler(
+      [](const gchar *, GLogLevelFlags, const gchar *text, gpointer to) {
+        static_cast<std::vector<std::string> *>(to)->push_back(text);
+      },
+      &said);
   for (const auto &c : cases) {
     SetUp();
+    said.clear();
     const EffectParams p = c.setup(this);
     const std::vector<int32_t> top = fake.images[image].top, inside = fake.items[group].children;
     EXPECT_EQ(draw_streak_layer(&p).status, c.status) << c.what;
@@ -91,7 +107,9 @@ TEST_F(HostFlow, RefusalsChangeNothing) {
     EXPECT_EQ(fake.undo_groups, 0) << c.what;
     EXPECT_EQ(fake.images[image].top, top) << c.what;
     EXPECT_EQ(fake.items[group].children, inside) << c.what;
+    EXPECT_EQ(said.size(), c.lines) << c.what;
   }
+  g_log_set_default_handler(saved, nullptr);
 }
 
 TEST_F(HostFlow, CreatePutsTheLayerAboveTheCurrentOneOverTheSelection) {
@@ -211,8 +229,16 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
             std::string::npos);
   fake.images[image].kind = ImageKind::Rgb;
 
+  // Drawn but not made: a failure, not a success without a layer.
+  fake.refuse_layers = true;
+  EXPECT_EQ(run_settings_call(image, current, "[zipstroke]\n", false).status,
+            CallStatus::ExecutionError);
+  fake.refuse_layers = false;
+
+  image_services_install_fixed(FixedImage{});  // another image's answers, left over
   const SettingsCallResult made = run_settings_call(image, current, "[zipstroke]\narea_type=1\n", false);
   ASSERT_EQ(made.status, CallStatus::Success) << made.message;
+  EXPECT_EQ(fake.items[made.layer].width, 200);
   // What the text does not give, the Path area, keeps the image's defaults.
   EXPECT_NE(fake.items[made.layer].parasite.find("path_spine_points_count=33\n"), std::string::npos);
   const SettingsCallResult again = run_settings_call(image, made.layer, "[zipstroke]\n", true);
@@ -317,6 +343,18 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
     for (const auto &[id, item] : fake.items)
       EXPECT_TRUE((item.image != image && item.image != from) || item.visible == (id != twin)) << id;
   }
+  // The path: its points in pairs, flattened finer than the lines' antialiasing.
+  std::vector<SpinePoint> points{{9, 9}};
+  EXPECT_FALSE(hs.path_polyline(image, &points));
+  EXPECT_TRUE(points.empty());
+  fake.images[image].has_path = true, fake.images[image].path = {1, 2, 3, 4, 5};
+  ASSERT_TRUE(hs.path_polyline(image, &points));
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ((std::array<double, 4>{points[0].x, points[0].y, points[1].x, points[1].y}),
+            (std::array<double, 4>{1, 2, 3, 4}));
+  EXPECT_GT(fake.path_precision, 0);
+  EXPECT_LE(fake.path_precision, 0.5);
+
   fake.copies_deleted.clear();
   for (const std::array<int, 4> &size : {std::array<int, 4>{0, 10, 4, 2}, {20, 0, 4, 2}, {20, 10, 0, 2}, {20, 10, 4, 0}})
     EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, size[0], size[1], size[2], size[3]), nullptr);
@@ -332,6 +370,7 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   EXPECT_EQ(hs.work_area_thumbnail(image, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
+  EXPECT_FALSE(hs.path_polyline(image, &points));
 }
 
 }  // namespace
