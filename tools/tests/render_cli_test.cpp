@@ -395,6 +395,14 @@ TEST_F(RenderCli, SymbolicLinksAreWrittenThrough) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"new.png", "old.png"}));
 
+  // As the system's own limit: a chain of 40 links is followed, one of 41 not.
+  for (int i = 1; i <= 41; ++i)
+    ASSERT_EQ(symlink(i == 1 ? "pictures/old.png" : ("chain" + std::to_string(i - 1)).c_str(),
+                      path("chain" + std::to_string(i)).c_str()), 0);
+  EXPECT_EQ(run_tool({"--size", "16x12", "--output", path("chain40")}).status, 0);
+  EXPECT_EQ(load_picture(path("pictures/old.png")).width, 16);
+  EXPECT_EQ(run_tool({"--output", path("chain41")}).status, 2);
+
   ASSERT_EQ(symlink("loop-b.png", path("loop-a.png").c_str()), 0);
   ASSERT_EQ(symlink("loop-a.png", path("loop-b.png").c_str()), 0);
   const ToolRun loop = run_tool({"--output", path("loop-a.png")});
