@@ -14,14 +14,18 @@ namespace {
 constexpr int W = 400, H = 300;
 
 // The Path band whose spine runs from the in centre to the out centre of
-// p's parallel band, with its ranges and outlines.
-EffectParams path_of_parallel(EffectParams p) {
+// p's parallel band, with its ranges and outlines; with a point halfway
+// when `halfway`.
+EffectParams path_of_parallel(EffectParams p, bool halfway = false) {
   p.area_type = AREA_PATH;
   p.path_in_range = p.parallel_in_range;
   p.path_out_range = p.parallel_out_range;
-  p.path_spine_points_count = 2;
+  const int n = halfway ? 3 : 2;
+  p.path_spine_points_count = n;
   p.path_spine_points[0] = {p.parallel_in_x, p.parallel_in_Y};
-  p.path_spine_points[1] = {p.parallel_out_x, p.parallel_out_Y};
+  p.path_spine_points[1] = {(p.parallel_in_x + p.parallel_out_x) / 2,
+                            (p.parallel_in_Y + p.parallel_out_Y) / 2};
+  p.path_spine_points[n - 1] = {p.parallel_out_x, p.parallel_out_Y};
   p.path_in_freehand = p.parallel_in_freehand;
   p.path_out_freehand = p.parallel_out_freehand;
   return p;
@@ -126,11 +130,14 @@ TEST(PathStraightSpine, GivesTheParallelBandsPicture) {
     parallel.area_type = AREA_PARALLEL;
     c.set(&parallel);
     const auto expected = coverage_bytes(parallel, W, H);
-    const auto actual = coverage_bytes(path_of_parallel(parallel), W, H);
     ASSERT_GT(covered(expected), W * H / 50);
-    const Difference d = compare(expected, actual);
-    EXPECT_LE(d.differing, static_cast<long>(expected.size()) / 1000);
-    EXPECT_LE(d.largest, 2);
+    // A point halfway changes nothing, also on a level spine.
+    for (bool halfway : {false, true}) {
+      const auto actual = coverage_bytes(path_of_parallel(parallel, halfway), W, H);
+      const Difference d = compare(expected, actual);
+      EXPECT_LE(d.differing, static_cast<long>(expected.size()) / 1000) << halfway;
+      EXPECT_LE(d.largest, 2) << halfway;
+    }
   }
 }
 
