@@ -188,7 +188,10 @@ TEST_F(Controls, SyncLeavesNoRefusedValueInTheRecord) {
   EffectParams scratch = snapshot(live());
   scratch.line_width = 0.01;
   scratch.radiation_oblateness = -9.0;
+  scratch.line_color = {NAN, 0.5, 0.5, 1.0};
+  const ColorRGBA color = live().line_color;
   sync_widgets_from_params(&scratch);
+  EXPECT_EQ(std::memcmp(&live().line_color, &color, sizeof color), 0);
   EXPECT_EQ(live().line_width, 0.5);
   EXPECT_EQ(gtk_spin_button_get_value(spin("line_width")), 0.5);
   EXPECT_EQ(live().radiation_oblateness, -4.0);
