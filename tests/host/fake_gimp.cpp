@@ -226,9 +226,16 @@ bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy
   *xy = open_image(image).path;
   return open_image(image).has_path;
 }
-void host_progress_start(const char *) {}
-void host_progress_update(double) {}
-void host_progress_end() {}
+void host_progress_start(const char *) {
+  ++fake.progress_shown;
+  fake.progress_up = true;
+}
+void host_progress_update(double fraction) {
+  EXPECT_TRUE(fake.progress_up);
+  EXPECT_GE(fraction, fake.progress);
+  fake.progress = fraction;
+}
+void host_progress_end() { fake.progress_up = false; }
 void host_last_values_restore(EffectParams *params) {
   if (fake.kept_pitch > 0) params->line_pitch = fake.kept_pitch;
 }

@@ -59,6 +59,10 @@ struct FakeGimp {
   std::vector<int32_t> copies_deleted;
   bool refuse_layers = false;  // GIMP makes neither a new layer nor a copy
   double path_precision = 0;   // asked of the path's flattening
+  // The progress bar: shown how often, the last fraction, and whether it is up.
+  int progress_shown = 0;
+  double progress = 0;
+  bool progress_up = false;
   // The last values kept between runs (their pitch stands for the record;
   // 0: none), and what the stand-in dialog was run with.  It sets the pitch
   // to DIALOG_PITCH, as a user would.

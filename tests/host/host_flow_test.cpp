@@ -170,6 +170,21 @@ TEST_F(HostFlow, ReplaceDrawsACopyInTheEditedLayersPlace) {
   EXPECT_EQ(fake.undo_depth, 0);
 }
 
+// A layer of a million pixels or more shows how far it has come, up to the end.
+TEST_F(HostFlow, ProgressShowsFromAMillionPixels) {
+  for (const int side : {1023, 1024}) {
+    SetUp();
+    image = fake.add_image(ImageKind::Rgb, side, side);
+    fake.add_layer(image);
+    EffectParams p = record();
+    p.line_pitch = 300;
+    ASSERT_EQ(draw_streak_layer(&p).status, LayerStatus::Written);
+    EXPECT_EQ(fake.progress_shown, side == 1024 ? 1 : 0);
+    EXPECT_EQ(fake.progress, side == 1024 ? 1.0 : 0.0);
+    EXPECT_FALSE(fake.progress_up);
+  }
+}
+
 // Whatever goes while the bands are written, the undo step closes and no half
 // layer stays; an edited layer deleted meanwhile is not removed twice.
 TEST_F(HostFlow, ALayerGoneWhileDrawing) {
@@ -360,6 +375,8 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
     EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, size[0], size[1], size[2], size[3]), nullptr);
   EXPECT_TRUE(fake.copies_deleted.empty()) << "no copy made for a picture of nothing";
 
+  // Whatever was asked last, the answers stay.
+  is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]);
   fake.images[image].closed = true;
   is.get_size(image, &w, &h);
   is.get_resolution(image, &xres, &yres);
@@ -371,6 +388,14 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
   EXPECT_FALSE(hs.path_polyline(image, &points));
+
+  // Answers about one image are never given for another.
+  const int32_t second = fake.add_image(ImageKind::Rgb, 10, 10);
+  is.get_size(second, &w, &h);
+  fake.images[second].closed = true;
+  is.get_resolution(second, &xres, &yres);
+  EXPECT_EQ((std::array<double, 4>{1.0 * w, 1.0 * h, xres, yres}),
+            (std::array<double, 4>{10, 10, 72, 72}));
 }
 
 }  // namespace
