@@ -462,6 +462,16 @@ TEST_F(RenderCli, DashWritesToStandardOutput) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
   EXPECT_EQ(list_dir(dir_), std::vector<std::string>{"file.png"});
+
+  // A full standard output fails, the vector writer saying so itself.
+  const char *argv[] = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full", ZIPSTROKE_RENDER,
+                        "--size", "200x150", "--format", "svg", "--output", "-", nullptr};
+  char *err = nullptr;
+  ASSERT_TRUE(g_spawn_sync(nullptr, const_cast<char **>(argv), nullptr, G_SPAWN_DEFAULT, nullptr,
+                           nullptr, nullptr, &err, &status, nullptr));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+  EXPECT_NE(std::string(err).find("cannot write vector output"), std::string::npos) << err;
+  g_free(err);
 }
 
 // Beyond the 32767 pixels of one image surface: the PNG holds the banded
