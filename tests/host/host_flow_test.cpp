@@ -358,22 +358,35 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
     for (const auto &[id, item] : fake.items)
       EXPECT_TRUE((item.image != image && item.image != from) || item.visible == (id != twin)) << id;
   }
-  // The path: its points in pairs, flattened finer than the lines' antialiasing.
-  std::vector<SpinePoint> points{{9, 9}};
-  EXPECT_FALSE(hs.path_polyline(image, &points));
-  EXPECT_TRUE(points.empty());
-  fake.images[image].has_path = true, fake.images[image].path = {1, 2, 3, 4, 5};
-  ASSERT_TRUE(hs.path_polyline(image, &points));
-  ASSERT_EQ(points.size(), 2u);
-  EXPECT_EQ((std::array<double, 4>{points[0].x, points[0].y, points[1].x, points[1].y}),
-            (std::array<double, 4>{1, 2, 3, 4}));
-  EXPECT_GT(fake.path_precision, 0);
-  EXPECT_LE(fake.path_precision, 0.5);
-
   fake.copies_deleted.clear();
   for (const std::array<int, 4> &size : {std::array<int, 4>{0, 10, 4, 2}, {20, 0, 4, 2}, {20, 10, 0, 2}, {20, 10, 4, 0}})
     EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, size[0], size[1], size[2], size[3]), nullptr);
   EXPECT_TRUE(fake.copies_deleted.empty()) << "no copy made for a picture of nothing";
+
+  // From Path: the first stroke of the selected path, else of the top one, to its last point.
+  const auto polyline = [&](bool *found) {
+    std::vector<SpinePoint> points;
+    *found = hs.path_polyline(image, &points);
+    std::vector<double> xy;
+    for (const SpinePoint &p : points) xy.insert(xy.end(), {p.x, p.y});
+    return xy;
+  };
+  bool found = true;
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_FALSE(found);
+  const int32_t lower = fake.add_layer(image);
+  fake.items[lower].drawable = false, fake.items[lower].strokes = {{7, 8, 9, 10}};
+  fake.items[path].strokes = {{1, 2, 3, 4, 5, 6}, {9, 9, 8, 8}};
+  fake.images[image].paths = {path, lower};
+  for (const int32_t selected : {NO_ID, lower, path}) {
+    fake.images[image].selected_path = selected;
+    EXPECT_EQ(polyline(&found), fake.items[selected == lower ? lower : path].strokes[0]) << selected;
+  }
+  fake.items[path].strokes.clear();
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_TRUE(found) << "a path without a stroke";
+  EXPECT_GT(fake.path_precision, 0);  // finer than the lines' antialiasing
+  EXPECT_LE(fake.path_precision, 0.5);
 
   // Whatever was asked last, the answers stay.
   is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]);
@@ -387,7 +400,8 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   EXPECT_EQ(hs.work_area_thumbnail(image, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
-  EXPECT_FALSE(hs.path_polyline(image, &points));
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_FALSE(found);
 
   // Answers about one image are never given for another.
   const int32_t second = fake.add_image(ImageKind::Rgb, 10, 10);
