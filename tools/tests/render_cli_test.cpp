@@ -197,20 +197,26 @@ TEST_F(RenderCli, PngHoldsTheLineColourEverywhereAndTheEngineCoverageInAlpha) {
   EXPECT_EQ(list_dir(dir_).size(), 1u);
 }
 
-// A write past the last row is refused, and the file stays unfinished even
-// when the rows that fit come after it.
-TEST(PngWriter, RowsBeyondThePictureFailTheFile) {
-  FILE *file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
+// Rows past the last one or short of it fail the file, even when the rows
+// that fit come after a refused write.
+TEST(PngWriter, RowsOtherThanThePicturesFailTheFile) {
   const unsigned char rows[3 * 2 * 4] = {};
-  {
-    PngWriter png(file, 2, 2);
-    png.write_rows(rows, 3);
-    png.write_rows(rows, 2);
-    EXPECT_FALSE(png.finish());
-    EXPECT_EQ(png.error(), "more rows than the picture has");
+  const struct {
+    int first, second;
+    const char *error;
+  } cases[] = {{3, 2, "more rows than the picture has"}, {1, 0, "fewer rows than the picture has"}};
+  for (const auto &c : cases) {
+    FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    {
+      PngWriter png(file, 2, 2);
+      png.write_rows(rows, c.first);
+      png.write_rows(rows, c.second);
+      EXPECT_FALSE(png.finish());
+      EXPECT_EQ(png.error(), c.error);
+    }
+    std::fclose(file);
   }
-  std::fclose(file);
 }
 
 TEST_F(RenderCli, SettingsFileThenSetsApplyInOrder) {
