@@ -86,6 +86,12 @@ TEST(PathStraightSpine, GivesTheParallelBandsPicture) {
          p->line_out_margin_rand = 80;
          p->line_out_length = 60;
        }},
+      {"upright band",
+       [](EffectParams *p) {
+         p->parallel_in_x = p->parallel_out_x = 200;
+         p->parallel_in_Y = 280;
+         p->parallel_out_Y = 20;
+       }},
       {"waves and blocks",
        [](EffectParams *p) {
          p->line_wave_npoint = 8;
