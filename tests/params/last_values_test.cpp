@@ -8,9 +8,11 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "last_values.h"
 #include "params_fixtures.h"
+#include "path_spine.h"
 
 namespace {
 
@@ -119,17 +121,39 @@ void draw_off_the_grid(EffectParams *p) {
   p->parallel_out_freehand.samples[5].factor = 1e307;
 }
 
+// The largest work area, every outline drawn, and a spine of a thousand
+// points From Path took from eight curves across it.
+void draw_all_on_the_largest_area(EffectParams *p) {
+  p->geometry_width = p->geometry_height = 524288;
+  draw_every_outline(p);
+  std::mt19937 rng(8);
+  std::uniform_real_distribution<double> anywhere(0, 524288);
+  std::vector<SpinePoint> path{{anywhere(rng), anywhere(rng)}};
+  for (int curve = 0; curve < 8; ++curve) {
+    const SpinePoint a = path.back(), b{anywhere(rng), anywhere(rng)},
+                     c{anywhere(rng), anywhere(rng)}, d{anywhere(rng), anywhere(rng)};
+    for (double t = 0.001; t <= 1; t += 0.001) {
+      const double u = 1 - t, wa = u * u * u, wb = 3 * u * u * t, wc = 3 * u * t * t, wd = t * t * t;
+      path.push_back({wa * a.x + wb * b.x + wc * c.x + wd * d.x,
+                      wa * a.y + wb * b.y + wc * c.y + wd * d.y});
+    }
+  }
+  path_spine_set_from_pixels(p, path, 0, 0, Resolution{p->geometry_xres, p->geometry_yres});
+}
+
 // Drawn outlines come back to within half a pixel of the work area's diagonal
-// (of the radius where that is larger), the rest exactly, in a few kilobytes.
+// (of the radius where that is larger), the spine's points within half a
+// pixel, the rest exactly, in a few kilobytes.
 TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
   const struct {
     const char *name;
     void (*draw)(EffectParams *);
     std::size_t max_size;
   } rows[] = {
-      {"no outline drawn", nullptr, 4096},
-      {"spikes", draw_spikes, 8192},
+      {"no outline drawn", nullptr, 2048},
+      {"spikes", draw_spikes, 4096},
       {"every outline drawn", draw_every_outline, 8192},
+      {"all of it on the largest work area", draw_all_on_the_largest_area, 8192},
       {"off the grid or far out", draw_off_the_grid, 64 * 1024},
   };
   for (const auto &row : rows) {
@@ -142,9 +166,11 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
 
     auto next = defaults();
     ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
-    const double diagonal = std::hypot(1234.0, 567.0);
-    const double radius = std::max(stored->radiation_in_radius, stored->radiation_out_radius) *
-                          300.5 / 25.4;  // millimetres at the work area's resolution
+    // Millimetres at the work area's resolution.
+    const double px = 300.5 / 25.4, py = 150.25 / 25.4;
+    const double diagonal = std::hypot(stored->geometry_width, stored->geometry_height);
+    const double radius =
+        std::max(stored->radiation_in_radius, stored->radiation_out_radius) * px;
     const double pixels_per_factor[] = {std::max(diagonal, radius), std::max(diagonal, radius),
                                         diagonal, diagonal, diagonal, diagonal};
     FreehandOutline *got[] = {&next->radiation_in_freehand, &next->radiation_out_freehand,
@@ -162,9 +188,18 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
       for (int i = 0; i < FREEHAND_SAMPLES; ++i)
         got[k]->samples[i].factor = want[k]->samples[i].factor;
     }
+    ASSERT_EQ(next->path_spine_points_count, stored->path_spine_points_count);
+    for (int i = 0; i < stored->path_spine_points_count; ++i) {
+      SpinePoint &got_point = next->path_spine_points[i];
+      const SpinePoint &want_point = stored->path_spine_points[i];
+      EXPECT_LE(std::hypot((got_point.x - want_point.x) * px, (got_point.y - want_point.y) * py),
+                0.5)
+          << "spine point " << i;
+      got_point = want_point;
+    }
     EXPECT_TRUE(same_record(*next, *stored));
-    EXPECT_EQ(next->geometry_width, 1234);
-    EXPECT_EQ(next->geometry_height, 567);
+    EXPECT_EQ(next->geometry_width, stored->geometry_width);
+    EXPECT_EQ(next->geometry_height, stored->geometry_height);
     EXPECT_EQ(next->geometry_xres, 300.5);
     EXPECT_EQ(next->geometry_yres, 150.25);
   }
@@ -231,24 +266,49 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
   want->radiation_in_freehand.count = 0;
   EXPECT_TRUE(same_record(*next, *want));
 
-  // Knots no writer makes leave the outline as the defaults hold it.
-  const char *bad_knots[] = {
-      "0;1;500;2",          // short of the last sample
-      "0;1;999;2;1;1",      // beyond it
-      "0;1;999",            // a step without its factor
-      "1;1;999;2",          // the first knot not at sample 0
-      "0;1;0.5;1;998.5;1",  // not whole samples
-      "0;1;999;inf",
-      "0;1;-999;2",         // around a centre, on a band
-      "0;1;999;x",
-  };
-  for (const char *knots : bad_knots) {
-    auto damaged = defaults();
-    ASSERT_EQ(read(damaged.get(), "[zipstroke]\nversion=0.5.2\nparallel_in_freehand_knots=" +
-                                      std::string(knots) + "\n" + run_group),
+  // Knots and spines as the writer makes them: an outline from 1 at sample 0
+  // to 2 at the last, and (0, 0), (0.5, -0.5).
+  const auto read_settings = [&](const std::string &key, const std::string &value) {
+    auto p = defaults();
+    EXPECT_EQ(read(p.get(), "[zipstroke]\nversion=0.5.2\n" + key + "=" + value + "\n" + run_group),
               LastValuesFound::Text);
-    EXPECT_TRUE(same_record(*damaged, *defaults())) << knots;
-  }
+    return p;
+  };
+  const std::string knots = "1;AUu-BU", spine = "0.5;0.5;2;1;Ye";
+  auto made = read_settings("parallel_in_freehand_knots", knots);
+  EXPECT_EQ(made->parallel_in_freehand.samples[500].factor, 1 + 500.0 / 999);
+  made = read_settings("path_spine_packed", spine);
+  ASSERT_EQ(made->path_spine_points_count, 2);
+  EXPECT_EQ(made->path_spine_points[1].x, 0.5);
+  EXPECT_EQ(made->path_spine_points[1].y, -0.5);
+
+  // Any other leaves the outline or the spine as the defaults hold it.
+  const struct {
+    const char *key, *value;
+  } damaged[] = {
+      {"parallel_in_freehand_knots", "1;AUKU"},        // short of the last sample
+      {"parallel_in_freehand_knots", "1;AUu-BUCA"},    // beyond it
+      {"parallel_in_freehand_knots", "1;AUu-B"},       // a step without its factor
+      {"parallel_in_freehand_knots", "1;CUu-BU"},      // the first knot not at sample 0
+      {"parallel_in_freehand_knots", "1;AUAUu-BU"},    // a step of no samples
+      {"parallel_in_freehand_knots", "1;AUl-BU"},      // around a centre, on a band
+      {"parallel_in_freehand_knots", "10;AUu-BU"},     // decimals no writer takes
+      {"parallel_in_freehand_knots", "1;AU*-BU"},      // not a digit
+      {"parallel_in_freehand_knots", "0;1;999;2"},     // an earlier build's knots
+      {"path_spine_packed", "0.5;0.5;2;1;Y"},          // a point short
+      {"path_spine_packed", "0.5;0.5;2;1;YeA"},        // a point over
+      {"path_spine_packed", "0.5;0.5;1;1;Y"},          // too few points
+      {"path_spine_packed", "0.5;0.5;1001;1;Ye"},      // too many
+      {"path_spine_packed", "0.5;0.5;2;4;Ye"},         // no such order
+      {"path_spine_packed", "0;0.5;2;1;Ye"},           // no grid
+      {"path_spine_packed", "0.5;nan;2;1;Ye"},
+      {"path_spine_packed", "1e308;1;2;1;YxEA"},       // a point beyond any double
+      {"path_spine_packed", "1;1;2;1;YxggggggggEA"},   // beyond 2^40 cells
+      {"path_spine_packed", "1;1;2;1;YxggggggggggggAA"},  // a number no writer makes
+      {"path_spine_packed", "0.5;0.5;2;1;Y;e"},
+  };
+  for (const auto &row : damaged)
+    EXPECT_TRUE(same_record(*read_settings(row.key, row.value), *defaults())) << row.value;
 }
 
 }  // namespace
