@@ -704,7 +704,7 @@ char *last_values_to_text(const EffectParams *params, gsize *length) {
                     resolution_usable(params->geometry_yres))) {
     const std::string spine =
         spine_pack(*params, pixels_to_units(SPINE_GRID_PIXELS, unit, params->geometry_xres),
-                        pixels_to_units(SPINE_GRID_PIXELS, unit, params->geometry_yres));
+                   pixels_to_units(SPINE_GRID_PIXELS, unit, params->geometry_yres));
     if (!spine.empty()) {
       g_key_file_remove_key(k, SETTINGS_GROUP, "path_spine_points_count", nullptr);
       g_key_file_remove_key(k, SETTINGS_GROUP, "path_spine_points", nullptr);
