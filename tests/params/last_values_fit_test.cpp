@@ -201,6 +201,19 @@ TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
   last_values_fit(params.get(), area(1280, 960), {144.0, 144.0});
   EXPECT_DOUBLE_EQ(params->radiation_x, 2.0);
   EXPECT_DOUBLE_EQ(params->radiation_out_radius, 1.0);
+
+  // The lowest and the highest resolution GIMP takes are resolutions too.
+  for (const auto &[edge, inside] : {std::pair{RESOLUTION_MIN_DPI, RESOLUTION_MIN_DPI * 2},
+                                     std::pair{RESOLUTION_MAX_DPI, RESOLUTION_MAX_DPI / 2}}) {
+    for (const auto &[from, to] : {std::pair{edge, inside}, std::pair{inside, edge}}) {
+      params = worked_on(640, 480);
+      params->area_unit = 1;
+      params->radiation_x = 0.25;
+      params->geometry_xres = params->geometry_yres = from;
+      last_values_fit(params.get(), area(640, 480), {to, to});
+      EXPECT_DOUBLE_EQ(params->radiation_x, 0.25 * from / to) << from << " dpi to " << to;
+    }
+  }
 }
 
 TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {
