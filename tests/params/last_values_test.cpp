@@ -102,10 +102,11 @@ void draw_every_outline(EffectParams *p) {
   draw_stroke(&p->path_out_freehand, 6, 200, 999, 16, band);
 }
 
-// Spikes of one sample, exact or not in decimals; ticked or not; one outline
-// whose samples were rejected (count 0).
+// Spikes of one sample, exact or not in decimals, one as far out as the knots
+// go; ticked or not; one outline whose samples were rejected (count 0).
 void draw_spikes(EffectParams *p) {
   p->radiation_out_freehand.samples[3].factor = 1.0 / 3.0;
+  p->radiation_in_freehand.samples[500].factor = 999999.99999;
   p->parallel_in_freehand.active = 1;
   p->parallel_in_freehand.samples[999] = {0.999, 2.5};
   p->parallel_out_freehand.active = 1;
