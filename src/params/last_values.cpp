@@ -287,10 +287,11 @@ std::vector<std::string> fields_of(const char *text, int n) {
   return std::vector<std::string>(parts.get(), parts.get() + n);
 }
 
+// A text without digits reads as 0, which no caller's range holds.
 bool whole_number(const std::string &text, int64_t lo, int64_t hi, int64_t *v) {
   char *end = nullptr;
   *v = g_ascii_strtoll(text.c_str(), &end, 10);
-  return end != text.c_str() && *end == '\0' && *v >= lo && *v <= hi;
+  return *end == '\0' && *v >= lo && *v <= hi;
 }
 
 // --- outlines as knots ------------------------------------------------------
@@ -419,15 +420,15 @@ std::string outline_knots(const FreehandOutline &outline, const std::vector<doub
   return text;
 }
 
-// The outline the knots in `text` stand for, on the reset shape's grid;
-// false for a text no writer makes (other decimals, a step that is not from
-// 1 up, steps that do not end at the last sample, a factor beyond a million,
-// a run around the centre on a band, digits left over or missing).
-bool outline_from_knots(FreehandOutline *out, const char *text, const std::vector<double> &rho,
+// The outline the knots in `text` stand for, on the reset shape's grid; a
+// text no writer makes (other decimals, a step that is not from 1 up, steps
+// that do not end at the last sample, a factor beyond a million, a run around
+// the centre on a band, digits left over or missing) leaves it as it was.
+void outline_from_knots(FreehandOutline *out, const char *text, const std::vector<double> &rho,
                         bool radial, void (*reset)(FreehandOutline *)) {
   const std::vector<std::string> fields = fields_of(text, 2);
   int64_t decimals = 0;
-  if (fields.empty() || !whole_number(fields[0], 1, KNOT_DECIMALS_MAX, &decimals)) return false;
+  if (fields.empty() || !whole_number(fields[0], 1, KNOT_DECIMALS_MAX, &decimals)) return;
   const double scale = std::pow(10.0, static_cast<double>(decimals));
   std::vector<int> at;
   std::vector<double> factor;
@@ -435,18 +436,18 @@ bool outline_from_knots(FreehandOutline *out, const char *text, const std::vecto
   int64_t units = 0;
   for (const char *digits = fields[1].c_str(); *digits != '\0';) {
     int64_t step = 0, change = 0;
-    if (!get_number(&digits, &step) || !get_number(&digits, &change)) return false;
+    if (!get_number(&digits, &step) || !get_number(&digits, &change)) return;
     units += change;
-    if (!(std::fabs(units / scale) <= 1e6)) return false;
+    if (!(std::fabs(units / scale) <= 1e6)) return;
     const int64_t from = at.empty() ? 0 : at.back();
     if (at.empty() ? step != 0 : step == 0 || from + std::llabs(step) >= FREEHAND_SAMPLES)
-      return false;
-    if (step < 0 && !radial) return false;
+      return;
+    if (step < 0 && !radial) return;
     at.push_back(static_cast<int>(from + std::llabs(step)));
     factor.push_back(units / scale);
     around.push_back(step < 0);
   }
-  if (at.size() < 2 || at.back() != FREEHAND_SAMPLES - 1) return false;
+  if (at.size() < 2 || at.back() != FREEHAND_SAMPLES - 1) return;
   const int32_t active = out->active;
   reset(out);
   out->active = active;
@@ -456,7 +457,6 @@ bool outline_from_knots(FreehandOutline *out, const char *text, const std::vecto
       out->samples[i].factor =
           knot_factor(around[k] ? &rho : nullptr, a, factor[k - 1], b, factor[k], i);
   }
-  return true;
 }
 
 // --- the spine, packed -------------------------------------------------------
@@ -532,39 +532,38 @@ std::string spine_pack(const EffectParams &p, double grid_x, double grid_y) {
          digits;
 }
 
-// The spine `text` stands for, over p; false, and p unchanged, for any text
-// spine_pack does not make.
-bool spine_unpack(EffectParams *p, const char *text) {
+// The spine `text` stands for, over p; p unchanged for any text spine_pack
+// does not make.
+void spine_unpack(EffectParams *p, const char *text) {
   const std::vector<std::string> fields = fields_of(text, 5);
-  if (fields.empty()) return false;
+  if (fields.empty()) return;
   double grid[2];
   for (int k = 0; k < 2; ++k) {
     char *end = nullptr;
-    grid[k] = g_ascii_strtod(fields[k].c_str(), &end);
-    if (end == fields[k].c_str() || *end != '\0' || !cell_usable(grid[k])) return false;
+    grid[k] = g_ascii_strtod(fields[k].c_str(), &end);  // 0 without digits
+    if (*end != '\0' || !cell_usable(grid[k])) return;
   }
   int64_t n = 0, order = 0;
   if (!whole_number(fields[2], PATH_SPINE_MIN, PATH_SPINE_MAX, &n) ||
       !whole_number(fields[3], 1, SPINE_ORDER_MAX, &order))
-    return false;
+    return;
   std::vector<int64_t> kx, ky;
   const char *at = fields[4].c_str();
   for (int64_t i = 0; i < n; ++i) {
     const int d = digit_value(*at);
-    if (d < 0 || d > SPINE_FAR) return false;
+    if (d < 0 || d > SPINE_FAR) return;
     ++at;
     int64_t dx = d / SPINE_SPAN - SPINE_NEAR, dy = d % SPINE_SPAN - SPINE_NEAR;
-    if (d == SPINE_FAR && !(get_number(&at, &dx) && get_number(&at, &dy))) return false;
+    if (d == SPINE_FAR && !(get_number(&at, &dx) && get_number(&at, &dy))) return;
     kx.push_back(spine_predict(kx, i, static_cast<int>(order)) + dx);
     ky.push_back(spine_predict(ky, i, static_cast<int>(order)) + dy);
     if (std::llabs(kx.back()) > PACK_CELLS_MAX || std::llabs(ky.back()) > PACK_CELLS_MAX)
-      return false;
+      return;
   }
-  if (*at != '\0') return false;
+  if (*at != '\0') return;
   // A point beyond any double is left to take_record, as in any record.
   for (int64_t i = 0; i < n; ++i) p->path_spine_points[i] = {kx[i] * grid[0], ky[i] * grid[1]};
   p->path_spine_points_count = static_cast<int32_t>(n);
-  return true;
 }
 
 bool has_key(GKeyFile *kf, const char *group, const std::string &key) {

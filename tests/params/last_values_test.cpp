@@ -307,6 +307,11 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
       {"path_spine_packed", "1;1;2;1;YxggggggggEA"},   // beyond 2^40 cells
       {"path_spine_packed", "1;1;2;1;YxggggggggggggAA"},  // a number no writer makes
       {"path_spine_packed", "0.5;0.5;2;1;Y;e"},
+      {"path_spine_packed", "0.5;0.5;2;1;Y_"},           // a digit no writer makes
+      {"path_spine_packed", "0.5x;0.5;2;1;Ye"},
+      {"path_spine_packed", "0.5;0.5;2x;1;Ye"},
+      {"path_spine_packed", "0.5;0.5;2;1x;Ye"},
+      {"path_spine_packed", ";0.5;2;1;Ye"},
   };
   for (const auto &row : damaged)
     EXPECT_TRUE(same_record(*read_settings(row.key, row.value), *defaults())) << row.value;
