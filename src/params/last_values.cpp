@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -264,20 +265,17 @@ int digit_value(char c) {
   return at ? static_cast<int>(at - PACK_DIGITS) : -1;
 }
 
-// The number at *text, which moves past it; false for digits no writer makes.
-bool get_number(const char **text, int64_t *v) {
+// The number at *text, which moves past it; none for digits no writer makes.
+std::optional<int64_t> get_number(const char **text) {
   uint64_t z = 0;
   for (int k = 0; k < PACK_NUMBER_DIGITS; ++k) {
     const int d = digit_value(**text);
-    if (d < 0) return false;
+    if (d < 0) return std::nullopt;
     ++*text;
     z |= static_cast<uint64_t>(d & 31) << (5 * k);
-    if (!(d & 32)) {
-      *v = (z & 1) ? -static_cast<int64_t>(z >> 1) - 1 : static_cast<int64_t>(z >> 1);
-      return true;
-    }
+    if (!(d & 32)) return (z & 1) ? -static_cast<int64_t>(z >> 1) - 1 : static_cast<int64_t>(z >> 1);
   }
-  return false;
+  return std::nullopt;
 }
 
 // `text` split at ';' into exactly `n` fields (the last holding the digits).
@@ -287,11 +285,13 @@ std::vector<std::string> fields_of(const char *text, int n) {
   return std::vector<std::string>(parts.get(), parts.get() + n);
 }
 
-// A text without digits reads as 0, which no caller's range holds.
-bool whole_number(const std::string &text, int64_t lo, int64_t hi, int64_t *v) {
+// The decimal number `text` holds if it lies in lo .. hi; a text without
+// digits reads as 0, which no caller's range holds.
+std::optional<int64_t> whole_number(const std::string &text, int64_t lo, int64_t hi) {
   char *end = nullptr;
-  *v = g_ascii_strtoll(text.c_str(), &end, 10);
-  return *end == '\0' && *v >= lo && *v <= hi;
+  const int64_t v = g_ascii_strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || v < lo || v > hi) return std::nullopt;
+  return v;
 }
 
 // --- outlines as knots ------------------------------------------------------
@@ -319,7 +319,7 @@ bool knots_can_hold(const FreehandOutline &outline, void (*reset)(FreehandOutlin
   reset(grid.get());
   for (int i = 0; i < FREEHAND_SAMPLES; ++i)
     if (outline.samples[i].pos != grid->samples[i].pos ||
-        !(std::fabs(outline.samples[i].factor) < 1e6))
+        !(std::fabs(outline.samples[i].factor) <= 1e6))
       return false;
   return true;
 }
@@ -427,25 +427,27 @@ std::string outline_knots(const FreehandOutline &outline, const std::vector<doub
 void outline_from_knots(FreehandOutline *out, const char *text, const std::vector<double> &rho,
                         bool radial, void (*reset)(FreehandOutline *)) {
   const std::vector<std::string> fields = fields_of(text, 2);
-  int64_t decimals = 0;
-  if (fields.empty() || !whole_number(fields[0], 1, KNOT_DECIMALS_MAX, &decimals)) return;
-  const double scale = std::pow(10.0, static_cast<double>(decimals));
+  const std::optional<int64_t> decimals =
+      fields.empty() ? std::nullopt : whole_number(fields[0], 1, KNOT_DECIMALS_MAX);
+  if (!decimals) return;
+  const double scale = std::pow(10.0, static_cast<double>(*decimals));
   std::vector<int> at;
   std::vector<double> factor;
   std::vector<bool> around;
   int64_t units = 0;
   for (const char *digits = fields[1].c_str(); *digits != '\0';) {
-    int64_t step = 0, change = 0;
-    if (!get_number(&digits, &step) || !get_number(&digits, &change)) return;
-    units += change;
+    const std::optional<int64_t> step = get_number(&digits);
+    const std::optional<int64_t> change = step ? get_number(&digits) : std::nullopt;
+    if (!change) return;
+    units += *change;
     if (!(std::fabs(units / scale) <= 1e6)) return;
     const int64_t from = at.empty() ? 0 : at.back();
-    if (at.empty() ? step != 0 : step == 0 || from + std::llabs(step) >= FREEHAND_SAMPLES)
+    if (at.empty() ? *step != 0 : *step == 0 || from + std::llabs(*step) >= FREEHAND_SAMPLES)
       return;
-    if (step < 0 && !radial) return;
-    at.push_back(static_cast<int>(from + std::llabs(step)));
+    if (*step < 0 && !radial) return;
+    at.push_back(static_cast<int>(from + std::llabs(*step)));
     factor.push_back(units / scale);
-    around.push_back(step < 0);
+    around.push_back(*step < 0);
   }
   if (at.size() < 2 || at.back() != FREEHAND_SAMPLES - 1) return;
   const int32_t active = out->active;
@@ -543,10 +545,10 @@ void spine_unpack(EffectParams *p, const char *text) {
     grid[k] = g_ascii_strtod(fields[k].c_str(), &end);  // 0 without digits
     if (*end != '\0' || !cell_usable(grid[k])) return;
   }
-  int64_t n = 0, order = 0;
-  if (!whole_number(fields[2], PATH_SPINE_MIN, PATH_SPINE_MAX, &n) ||
-      !whole_number(fields[3], 1, SPINE_ORDER_MAX, &order))
-    return;
+  const std::optional<int64_t> count = whole_number(fields[2], PATH_SPINE_MIN, PATH_SPINE_MAX);
+  const std::optional<int64_t> order = whole_number(fields[3], 1, SPINE_ORDER_MAX);
+  if (!count || !order) return;
+  const int64_t n = *count;
   std::vector<int64_t> kx, ky;
   const char *at = fields[4].c_str();
   for (int64_t i = 0; i < n; ++i) {
@@ -554,9 +556,15 @@ void spine_unpack(EffectParams *p, const char *text) {
     if (d < 0 || d > SPINE_FAR) return;
     ++at;
     int64_t dx = d / SPINE_SPAN - SPINE_NEAR, dy = d % SPINE_SPAN - SPINE_NEAR;
-    if (d == SPINE_FAR && !(get_number(&at, &dx) && get_number(&at, &dy))) return;
-    kx.push_back(spine_predict(kx, i, static_cast<int>(order)) + dx);
-    ky.push_back(spine_predict(ky, i, static_cast<int>(order)) + dy);
+    if (d == SPINE_FAR) {
+      const std::optional<int64_t> far_x = get_number(&at);
+      const std::optional<int64_t> far_y = far_x ? get_number(&at) : std::nullopt;
+      if (!far_y) return;
+      dx = *far_x;
+      dy = *far_y;
+    }
+    kx.push_back(spine_predict(kx, i, static_cast<int>(*order)) + dx);
+    ky.push_back(spine_predict(ky, i, static_cast<int>(*order)) + dy);
     if (std::llabs(kx.back()) > PACK_CELLS_MAX || std::llabs(ky.back()) > PACK_CELLS_MAX)
       return;
   }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "control_ranges.h"
 #include "params_fixtures.h"
@@ -138,6 +140,13 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   EXPECT_EQ(p.window_height, 200);
   EXPECT_EQ(p.topmost, 1);
   EXPECT_EQ(p.edit_mode, EditMode::Replace);
+
+  // A new run's fields are its own, whatever the record held.
+  effect_params_init_run_fields(&p, 3, 4);
+  const int32_t run[] = {p.image_id, p.drawable_id,   p.window_x, p.window_y,
+                         p.window_width, p.window_height, p.topmost, static_cast<int32_t>(p.edit_mode)};
+  EXPECT_EQ(std::vector<int32_t>(std::begin(run), std::end(run)),
+            (std::vector<int32_t>{3, 4, 0, 0, -1, -1, 0, 0}));
 }
 
 // Every value a control edits goes back to its default, whatever it held.
@@ -311,7 +320,7 @@ TEST(ControlRanges, ClampsAndNonFiniteValues) {
 TEST(Defaults, BigWorkAreasAreCoveredToTheirFarSide) {
   const struct {
     int width, height;
-  } areas[] = {{40000, 300}, {524288, 524288}, {1, 524288}, {524288, 1}};
+  } areas[] = {{40000, 300}, {524288, 524288}, {1, 524288}, {524288, 1}, {7, 2}};
   for (const auto &a : areas) {
     FixedImage image;
     image.width = a.width;
@@ -325,6 +334,9 @@ TEST(Defaults, BigWorkAreasAreCoveredToTheirFarSide) {
     EXPECT_EQ(p.parallel_out_x, a.width) << area;
     EXPECT_EQ(p.parallel_in_range, a.height) << area;
     EXPECT_GE(2 * p.radiation_out_radius, std::hypot(a.width, a.height) - 1) << area;
+    // The spine from edge to edge, its start 0 and not -0 (as the text shows it).
+    EXPECT_FALSE(std::signbit(p.path_spine_points[0].x)) << area;
+    EXPECT_EQ(p.path_spine_points[p.path_spine_points_count - 1].x, a.width) << area;
     for (int unit = 0; unit < UNIT_COUNT; ++unit) {
       for (const SpinRange &r : SPIN_RANGES) {
         if (r.type != FieldType::Double) continue;

@@ -106,7 +106,7 @@ void draw_every_outline(EffectParams *p) {
 // go; ticked or not; one outline whose samples were rejected (count 0).
 void draw_spikes(EffectParams *p) {
   p->radiation_out_freehand.samples[3].factor = 1.0 / 3.0;
-  p->radiation_in_freehand.samples[500].factor = 999999.99999;
+  p->radiation_in_freehand.samples[500].factor = 1e6;
   p->parallel_in_freehand.active = 1;
   p->parallel_in_freehand.samples[999] = {0.999, 2.5};
   p->parallel_out_freehand.active = 1;
@@ -142,6 +142,13 @@ void draw_all_on_the_largest_area(EffectParams *p) {
   path_spine_set_from_pixels(p, path, 0, 0, Resolution{p->geometry_xres, p->geometry_yres});
 }
 
+// As a record of an older build may be: within half a pixel of the largest
+// work area.
+void draw_on_an_unknown_area(EffectParams *p) {
+  p->geometry_width = 0;
+  draw_every_outline(p);
+}
+
 // Drawn outlines come back to within half a pixel of the work area's diagonal
 // (of the radius where that is larger), the spine's points within half a
 // pixel, the rest exactly, in a few kilobytes.
@@ -156,6 +163,7 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
       {"every outline drawn", draw_every_outline, 8192},
       {"all of it on the largest work area", draw_all_on_the_largest_area, 8192},
       {"off the grid or far out", draw_off_the_grid, 64 * 1024},
+      {"every outline drawn on a work area it does not know", draw_on_an_unknown_area, 8192},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);
@@ -169,7 +177,9 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
     ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
     // Millimetres at the work area's resolution.
     const double px = 300.5 / 25.4, py = 150.25 / 25.4;
-    const double diagonal = std::hypot(stored->geometry_width, stored->geometry_height);
+    const double diagonal = stored->geometry_width > 0
+                                ? std::hypot(stored->geometry_width, stored->geometry_height)
+                                : std::hypot(524288.0, 524288.0);
     const double radius =
         std::max(stored->radiation_in_radius, stored->radiation_out_radius) * px;
     const double pixels_per_factor[] = {std::max(diagonal, radius), std::max(diagonal, radius),

@@ -90,6 +90,7 @@ TEST(OlderGimpPersonalDirs, AreTheEarlierGimp3FoldersBesideItThenGimp2s) {
   EXPECT_EQ(listed("/srv/gimp-profile", nullptr), "2.10=/srv/2.10 ");
   EXPECT_EQ(listed("/x/3.x", nullptr), "2.10=/x/2.10 ");
   EXPECT_EQ(listed("/x/3.", nullptr), "2.10=/x/2.10 ");
+  EXPECT_EQ(listed("/x/3.1000", nullptr), "2.10=/x/2.10 ");  // no minor of four digits
   EXPECT_EQ(listed(nullptr, nullptr), "");
 }
 

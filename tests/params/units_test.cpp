@@ -115,19 +115,23 @@ TEST(Units, UnusableResolutionsAreTaken72Dpi) {
 // Every resolution the image editor allows is the image's own, up to its
 // limit of 2^20 dpi; only what no image can have counts as 72 dpi.
 TEST(Units, EveryResolutionAnImageCanHaveIsKept) {
-  FixedImage image;
-  image.xres = 1048576.0;
-  image.yres = 1000000.5;
-  image_services_install_fixed(image);
-  Resolution r = image_resolution(1);
-  EXPECT_EQ(r.x, 1048576.0);
-  EXPECT_EQ(r.y, 1000000.5);
-  image.xres = 1048576.5;
-  image.yres = 0.005;
-  image_services_install_fixed(image);
-  r = image_resolution(1);
-  EXPECT_EQ(r.x, 72.0);
-  EXPECT_EQ(r.y, 0.005);
+  const struct {
+    double x, y, want_x, want_y;
+  } rows[] = {
+      {1048576.0, 1000000.5, 1048576.0, 1000000.5},
+      {1048576.5, 0.005, 72.0, 0.005},
+      {0.005, 1048576.0, 0.005, 1048576.0},
+      {1000000.5, 1048576.5, 1000000.5, 72.0},
+  };
+  for (const auto &row : rows) {
+    FixedImage image;
+    image.xres = row.x;
+    image.yres = row.y;
+    image_services_install_fixed(image);
+    const Resolution r = image_resolution(1);
+    EXPECT_EQ(r.x, row.want_x) << row.x;
+    EXPECT_EQ(r.y, row.want_y) << row.y;
+  }
   image_services_install_fixed(FixedImage{});
 }
 
