@@ -91,6 +91,14 @@ TEST(Defaults, SelectionIsTheWorkArea) {
   EXPECT_EQ(p.parallel_out_x, 101.0);
   EXPECT_EQ(p.parallel_in_range, 51.0);
   EXPECT_DOUBLE_EQ(p.radiation_out_radius, std::sqrt(101.0 * 101 + 51 * 51) / 2);
+
+  // An area without height has no arc to bulge: its spine runs straight.
+  image = FixedImage{};
+  image.height = 0;
+  image_services_install_fixed(image);
+  effect_params_set_defaults(&p);
+  EXPECT_EQ(p.path_spine_points[16].x, image.width / 2.0);
+  EXPECT_EQ(p.path_spine_points[16].y, 0.0);
   image_services_install_fixed(FixedImage{});
 }
 

@@ -172,6 +172,9 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
     if (row.draw) row.draw(stored.get());
     const std::string text = text_of_last_values(*stored);
     EXPECT_LT(text.size(), row.max_size);
+    if (!row.draw) {
+      EXPECT_EQ(text.find("_knots"), std::string::npos);  // reset shapes: nothing
+    }
 
     auto next = defaults();
     ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
@@ -285,13 +288,26 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
               LastValuesFound::Text);
     return p;
   };
-  const std::string knots = "1;AUu-BU", spine = "0.5;0.5;2;1;Ye";
-  auto made = read_settings("parallel_in_freehand_knots", knots);
+  auto made = read_settings("parallel_in_freehand_knots", "1;AUu-BU");
   EXPECT_EQ(made->parallel_in_freehand.samples[500].factor, 1 + 500.0 / 999);
-  made = read_settings("path_spine_packed", spine);
-  ASSERT_EQ(made->path_spine_points_count, 2);
-  EXPECT_EQ(made->path_spine_points[1].x, 0.5);
-  EXPECT_EQ(made->path_spine_points[1].y, -0.5);
+  // Spines told by each order of prediction, and a point far from it.
+  const struct {
+    const char *text;
+    std::vector<double> xy;
+  } spines[] = {
+      {"0.5;0.5;2;1;Ye", {0, 0, 0.5, -0.5}},
+      {"0.5;0.5;3;1;ppp", {1, 1.5, 2, 3, 3, 4.5}},
+      {"0.5;0.5;3;2;YpY", {0, 0, 1, 1.5, 2, 3}},
+      {"0.5;0.5;4;3;YpYY", {0, 0, 1, 1.5, 2, 3, 3, 4.5}},
+      {"0.25;2;2;1;YxEB", {0, 0, 0.5, -2}},
+  };
+  for (const auto &row : spines) {
+    made = read_settings("path_spine_packed", row.text);
+    std::vector<double> got;
+    for (int i = 0; i < made->path_spine_points_count; ++i)
+      got.insert(got.end(), {made->path_spine_points[i].x, made->path_spine_points[i].y});
+    EXPECT_EQ(got, row.xy) << row.text;
+  }
 
   // Any other leaves the outline or the spine as the defaults hold it.
   const struct {
