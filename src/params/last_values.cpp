@@ -244,10 +244,11 @@ const OutlineSlot OUTLINE_SLOTS[] = {
 // digit but a number's last, the sign in the lowest bit.
 
 constexpr char PACK_DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-// The most digits a number takes (60 bits), and the most cells a spine's
+// The most digits a number takes (55 bits: a knot's factor of a million to
+// nine decimals, with its sign, takes 52), and the most cells a spine's
 // point lies from the origin, whose predictions and differences stay far
 // inside 64 bits.
-constexpr int PACK_NUMBER_DIGITS = 12;
+constexpr int PACK_NUMBER_DIGITS = 11;
 constexpr int64_t PACK_CELLS_MAX = int64_t{1} << 40;
 
 void put_number(std::string *out, int64_t v) {

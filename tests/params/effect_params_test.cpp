@@ -136,7 +136,9 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   p.line_pitch = 33;
   p.radiation_in_freehand.active = 1;
   p.radiation_in_freehand.samples[5].factor = 0.25;
+  p.path_spine_points[PATH_SPINE_MAX - 1] = {5, 5};
   effect_params_set_defaults(&p);
+  EXPECT_EQ(p.path_spine_points[PATH_SPINE_MAX - 1].x, 0);  // nothing of the old spine
   EXPECT_EQ(p.line_pitch, 10);
   EXPECT_EQ(p.radiation_in_freehand.active, 0);
   EXPECT_EQ(p.radiation_in_freehand.samples[5].factor, 1.0);

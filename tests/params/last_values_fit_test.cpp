@@ -66,7 +66,7 @@ TEST(LastValuesFit, OnAWorkAreaOfTheSameSizeNothingChanges) {
   // A slanted band, and a value beyond what the controls allow (a block
   // written by hand): both are kept exactly as they are.
   params->parallel_out_Y = 333.0;
-  params->radiation_x = 40000.0;
+  params->radiation_x = 600000.0;
   auto before = std::make_unique<EffectParams>();
   std::memcpy(before.get(), params.get(), sizeof(EffectParams));
   last_values_fit(params.get(), area(640, 480), {72.0, 72.0});

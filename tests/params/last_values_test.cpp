@@ -290,6 +290,9 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
   };
   auto made = read_settings("parallel_in_freehand_knots", "1;AUu-BU");
   EXPECT_EQ(made->parallel_in_freehand.samples[500].factor, 1 + 500.0 / 999);
+  // The longest number: a factor of a million to nine decimals.
+  made = read_settings("parallel_in_freehand_knots", "9;Aggg64k1_64Bu-BA");
+  EXPECT_EQ(made->parallel_in_freehand.samples[500].factor, 1e6);
   // Spines told by each order of prediction, and a point far from it.
   const struct {
     const char *text;
@@ -331,7 +334,7 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
       {"path_spine_packed", "0.5;nan;2;1;Ye"},
       {"path_spine_packed", "1e308;1;2;1;YxEA"},       // a point beyond any double
       {"path_spine_packed", "1;1;2;1;YxggggggggEA"},   // beyond 2^40 cells
-      {"path_spine_packed", "1;1;2;1;YxggggggggggggAA"},  // a number no writer makes
+      {"path_spine_packed", "1;1;2;1;YxgggggggggggAA"},  // a number no writer makes
       {"path_spine_packed", "0.5;0.5;2;1;Y;e"},
       {"path_spine_packed", "0.5;0.5;2;1;Y_"},           // a digit no writer makes
       {"path_spine_packed", "0.5x;0.5;2;1;Ye"},

@@ -194,6 +194,9 @@ TEST(SettingsRead, OutlineListRules) {
   p = parse_text(head + "parallel_in_freehand_points_count=999\n");
   EXPECT_EQ(p.parallel_in_freehand.count, 999);
   EXPECT_EQ(p.parallel_in_freehand.samples[998].factor, 0.0);
+  // Written again, it lists the samples it holds, even a single one.
+  p.parallel_in_freehand.count = 1;
+  EXPECT_NE(text_of(p).find("parallel_in_freehand_points="), std::string::npos);
   for (const char *count : {"1000", "1001", "2147483647", "-1", "99999999999"}) {
     p = parse_text(head + "parallel_in_freehand_points_count=" + count + "\n");
     EXPECT_EQ(p.parallel_in_freehand.count, 0) << count;

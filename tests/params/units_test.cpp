@@ -48,6 +48,12 @@ TEST(Units, ThePathsPointsAndWidthsConvertWithTheirAxis) {
   EXPECT_NEAR(p->path_spine_points[1].x, -30, 1e-12);
   EXPECT_NEAR(p->path_spine_points[1].y, 15, 1e-12);
   EXPECT_NEAR(p->path_out_range, 600, 1e-12);
+
+  // Clamping and scaling stop at the count as well.
+  p->path_spine_points[2] = {7e6, 7e6};
+  path_spine_clamp(p.get(), UNIT_PIXEL, res);
+  path_scale(p.get(), 2, 2, 1, UNIT_PIXEL, res);
+  EXPECT_EQ(p->path_spine_points[2].x, 7e6);
 }
 
 // A path of the image becomes the spine: less the work area's corner, in
