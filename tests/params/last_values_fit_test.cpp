@@ -165,12 +165,13 @@ TEST(LastValuesFit, ABandsRangeScalesAcrossTheBand) {
   params = worked_on(100, 100);
   params->area_unit = 1;
   params->geometry_yres = 144.0;
-  params->parallel_in_x = params->parallel_in_Y = 0.0;
-  params->parallel_out_x = 1.0;
+  params->parallel_in_x = 1.0;
+  params->parallel_in_Y = 0.0;
+  params->parallel_out_x = 2.0;
   params->parallel_out_Y = 0.5;
   params->path_spine_points_count = 2;
-  params->path_spine_points[0] = {0.0, 0.0};
-  params->path_spine_points[1] = {1.0, 0.5};
+  params->path_spine_points[0] = {1.0, 0.0};
+  params->path_spine_points[1] = {2.0, 0.5};
   params->parallel_in_range = params->path_in_range = 0.25;
   last_values_fit(params.get(), area(200, 100), {72.0, 144.0});
   EXPECT_NEAR(params->parallel_in_range, 0.25 * 2.0 / std::sqrt(2.5), 1e-9);
