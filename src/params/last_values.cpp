@@ -364,11 +364,10 @@ double knot_tolerance(const EffectParams &p, Stroke stroke) {
                     ? std::hypot(static_cast<double>(p.geometry_width), p.geometry_height)
                     : LARGEST_IMAGE * std::sqrt(2.0);
   if (stroke != Stroke::Band) {
-    const double res =
-        p.geometry_xres > 0 && std::isfinite(p.geometry_xres) ? p.geometry_xres : 72.0;
+    // (A resolution no image has converts as 72 dpi.)
     const double a_out = p.radiation_out_radius / (1 - p.radiation_oblateness);
     for (double r : {p.radiation_in_radius, p.radiation_out_radius, a_out}) {
-      const double px = std::fabs(units_to_pixels(r, p.area_unit, res));
+      const double px = std::fabs(units_to_pixels(r, p.area_unit, p.geometry_xres));
       if (std::isfinite(px)) span = std::max(span, px);
     }
   }

@@ -2,6 +2,7 @@
 // the next run, and the raw record of older builds read once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -119,6 +120,7 @@ void draw_spikes(EffectParams *p) {
 void draw_off_the_grid(EffectParams *p) {
   p->radiation_in_freehand.samples[7].pos += 1e-4;
   p->radiation_in_freehand.samples[7].factor = 1.0 / 7.0;
+  p->radiation_in_freehand.samples[9].pos = p->radiation_in_freehand.samples[8].pos;  // a repeat
   p->parallel_out_freehand.samples[5].factor = 1e307;
 }
 
@@ -183,8 +185,10 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
     const double diagonal = stored->geometry_width > 0
                                 ? std::hypot(stored->geometry_width, stored->geometry_height)
                                 : std::hypot(524288.0, 524288.0);
-    const double radius =
-        std::max(stored->radiation_in_radius, stored->radiation_out_radius) * px;
+    // The ellipse's long half axis is a radius too.
+    const double radius = std::max({stored->radiation_in_radius, stored->radiation_out_radius,
+                                    stored->radiation_out_radius / (1 - stored->radiation_oblateness)}) *
+                          px;
     const double pixels_per_factor[] = {std::max(diagonal, radius), std::max(diagonal, radius),
                                         diagonal, diagonal, diagonal, diagonal};
     FreehandOutline *got[] = {&next->radiation_in_freehand, &next->radiation_out_freehand,
