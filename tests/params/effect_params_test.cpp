@@ -14,6 +14,7 @@ namespace {
 
 TEST(Defaults, WholeImageOf640x480) {
   const EffectParams p = defaults_640x480();
+  EXPECT_FALSE(work_area_of(1).has_selection);
   EXPECT_EQ(p.area_type, 0);
   EXPECT_EQ(p.area_unit, 0);
   EXPECT_DOUBLE_EQ(p.radiation_x, 320);
@@ -91,6 +92,7 @@ TEST(Defaults, SelectionIsTheWorkArea) {
   EXPECT_EQ(p.parallel_out_x, 101.0);
   EXPECT_EQ(p.parallel_in_range, 51.0);
   EXPECT_DOUBLE_EQ(p.radiation_out_radius, std::sqrt(101.0 * 101 + 51 * 51) / 2);
+  EXPECT_TRUE(work_area_of(1).has_selection);
 
   // An area without height has no arc to bulge: its spine runs straight.
   image = FixedImage{};

@@ -2,6 +2,8 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -121,6 +123,7 @@ TEST_F(PresetMigrationTest, TheNewestOlderGimpWithPresetsGivesThem) {
   done = preset_migrate_from_older(gimp32.c_str(), PRESET_FOLDER_NAME, nullptr, nullptr, &from,
                                    nullptr);
   EXPECT_FALSE(done.ran);
+  EXPECT_EQ(done.copied + done.skipped, 0);
   EXPECT_EQ(from, "");
   EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 3.0"});
 
@@ -137,8 +140,17 @@ TEST_F(PresetMigrationTest, CopiesThePresetFilesOnceAndLeavesTheOldFolderAsItWas
   write_file(old_folder + "/large but fine", big);
   write_file(old_folder + "/empty", "");
 
+  // With a few descriptors to spare: each file read gives its own back.
+  struct rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+  const int spare = open("/dev/null", O_RDONLY);
+  close(spare);
+  struct rlimit tight = before;
+  tight.rlim_cur = static_cast<rlim_t>(spare + 4);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
   GError *error = nullptr;
   const PresetMigration done = migrate(&error);
+  setrlimit(RLIMIT_NOFILE, &before);
   EXPECT_EQ(error, nullptr);
   EXPECT_TRUE(done.ran);
   EXPECT_EQ(done.copied, 4);
