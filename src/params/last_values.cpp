@@ -403,8 +403,9 @@ std::string outline_knots(const FreehandOutline &outline, const std::vector<doub
   };
   add(0, false);
   for (int a = 0; a < FREEHAND_SAMPLES - 1;) {
-    // As far as either run reaches, straight where both do.
-    int b = a + 1;
+    // As far as either run reaches (the next sample at least, with nothing
+    // between), straight where both do.
+    int b = a;
     bool straight = true, around = radial;
     while (b + 1 < FREEHAND_SAMPLES) {
       const bool s = straight && fits(a, b + 1, nullptr);
@@ -507,10 +508,10 @@ std::string spine_digits(const std::vector<int64_t> &kx, const std::vector<int64
 
 bool cell_usable(double cell) { return cell > 0.0 && std::isfinite(cell); }
 
-// The packed spine; empty when the spine is not usable or a point lies
-// beyond PACK_CELLS_MAX cells.
+// The packed spine on a grid of cells above 0; empty when the spine is not
+// usable or a point lies beyond PACK_CELLS_MAX cells.
 std::string spine_pack(const EffectParams &p, double grid_x, double grid_y) {
-  if (!path_spine_usable(&p) || !cell_usable(grid_x) || !cell_usable(grid_y)) return {};
+  if (!path_spine_usable(&p)) return {};
   const int n = p.path_spine_points_count;
   std::vector<int64_t> kx(n), ky(n);
   for (int i = 0; i < n; ++i) {

@@ -219,6 +219,16 @@ TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
   EXPECT_DOUBLE_EQ(params->radiation_x, 2.0);
   EXPECT_DOUBLE_EQ(params->radiation_out_radius, 1.0);
 
+  // A resolution no image has says nothing: the lengths stay.
+  for (const double unknown : {0.0, RESOLUTION_MAX_DPI * 2, double(NAN)}) {
+    params = worked_on(640, 480);
+    params->area_unit = 1;
+    params->radiation_x = 0.25;
+    params->geometry_xres = unknown;
+    last_values_fit(params.get(), area(640, 480), {144.0, 72.0});
+    EXPECT_EQ(params->radiation_x, 0.25) << unknown;
+  }
+
   // The lowest and the highest resolution GIMP takes are resolutions too.
   for (const auto &[edge, inside] : {std::pair{RESOLUTION_MIN_DPI, RESOLUTION_MIN_DPI * 2},
                                      std::pair{RESOLUTION_MAX_DPI, RESOLUTION_MAX_DPI / 2}}) {

@@ -122,6 +122,7 @@ void draw_off_the_grid(EffectParams *p) {
   p->radiation_in_freehand.samples[7].factor = 1.0 / 7.0;
   p->radiation_in_freehand.samples[9].pos = p->radiation_in_freehand.samples[8].pos;  // a repeat
   p->parallel_out_freehand.samples[5].factor = 1e307;
+  p->path_spine_points[1].y = 1e300;  // beyond any grid: the spine kept in full
 }
 
 // The largest work area, every outline drawn, and a spine of a thousand
