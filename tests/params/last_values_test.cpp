@@ -248,6 +248,10 @@ TEST(LastValuesText, AnythingButOurTextOrRecordLeavesTheDefaults) {
   };
   const std::string run_group = std::string("[") + LAST_VALUES_GROUP + "]";
   const std::string preset_text = ours.substr(0, ours.find(run_group));
+  // Ours with a comment up to `size` bytes: a megabyte is the most we read.
+  const auto padded = [&](std::size_t size) {
+    return ours + "#" + std::string(size - ours.size() - 2, 'x') + "\n";
+  };
   const std::string cases[] = {
       "",
       std::string(64, 'A'),
@@ -258,6 +262,7 @@ TEST(LastValuesText, AnythingButOurTextOrRecordLeavesTheDefaults) {
       with_format("format=one"),
       with_format("formats=1"),
       std::string(ours).insert(10, 1, '\0'),             // not text
+      padded(1024 * 1024 + 1),
   };
   for (const std::string &data : cases) {
     auto next = defaults();
@@ -265,6 +270,7 @@ TEST(LastValuesText, AnythingButOurTextOrRecordLeavesTheDefaults) {
     EXPECT_TRUE(same_record(*next, *defaults())) << data.substr(0, 40);
   }
   auto next = defaults();
+  EXPECT_EQ(read(next.get(), padded(1024 * 1024)), LastValuesFound::Text);
   EXPECT_EQ(last_values_read(next.get(), nullptr, 100), LastValuesFound::None);
 }
 
@@ -274,12 +280,13 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
       "[zipstroke]\nversion=0.5.2\nline_pitch=nan\nline_antialias=7\narea_type=3\n"
       "line_width=4\nradiation_in_freehand_active=true\nradiation_in_freehand_points_count=1000\n"
       "radiation_in_freehand_points=1;2;3\n" +
-      run_group + "window_x=12\nwindow_y=far\nline_color=0.5;inf;0;1\n";
+      run_group + "window_x=12\nwindow_y=far\nline_color=0.5;inf;0;1\ntopmost=5\n";
   auto next = defaults();
   ASSERT_EQ(read(next.get(), text), LastValuesFound::Text);
   auto want = defaults();
   want->line_width = 4;
   want->window_x = 12;
+  want->topmost = 1;
   // A list that does not fit its count leaves no samples, as in a preset.
   want->radiation_in_freehand.active = 1;
   want->radiation_in_freehand.count = 0;
@@ -323,6 +330,7 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
   } damaged[] = {
       {"parallel_in_freehand_knots", "1;AUKU"},        // short of the last sample
       {"parallel_in_freehand_knots", "1;AUu-BUCA"},    // beyond it
+      {"parallel_in_freehand_knots", "1;AUu-hgggIU"},  // beyond it by 2^32
       {"parallel_in_freehand_knots", "1;AUu-B"},       // a step without its factor
       {"parallel_in_freehand_knots", "1;CUu-BU"},      // the first knot not at sample 0
       {"parallel_in_freehand_knots", "1;AUAUu-BU"},    // a step of no samples

@@ -128,7 +128,7 @@ TEST(SettingsRead, LegacyVersionsSwapTheRadii) {
   const std::string body =
       "radiation_in_radius=50\nradiation_out_radius=200\nradiation_oblateness=0.5\n";
   for (const char *version : {"version=0.2.0\n", "version=0.1.0\n", "version=0.2.9\n", "",
-                              "version=0\n", "version=banana\n"}) {
+                              "version=0\n", "version=banana\n", "version=0.5.2\xff\n"}) {
     const EffectParams p = parse_text(std::string("[zipstroke]\n") + version + body);
     EXPECT_EQ(p.radiation_in_radius, 200) << version;
     EXPECT_EQ(p.radiation_out_radius, 50) << version;
@@ -182,6 +182,7 @@ TEST(SettingsRead, OutlineListRules) {
             "nan;",
         "parallel_in_freehand_points_count=1000\nparallel_in_freehand_points=" + points_list(1999) +
             "x;",
+        "parallel_in_freehand_points_count=1000\nparallel_in_freehand_points=nan;" + points_list(1999),
         "parallel_in_freehand_points=" + points_list(2000)}) {
     p = parse_text(head + bad + "\n");
     EXPECT_EQ(p.parallel_in_freehand.count, 0) << bad.substr(0, 60);
