@@ -45,9 +45,7 @@ void host_make_current_layer(int32_t image, int32_t layer) {
 std::vector<int32_t> host_layers_in(int32_t image, int32_t parent) {
   gint n = 0;
   gint *ids = parent == NO_ID ? gimp_image_get_layers(image, &n) : gimp_item_get_children(parent, &n);
-  std::vector<int32_t> layers(ids, ids + (ids ? n : 0));
-  g_free(ids);
-  return layers;
+  return taken_array(ids, n);
 }
 
 int32_t host_image_hidden_copy(int32_t image) {
@@ -201,27 +199,24 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
 }
 G_GNUC_END_IGNORE_DEPRECATIONS
 
-bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy) {
-  xy->clear();
-  gint32 path = gimp_image_get_active_vectors(image);
-  if (path < 0) {
-    gint n = 0;
-    gint *all = gimp_image_get_vectors(image, &n);
-    path = all && n > 0 ? all[0] : -1;
-    g_free(all);
+std::vector<int32_t> host_image_paths(int32_t image, PathChoice which) {
+  if (which == PathChoice::Selected) {
+    const gint32 active = gimp_image_get_active_vectors(image);
+    return active >= 0 ? std::vector<int32_t>{active} : std::vector<int32_t>{};
   }
-  if (path < 0) return false;
-  gint n_strokes = 0;
-  gint *strokes = gimp_vectors_get_strokes(path, &n_strokes);
-  if (strokes && n_strokes > 0) {
-    gint n_coords = 0;
-    gboolean closed = FALSE;
-    gdouble *coords = gimp_vectors_stroke_interpolate(path, strokes[0], precision, &n_coords, &closed);
-    if (coords && n_coords > 0) xy->assign(coords, coords + n_coords);
-    g_free(coords);
-  }
-  g_free(strokes);
-  return true;
+  gint n = 0;
+  return taken_array(gimp_image_get_vectors(image, &n), n);
+}
+
+std::vector<int32_t> host_path_strokes(int32_t path) {
+  gint n = 0;
+  return taken_array(gimp_vectors_get_strokes(path, &n), n);
+}
+
+std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision) {
+  gint n = 0;
+  gboolean closed = FALSE;
+  return taken_array(gimp_vectors_stroke_interpolate(path, stroke, precision, &n, &closed), n);
 }
 
 void host_progress_start(const char *text) { gimp_progress_init(text); }

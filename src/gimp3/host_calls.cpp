@@ -301,30 +301,30 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
   delete writer;
 }
 
-bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy) {
-  xy->clear();
+std::vector<int32_t> host_image_paths(int32_t image, PathChoice which) {
   GimpImage *object = image_of(image);
-  if (object == nullptr) return false;
-  GimpPath **selected = gimp_image_get_selected_paths(object);
-  GimpPath *path = selected && selected[0] ? selected[0] : nullptr;
-  g_free(selected);
-  if (path == nullptr) {
-    GimpPath **all = gimp_image_get_paths(object);
-    path = all && all[0] ? all[0] : nullptr;
-    g_free(all);
-  }
-  if (path == nullptr) return false;
-  gsize n_strokes = 0;
-  gint *strokes = gimp_path_get_strokes(path, &n_strokes);
-  if (strokes && n_strokes > 0) {
-    gsize n_coords = 0;
-    gboolean closed = FALSE;
-    gdouble *coords = gimp_path_stroke_interpolate(path, strokes[0], precision, &n_coords, &closed);
-    if (coords && n_coords > 0) xy->assign(coords, coords + n_coords);
-    g_free(coords);
-  }
-  g_free(strokes);
-  return true;
+  if (object == nullptr) return {};
+  GimpPath **paths = which == PathChoice::Selected ? gimp_image_get_selected_paths(object)
+                                                  : gimp_image_get_paths(object);
+  std::vector<int32_t> ids;
+  for (GimpPath **p = paths; p && *p; ++p) ids.push_back(id_of(GIMP_ITEM(*p)));
+  g_free(paths);
+  return ids;
+}
+
+std::vector<int32_t> host_path_strokes(int32_t path) {
+  GimpItem *item = item_of(path);
+  if (item == nullptr || !GIMP_IS_PATH(item)) return {};
+  gsize n = 0;
+  return taken_array(gimp_path_get_strokes(GIMP_PATH(item), &n), n);
+}
+
+std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision) {
+  GimpItem *item = item_of(path);
+  if (item == nullptr || !GIMP_IS_PATH(item)) return {};
+  gsize n = 0;
+  gboolean closed = FALSE;
+  return taken_array(gimp_path_stroke_interpolate(GIMP_PATH(item), stroke, precision, &n, &closed), n);
 }
 
 void host_progress_start(const char *text) { gimp_progress_init(text); }

@@ -103,11 +103,16 @@ GdkPixbuf *host_visible_picture(int32_t image, int x, int y, int w, int h, int t
 
 // --- Paths
 
-// The first stroke of the image's selected path (GIMP 2.10: its active path),
-// or of its top path when none is selected, flattened by GIMP into a polyline
-// of `precision` pixels, as x, y pairs in image pixels.  false when the image
-// has no path; a path without a stroke gives true and no points.
-bool host_path_polyline(int32_t image, double precision, std::vector<double> *xy);
+enum class PathChoice { Selected, All };
+
+// The image's selected paths (GIMP 2.10: its active path, if any) or all its
+// paths, from the top down.
+std::vector<int32_t> host_image_paths(int32_t image, PathChoice which);
+// A path's strokes, in order.
+std::vector<int32_t> host_path_strokes(int32_t path);
+// One stroke flattened by GIMP into a polyline of `precision` pixels, as x, y
+// pairs in image pixels.
+std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision);
 
 // --- Writing a layer's pixels
 

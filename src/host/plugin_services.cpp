@@ -140,8 +140,13 @@ constexpr double PATH_PRECISION = 0.2;
 
 bool path_polyline(int32_t image, std::vector<SpinePoint> *pixels) {
   pixels->clear();
-  std::vector<double> xy;
-  if (!host_image_exists(image) || !host_path_polyline(image, PATH_PRECISION, &xy)) return false;
+  if (!host_image_exists(image)) return false;
+  std::vector<int32_t> paths = host_image_paths(image, PathChoice::Selected);
+  if (paths.empty()) paths = host_image_paths(image, PathChoice::All);
+  if (paths.empty()) return false;
+  const std::vector<int32_t> strokes = host_path_strokes(paths[0]);
+  if (strokes.empty()) return true;
+  const std::vector<double> xy = host_stroke_polyline(paths[0], strokes[0], PATH_PRECISION);
   for (size_t i = 0; i + 1 < xy.size(); i += 2) pixels->push_back({xy[i], xy[i + 1]});
   return true;
 }

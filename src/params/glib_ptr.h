@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <memory>
+#include <vector>
 
 // A deleter that calls `Free` on the pointer it is handed.
 template <auto Free>
@@ -22,3 +23,11 @@ using StrvPtr = std::unique_ptr<char *, FreeWith<g_strfreev>>;
 using GErrorPtr = std::unique_ptr<GError, FreeWith<g_error_free>>;
 using KeyFilePtr = std::unique_ptr<GKeyFile, FreeWith<g_key_file_free>>;
 using GDirPtr = std::unique_ptr<GDir, FreeWith<g_dir_close>>;
+
+// The first n items of an array GLib allocated, which is freed.  n is read
+// after the call that fills it, e.g. taken_array(get_ids(&n), n).
+template <typename T, typename N>
+std::vector<T> taken_array(T *data, const N &n) {
+  GPtr<T> owner(data);
+  return data ? std::vector<T>(data, data + n) : std::vector<T>{};
+}

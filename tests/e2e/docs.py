@@ -99,12 +99,14 @@ def main(docs):
         compact(shot, os.path.join(docs, "dialog.png"))
         for name in ("before.png", "after.png"):
             compact(run.path(name), os.path.join(docs, name))
-        shot = os.path.join(ctx.root, "dialog-parallel.png")
-        ctx.gimp(r'''
+        for area in ("Parallel", "Path"):
+            name = "dialog-%s.png" % area.lower()
+            shot = os.path.join(ctx.root, name)
+            ctx.gimp(r'''
 (define img (e2e-load "%s"))
 (e2e-zipstroke RUN-INTERACTIVE img (e2e-active-layer img))
-(e2e-put "end")''' % sample, drive="screenshot", drive_args=(shot, "Close", "Parallel"))
-        compact(shot, os.path.join(docs, "dialog-parallel.png"))
+(e2e-put "end")''' % sample, drive="screenshot", drive_args=(shot, "Close", area))
+            compact(shot, os.path.join(docs, name))
         # The dialog made larger (the preview takes the room), and at its
         # first size zoomed in to the image's own pixels.
         larger = os.path.join(ctx.root, "dialog-larger.png")
@@ -118,7 +120,7 @@ def main(docs):
         for name, sets in RENDERS:
             out = ctx.render(name, "640x480", sets=sets)
             flatten_on_white(out, os.path.join(docs, name))
-        for name in ("dialog.png", "dialog-parallel.png", "dialog-larger.png", "dialog-100.png",
+        for name in ("dialog.png", "dialog-parallel.png", "dialog-path.png", "dialog-larger.png", "dialog-100.png",
                      "before.png", "after.png") + tuple(name for name, _ in RENDERS):
             print("wrote docs/%s" % name)
         languages.docs_pictures(ctx, docs, sample, compact)

@@ -219,9 +219,18 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
   delete writer;
 }
 
-bool host_path_polyline(int32_t image, double, std::vector<double> *xy) {
-  *xy = fake.images[image].path;
-  return fake.images[image].has_path;
+std::vector<int32_t> host_image_paths(int32_t image, PathChoice which) {
+  const FakeImage &im = fake.images[image];
+  if (which == PathChoice::All) return im.paths;
+  return im.selected_path == NO_ID ? std::vector<int32_t>{} : std::vector<int32_t>{im.selected_path};
+}
+std::vector<int32_t> host_path_strokes(int32_t path) {
+  std::vector<int32_t> ids(fake.items[path].strokes.size());
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i) + 100;
+  return ids;
+}
+std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double) {
+  return fake.items[path].strokes.at(static_cast<size_t>(stroke) - 100);
 }
 void host_progress_start(const char *) {}
 void host_progress_update(double) {}

@@ -18,8 +18,8 @@ struct FakeImage {
   std::array<int, 4> sel{};  // x1, y1, x2, y2
   int32_t current = NO_ID;
   std::vector<int32_t> top;  // layers at the top level, from the top down
-  bool has_path = false;
-  std::vector<double> path;  // its first stroke's x, y pairs
+  std::vector<int32_t> paths;  // from the top down
+  int32_t selected_path = NO_ID;
 };
 
 struct FakeItem {
@@ -38,6 +38,7 @@ struct FakeItem {
   int x = 0, y = 0, width = 0, height = 0;
   LayerFormat format = LayerFormat::RGBA;
   std::vector<int32_t> children;
+  std::vector<std::vector<double>> strokes;  // a path's, each as x, y pairs
 };
 
 struct FakeGimp {

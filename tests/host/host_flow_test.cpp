@@ -298,6 +298,29 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
     EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, size[0], size[1], size[2], size[3]), nullptr);
   EXPECT_TRUE(fake.copies_deleted.empty()) << "no copy made for a picture of nothing";
 
+  // From Path: the first stroke of the selected path, else of the top one, to its last point.
+  const auto polyline = [&](bool *found) {
+    std::vector<SpinePoint> points;
+    *found = hs.path_polyline(image, &points);
+    std::vector<double> xy;
+    for (const SpinePoint &p : points) xy.insert(xy.end(), {p.x, p.y});
+    return xy;
+  };
+  bool found = true;
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_FALSE(found);
+  const int32_t lower = fake.add_layer(image);
+  fake.items[lower].drawable = false, fake.items[lower].strokes = {{7, 8, 9, 10}};
+  fake.items[path].strokes = {{1, 2, 3, 4, 5, 6}, {9, 9, 8, 8}};
+  fake.images[image].paths = {path, lower};
+  for (const int32_t selected : {NO_ID, lower, path}) {
+    fake.images[image].selected_path = selected;
+    EXPECT_EQ(polyline(&found), fake.items[selected == lower ? lower : path].strokes[0]) << selected;
+  }
+  fake.items[path].strokes.clear();
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_TRUE(found) << "a path without a stroke";
+
   fake.images[image].closed = true;
   is.get_size(image, &w, &h);
   is.get_resolution(image, &xres, &yres);
