@@ -99,8 +99,8 @@ TEST(Defaults, SelectionIsTheWorkArea) {
   image.height = 0;
   image_services_install_fixed(image);
   effect_params_set_defaults(&p);
-  EXPECT_EQ(p.path_spine_points[16].x, image.width / 2.0);
-  EXPECT_EQ(p.path_spine_points[16].y, 0.0);
+  EXPECT_EQ(p.path_spine_points[8].x, image.width / 4.0);
+  EXPECT_EQ(p.path_spine_points[8].y, 0.0);
   image_services_install_fixed(FixedImage{});
 }
 

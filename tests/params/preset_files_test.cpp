@@ -240,7 +240,9 @@ TEST_F(PresetFiles, SaveThatCannotBeWrittenKeepsTheOldFile) {
 
 TEST_F(PresetFiles, SaveOverAFolderIsRefused) {
   ASSERT_EQ(g_mkdir(in_folder("sub").c_str(), 0755), 0);
+  write_file(in_folder("file"), "x");
   EXPECT_TRUE(preset_is_folder(folder.c_str(), "sub"));
+  EXPECT_FALSE(preset_is_folder(folder.c_str(), "file"));
   GError *error = nullptr;
   EXPECT_FALSE(preset_save(folder.c_str(), "sub", "x", 1, &error));
   ASSERT_NE(error, nullptr);

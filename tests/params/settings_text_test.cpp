@@ -135,7 +135,8 @@ TEST(SettingsRead, LegacyVersionsSwapTheRadii) {
     EXPECT_EQ(p.radiation_oblateness, 0) << version;
   }
   for (const char *version : {"version=0.3.0\n", "version=1.0.0\n", "version=0.5.2\n",
-                              "version=1\n", "version=0.3\n", "version=0.10.0.7\n"}) {
+                              "version=1\n", "version=0.3\n", "version=0.10.0.7\n",
+                              "version=0.9\n"}) {
     const EffectParams p = parse_text(std::string("[zipstroke]\n") + version + body);
     EXPECT_EQ(p.radiation_in_radius, 50) << version;
     EXPECT_EQ(p.radiation_out_radius, 200) << version;

@@ -129,6 +129,10 @@ TEST(Units, EveryResolutionAnImageCanHaveIsKept) {
       {0.005, 1048576.0, 0.005, 1048576.0},
       {1000000.5, 1048576.5, 1000000.5, 72.0},
   };
+  // Over whatever services were in force.
+  image_services_install({[](int32_t, int *w, int *h) { *w = *h = 1; },
+                          [](int32_t, int *, int *, int *, int *) { return false; },
+                          [](int32_t, double *x, double *y) { *x = *y = 1; }});
   for (const auto &row : rows) {
     FixedImage image;
     image.xres = row.x;
