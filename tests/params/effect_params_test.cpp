@@ -116,7 +116,8 @@ TEST(Defaults, OutlinesAreResetAndInactive) {
     EXPECT_NEAR(o->samples[999].pos, 6.2769, 1e-4);
     EXPECT_EQ(o->samples[999].factor, 1.0);
   }
-  for (const FreehandOutline *o : {&p.parallel_in_freehand, &p.parallel_out_freehand}) {
+  for (const FreehandOutline *o : {&p.parallel_in_freehand, &p.parallel_out_freehand,
+                                   &p.path_in_freehand, &p.path_out_freehand}) {
     EXPECT_EQ(o->active, 0);
     EXPECT_EQ(o->count, 1000);
     EXPECT_EQ(o->samples[0].pos, 0.0);
@@ -136,13 +137,16 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   p.topmost = 1;
   p.edit_mode = EditMode::Replace;
   p.line_pitch = 33;
-  p.radiation_in_freehand.active = 1;
+  FreehandOutline *outlines[] = {&p.radiation_in_freehand, &p.radiation_out_freehand,
+                                 &p.parallel_in_freehand,  &p.parallel_out_freehand,
+                                 &p.path_in_freehand,      &p.path_out_freehand};
+  for (FreehandOutline *o : outlines) o->active = 1;
   p.radiation_in_freehand.samples[5].factor = 0.25;
   p.path_spine_points[PATH_SPINE_MAX - 1] = {5, 5};
   effect_params_set_defaults(&p);
   EXPECT_EQ(p.path_spine_points[PATH_SPINE_MAX - 1].x, 0);  // nothing of the old spine
   EXPECT_EQ(p.line_pitch, 10);
-  EXPECT_EQ(p.radiation_in_freehand.active, 0);
+  for (const FreehandOutline *o : outlines) EXPECT_EQ(o->active, 0);
   EXPECT_EQ(p.radiation_in_freehand.samples[5].factor, 1.0);
   EXPECT_EQ(p.image_id, 7);
   EXPECT_EQ(p.drawable_id, 8);

@@ -154,6 +154,14 @@ void draw_on_an_unknown_area(EffectParams *p) {
   draw_every_outline(p);
 }
 
+// A gently curved outline across the largest work area: knots as far apart
+// as half a pixel allows.
+void draw_a_curve_on_the_largest_area(EffectParams *p) {
+  p->geometry_width = p->geometry_height = 524288;
+  for (int i = 0; i < FREEHAND_SAMPLES; ++i)
+    p->path_in_freehand.samples[i].factor = 1 + 0.3 * (i / 999.0) * (i / 999.0);
+}
+
 // Drawn outlines come back to within half a pixel of the work area's diagonal
 // (of the radius where that is larger), the spine's points within half a
 // pixel, the rest exactly, in a few kilobytes.
@@ -169,6 +177,7 @@ TEST(LastValuesText, EveryFieldComesBackAndTheTextIsSmall) {
       {"all of it on the largest work area", draw_all_on_the_largest_area, 8192},
       {"off the grid or far out", draw_off_the_grid, 64 * 1024},
       {"every outline drawn on a work area it does not know", draw_on_an_unknown_area, 8192},
+      {"a curve on the largest work area", draw_a_curve_on_the_largest_area, 8192},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);
@@ -321,6 +330,7 @@ TEST(LastValuesText, ValuesTheTextLacksOrNoControlCouldShowKeepTheDefaults) {
       {"0.5;0.5;3;2;YpY", {0, 0, 1, 1.5, 2, 3}},
       {"0.5;0.5;4;3;YpYY", {0, 0, 1, 1.5, 2, 3, 3, 4.5}},
       {"0.25;2;2;1;YxEB", {0, 0, 0.5, -2}},
+      {"1;1;2;1;YxggggggggCA", {0, 0, 1099511627776.0, 0}},  // the farthest cell
   };
   for (const auto &row : spines) {
     made = read_settings("path_spine_packed", row.text);

@@ -128,6 +128,7 @@ TEST(Units, EveryResolutionAnImageCanHaveIsKept) {
       {1048576.5, 0.005, 72.0, 0.005},
       {0.005, 1048576.0, 0.005, 1048576.0},
       {1000000.5, 1048576.5, 1000000.5, 72.0},
+      {1.0, 0.0, 1.0, 72.0},
   };
   // Over whatever services were in force.
   image_services_install({[](int32_t, int *w, int *h) { *w = *h = 1; },
