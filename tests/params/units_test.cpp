@@ -81,19 +81,20 @@ TEST(Units, AnImagesPathBecomesTheSpine) {
   // 3001 points crowded at the start of an L of length 1500: 1000 points, a
   // step of 1.5 apart along it, the corner's ends kept.
   std::vector<SpinePoint> crowded;
-  for (int i = 0; i <= 3000; ++i) {
-    const double along = 1000.0 * std::pow(i / 3000.0, 3);
-    crowded.push_back(along <= 1000 ? SpinePoint{along, 0} : SpinePoint{1000, along - 1000});
-  }
-  crowded.push_back({1000, 500});
+  for (int i = 0; i <= 3000; ++i) crowded.push_back({1000.0 * std::pow(i / 3000.0, 3), 100});
+  crowded.push_back({1000, 600});
   const std::vector<SpinePoint> even = path_spine_resample(crowded, PATH_SPINE_MAX);
   ASSERT_EQ(even.size(), 1000u);
   EXPECT_EQ(even.front().x, 0);
-  EXPECT_EQ(even.back().y, 500);
+  EXPECT_EQ(even.back().y, 600);
   for (size_t i = 1; i < even.size(); ++i) {
     const double step = std::fabs(even[i].x - even[i - 1].x) + std::fabs(even[i].y - even[i - 1].y);
     ASSERT_NEAR(step, 1500.0 / 999, 1e-9) << i;
   }
+  // As many points as a spine holds are kept as they are.
+  std::vector<SpinePoint> full;
+  for (int i = 0; i < PATH_SPINE_MAX; ++i) full.push_back({i * i * 0.5, 0});
+  EXPECT_EQ(path_spine_resample(full, PATH_SPINE_MAX)[1].x, 0.5);
 }
 
 TEST(Units, PixelsAndUnknownUnitsPassThrough) {
