@@ -242,6 +242,16 @@ TEST_F(PresetMigrationTest, AnExistingGimp3FolderIsNeverTouched) {
 }
 
 TEST_F(PresetMigrationTest, NothingToCopyFromMakesNoFolder) {
+  // No folder named: refused before GLib is asked anything about them (it would complain).
+  int complaints = 0;
+  const GLogFunc before = g_log_set_default_handler(
+      [](const gchar *, GLogLevelFlags, const gchar *, gpointer n) { ++*static_cast<int *>(n); },
+      &complaints);
+  EXPECT_FALSE(preset_migrate_once(nullptr, new_folder.c_str(), nullptr).ran);
+  EXPECT_FALSE(preset_migrate_once(old_folder.c_str(), nullptr, nullptr).ran);
+  g_log_set_default_handler(before, nullptr);
+  EXPECT_EQ(complaints, 0);
+
   remove_tree(root + "/2.10");
   const PresetMigration nothing = migrate();
   EXPECT_FALSE(nothing.ran);
@@ -253,17 +263,6 @@ TEST_F(PresetMigrationTest, NothingToCopyFromMakesNoFolder) {
   ASSERT_EQ(g_mkdir((root + "/2.10").c_str(), 0755), 0);
   write_file(old_folder, "not a folder");
   EXPECT_FALSE(migrate().ran);
-  EXPECT_FALSE(exists(new_folder));
-
-  // Refused before GLib is asked anything about them (it would complain).
-  int complaints = 0;
-  const GLogFunc before = g_log_set_default_handler(
-      [](const gchar *, GLogLevelFlags, const gchar *, gpointer n) { ++*static_cast<int *>(n); },
-      &complaints);
-  EXPECT_FALSE(preset_migrate_once(nullptr, new_folder.c_str(), nullptr).ran);
-  EXPECT_FALSE(preset_migrate_once(old_folder.c_str(), nullptr, nullptr).ran);
-  g_log_set_default_handler(before, nullptr);
-  EXPECT_EQ(complaints, 0);
   EXPECT_FALSE(exists(new_folder));
 }
 
