@@ -148,7 +148,9 @@ void centre_line(const Spine &s, double f, std::vector<PathPoint> *out) {
     const double turn_cross = cross(a, c), turn_dot = dot(a, c);
     const PathPoint bisector = unit(a + c);
     double next_used = 0.0;
-    if (d * turn_cross < 0.0 || (turn_cross == 0.0 && turn_dot < 0.0)) {
+    // Straight on but for rounding: no bend, whichever side the rounding fell.
+    const bool straight_on = std::fabs(turn_cross) <= 1e-12 && turn_dot > 0.0;
+    if (!straight_on && (d * turn_cross < 0.0 || (turn_cross == 0.0 && turn_dot < 0.0))) {
       // The inside of the bend: the offset segments meet at their crossing,
       // d tan(turn / 2) back from the spine's point along both.  Each may
       // give up what the join before it left of the segment before and half

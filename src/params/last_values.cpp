@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,6 +196,11 @@ constexpr RunField RUN_FIELDS[] = {
 // The colour with its alpha, exactly: the settings text has 8-bit channels.
 constexpr const char *RUN_COLOR_KEY = "line_color";
 
+// The spine packed on a grid of this many pixels: each point comes back
+// within a quarter of a pixel along x and along y.
+constexpr const char *SPINE_PACKED_KEY = "path_spine_packed";
+constexpr double SPINE_GRID_PIXELS = 0.5;
+
 // Larger than four drawn outlines; anything bigger is no text of ours.
 constexpr std::size_t LAST_VALUES_TEXT_MAX = 1024 * 1024;
 
@@ -230,29 +237,90 @@ const OutlineSlot OUTLINE_SLOTS[] = {
      Stroke::Band},
 };
 
+// --- packed numbers -----------------------------------------------------------
+//
+// Drawn outlines and the spine are kept as whole numbers written in the
+// digits of PACK_DIGITS, five bits a digit, lowest first, 32 added to every
+// digit but a number's last, the sign in the lowest bit.
+
+constexpr char PACK_DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+// The most digits a number takes (55 bits: a knot's factor of a million to
+// nine decimals, with its sign, takes 52), and the most cells a spine's
+// point lies from the origin, whose predictions and differences stay far
+// inside 64 bits.
+constexpr int PACK_NUMBER_DIGITS = 11;
+constexpr int64_t PACK_CELLS_MAX = int64_t{1} << 40;
+
+void put_number(std::string *out, int64_t v) {
+  uint64_t z = v < 0 ? (static_cast<uint64_t>(-(v + 1)) << 1) | 1 : static_cast<uint64_t>(v) << 1;
+  do {
+    const unsigned low = static_cast<unsigned>(z & 31);
+    z >>= 5;
+    out->push_back(PACK_DIGITS[low | (z ? 32 : 0)]);
+  } while (z);
+}
+
+// The digit's value, or -1 for anything else (the text's end included).
+int digit_value(char c) {
+  const char *at = c != '\0' ? std::strchr(PACK_DIGITS, c) : nullptr;
+  return at ? static_cast<int>(at - PACK_DIGITS) : -1;
+}
+
+// The number at *text, which moves past it; none for digits no writer makes.
+std::optional<int64_t> get_number(const char **text) {
+  uint64_t z = 0;
+  for (int k = 0; k < PACK_NUMBER_DIGITS; ++k) {
+    const int d = digit_value(**text);
+    if (d < 0) return std::nullopt;
+    ++*text;
+    z |= static_cast<uint64_t>(d & 31) << (5 * k);
+    if (!(d & 32)) return (z & 1) ? -static_cast<int64_t>(z >> 1) - 1 : static_cast<int64_t>(z >> 1);
+  }
+  return std::nullopt;
+}
+
+// `text` split at ';' into exactly `n` fields (the last holding the digits).
+std::vector<std::string> fields_of(const char *text, int n) {
+  StrvPtr parts(g_strsplit(text, ";", n + 1));
+  if (g_strv_length(parts.get()) != static_cast<guint>(n)) return {};
+  return std::vector<std::string>(parts.get(), parts.get() + n);
+}
+
+// The decimal number `text` holds if it lies in lo .. hi; a text without
+// digits reads as 0, which no caller's range holds.
+std::optional<int64_t> whole_number(const std::string &text, int64_t lo, int64_t hi) {
+  char *end = nullptr;
+  const int64_t v = g_ascii_strtoll(text.c_str(), &end, 10);
+  if (*end != '\0' || v < lo || v > hi) return std::nullopt;
+  return v;
+}
+
 // --- outlines as knots ------------------------------------------------------
 //
 // A drawn outline is kept as the samples between which it runs straight, to
-// within what a redraw shows: `NAME_knots` lists step;factor pairs, the step
-// being the number of samples from the knot before (0 for the first knot, at
-// sample 0; the steps add up to the last sample).  Between two knots the
-// factor goes straight, or, where the later knot's step is written negative,
-// the distance from the centre does, as the preview draws a stroke of the
-// pointer around a radial area (factor times the boundary's distance, the
-// ellipse of that outline's radius).  The positions are those of the editor's
-// grid (the reset shape's); an outline whose positions are off it (or whose
-// factors are beyond a million) is kept sample by sample in `NAME_points`, as
-// presets keep it.
+// within what a redraw shows: `NAME_knots` is "DECIMALS;DIGITS", the digits
+// giving for each knot the number of samples from the knot before (0 for the
+// first knot, at sample 0; the steps add up to the last sample), then its
+// factor in units of 10^-DECIMALS, less the knot before's.  Between two knots
+// the factor goes straight, or, where the later knot's step is written
+// negative, the distance from the centre does, as the preview draws a stroke
+// of the pointer around a radial area (factor times the boundary's distance,
+// the ellipse of that outline's radius).  The positions are those of the
+// editor's grid (the reset shape's); an outline whose positions are off it
+// (or whose factors are beyond a million) is kept sample by sample in
+// `NAME_points`, as presets keep it.
 
-// True for an outline the knots can hold: on the grid, every factor one the
-// knots' decimals write (finite, and far from where they lose whole units).
+constexpr int KNOT_DECIMALS_MAX = 9;
+
+// True for an outline the knots can hold: on the grid, every factor within
+// a million.
 bool knots_can_hold(const FreehandOutline &outline, void (*reset)(FreehandOutline *)) {
   if (outline.count != FREEHAND_SAMPLES) return false;
   auto grid = std::make_unique<FreehandOutline>();
   reset(grid.get());
   for (int i = 0; i < FREEHAND_SAMPLES; ++i)
     if (outline.samples[i].pos != grid->samples[i].pos ||
-        !(std::fabs(outline.samples[i].factor) < 1e6))
+        !(std::fabs(outline.samples[i].factor) <= 1e6))
       return false;
   return true;
 }
@@ -296,22 +364,22 @@ double knot_tolerance(const EffectParams &p, Stroke stroke) {
                     ? std::hypot(static_cast<double>(p.geometry_width), p.geometry_height)
                     : LARGEST_IMAGE * std::sqrt(2.0);
   if (stroke != Stroke::Band) {
-    const double res =
-        p.geometry_xres > 0 && std::isfinite(p.geometry_xres) ? p.geometry_xres : 72.0;
+    // (A resolution no image has converts as 72 dpi.)
     const double a_out = p.radiation_out_radius / (1 - p.radiation_oblateness);
     for (double r : {p.radiation_in_radius, p.radiation_out_radius, a_out}) {
-      const double px = std::fabs(units_to_pixels(r, p.area_unit, res));
+      const double px = std::fabs(units_to_pixels(r, p.area_unit, p.geometry_xres));
       if (std::isfinite(px)) span = std::max(span, px);
     }
   }
   return 0.5 / std::min(span, LARGEST_IMAGE * 4.0);
 }
 
-// The knots' text: step;factor pairs, each factor with the decimals the
-// tolerance needs, the run between two knots within it of every sample.
+// The knots' text, each factor to the decimals the tolerance needs, the run
+// between two knots within it of every sample.
 std::string outline_knots(const FreehandOutline &outline, const std::vector<double> &rho,
                           bool radial, double tolerance) {
-  const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(2 * tolerance))), 1, 15);
+  const int decimals =
+      std::clamp(static_cast<int>(std::ceil(-std::log10(2 * tolerance))), 1, KNOT_DECIMALS_MAX);
   const double scale = std::pow(10.0, decimals);
   std::vector<double> q(FREEHAND_SAMPLES);
   for (int i = 0; i < FREEHAND_SAMPLES; ++i)
@@ -323,23 +391,21 @@ std::string outline_knots(const FreehandOutline &outline, const std::vector<doub
         return false;
     return true;
   };
-  std::string text;
+  std::string text = std::to_string(decimals) + ';';
   int last = 0;
+  int64_t last_units = 0;
   const auto add = [&](int i, bool around) {
-    char factor[64];
-    g_snprintf(factor, sizeof factor, "%.*f", decimals, q[i]);
-    // 1.25000 as 1.25, 2.00000 as 2.
-    char *end = factor + std::strlen(factor);
-    while (end[-1] == '0') *--end = '\0';
-    if (end[-1] == '.') *--end = '\0';
-    text += (around ? "-" : "") + std::to_string(i - last) + ';' +
-            (std::strcmp(factor, "-0") == 0 ? "0" : factor) + ';';
+    const int64_t units = static_cast<int64_t>(std::round(q[i] * scale));
+    put_number(&text, around ? -(i - last) : i - last);
+    put_number(&text, units - last_units);
     last = i;
+    last_units = units;
   };
   add(0, false);
   for (int a = 0; a < FREEHAND_SAMPLES - 1;) {
-    // As far as either run reaches, straight where both do.
-    int b = a + 1;
+    // As far as either run reaches (the next sample at least, with nothing
+    // between), straight where both do.
+    int b = a;
     bool straight = true, around = radial;
     while (b + 1 < FREEHAND_SAMPLES) {
       const bool s = straight && fits(a, b + 1, nullptr);
@@ -355,34 +421,158 @@ std::string outline_knots(const FreehandOutline &outline, const std::vector<doub
   return text;
 }
 
-// The outline the knots in `list` stand for, on the reset shape's grid;
-// false for a list no writer makes (an odd length, a step that is no whole
-// number from 1 up or steps that do not end at the last sample, a factor that
-// is not finite, a run around the centre on a band).
-bool outline_from_knots(FreehandOutline *out, const double *list, gsize n,
-                        const std::vector<double> &rho, bool radial,
-                        void (*reset)(FreehandOutline *)) {
-  if (n < 4 || n % 2 != 0 || list[0] != 0) return false;
-  std::vector<int> at(n / 2, 0);
-  for (gsize k = 0; k < n; k += 2) {
-    if (!std::isfinite(list[k + 1])) return false;
-    if (k == 0) continue;
-    const double step = std::fabs(list[k]);
-    if (step != std::floor(step) || step < 1 || step > FREEHAND_SAMPLES) return false;
-    if (list[k] < 0 && !radial) return false;
-    at[k / 2] = at[k / 2 - 1] + static_cast<int>(step);
+// The outline the knots in `text` stand for, on the reset shape's grid; a
+// text no writer makes (other decimals, a step that is not from 1 up, steps
+// that do not end at the last sample, a factor beyond a million, a run around
+// the centre on a band, digits left over or missing) leaves it as it was.
+void outline_from_knots(FreehandOutline *out, const char *text, const std::vector<double> &rho,
+                        bool radial, void (*reset)(FreehandOutline *)) {
+  const std::vector<std::string> fields = fields_of(text, 2);
+  const std::optional<int64_t> decimals =
+      fields.empty() ? std::nullopt : whole_number(fields[0], 1, KNOT_DECIMALS_MAX);
+  if (!decimals) return;
+  const double scale = std::pow(10.0, static_cast<double>(*decimals));
+  std::vector<int> at;
+  std::vector<double> factor;
+  std::vector<bool> around;
+  int64_t units = 0;
+  for (const char *digits = fields[1].c_str(); *digits != '\0';) {
+    const std::optional<int64_t> step = get_number(&digits);
+    const std::optional<int64_t> change = step ? get_number(&digits) : std::nullopt;
+    if (!change) return;
+    units += *change;
+    if (!(std::fabs(units / scale) <= 1e6)) return;
+    const int64_t from = at.empty() ? 0 : at.back();
+    if (at.empty() ? *step != 0 : *step == 0 || from + std::llabs(*step) >= FREEHAND_SAMPLES)
+      return;
+    if (*step < 0 && !radial) return;
+    at.push_back(static_cast<int>(from + std::llabs(*step)));
+    factor.push_back(units / scale);
+    around.push_back(*step < 0);
   }
-  if (at.back() != FREEHAND_SAMPLES - 1) return false;
+  if (at.size() < 2 || at.back() != FREEHAND_SAMPLES - 1) return;
   const int32_t active = out->active;
   reset(out);
   out->active = active;
-  for (gsize k = 1; k < n / 2; ++k) {
+  for (size_t k = 1; k < at.size(); ++k) {
     const int a = at[k - 1], b = at[k];
-    const std::vector<double> *over = list[2 * k] < 0 ? &rho : nullptr;
     for (int i = a; i <= b; ++i)
-      out->samples[i].factor = knot_factor(over, a, list[2 * k - 1], b, list[2 * k + 1], i);
+      out->samples[i].factor =
+          knot_factor(around[k] ? &rho : nullptr, a, factor[k - 1], b, factor[k], i);
   }
-  return true;
+}
+
+// --- the spine, packed -------------------------------------------------------
+//
+// `path_spine_packed` is "GRID_X;GRID_Y;COUNT;ORDER;DIGITS": each point moved
+// to the nearest corner of a grid of GRID_X by GRID_Y (in the spine's unit),
+// so within half a cell of where it was along x and along y, and told in
+// whole cells as its difference from where the points before it lead: the
+// one before for order 1, the straight line through the two before for 2,
+// the parabola through the three before for 3 (the first points with what is
+// known of them).  The writer takes the order that needs the fewest digits.
+// A point whose differences along x and y are both within SPINE_NEAR cells
+// is one digit; any other is the digit SPINE_FAR and both differences as
+// numbers.
+
+constexpr int64_t SPINE_NEAR = 3;
+constexpr int64_t SPINE_SPAN = 2 * SPINE_NEAR + 1;
+constexpr int SPINE_FAR = SPINE_SPAN * SPINE_SPAN;
+constexpr int SPINE_ORDER_MAX = 3;
+
+int64_t spine_predict(const std::vector<int64_t> &k, size_t i, int order) {
+  switch (std::min<size_t>(i, static_cast<size_t>(order))) {
+    case 0: return 0;
+    case 1: return k[i - 1];
+    case 2: return 2 * k[i - 1] - k[i - 2];
+    default: return 3 * k[i - 1] - 3 * k[i - 2] + k[i - 3];
+  }
+}
+
+std::string spine_digits(const std::vector<int64_t> &kx, const std::vector<int64_t> &ky,
+                         int order) {
+  std::string out;
+  for (size_t i = 0; i < kx.size(); ++i) {
+    const int64_t dx = kx[i] - spine_predict(kx, i, order);
+    const int64_t dy = ky[i] - spine_predict(ky, i, order);
+    if (std::llabs(dx) <= SPINE_NEAR && std::llabs(dy) <= SPINE_NEAR) {
+      out.push_back(PACK_DIGITS[(dx + SPINE_NEAR) * SPINE_SPAN + dy + SPINE_NEAR]);
+    } else {
+      out.push_back(PACK_DIGITS[SPINE_FAR]);
+      put_number(&out, dx);
+      put_number(&out, dy);
+    }
+  }
+  return out;
+}
+
+bool cell_usable(double cell) { return cell > 0.0 && std::isfinite(cell); }
+
+// The packed spine on a grid of cells above 0; empty when the spine is not
+// usable or a point lies beyond PACK_CELLS_MAX cells.
+std::string spine_pack(const EffectParams &p, double grid_x, double grid_y) {
+  if (!path_spine_usable(&p)) return {};
+  const int n = p.path_spine_points_count;
+  std::vector<int64_t> kx(n), ky(n);
+  for (int i = 0; i < n; ++i) {
+    const double cx = std::round(p.path_spine_points[i].x / grid_x);
+    const double cy = std::round(p.path_spine_points[i].y / grid_y);
+    constexpr double most = static_cast<double>(PACK_CELLS_MAX);
+    if (!(std::fabs(cx) <= most && std::fabs(cy) <= most)) return {};
+    kx[i] = static_cast<int64_t>(cx);
+    ky[i] = static_cast<int64_t>(cy);
+  }
+  std::string digits;
+  int order = 0;
+  for (int o = 1; o <= SPINE_ORDER_MAX; ++o) {
+    std::string d = spine_digits(kx, ky, o);
+    if (order == 0 || d.size() < digits.size()) digits = std::move(d), order = o;
+  }
+  char gx[G_ASCII_DTOSTR_BUF_SIZE], gy[G_ASCII_DTOSTR_BUF_SIZE];
+  g_ascii_dtostr(gx, sizeof gx, grid_x);
+  g_ascii_dtostr(gy, sizeof gy, grid_y);
+  return std::string(gx) + ';' + gy + ';' + std::to_string(n) + ';' + std::to_string(order) + ';' +
+         digits;
+}
+
+// The spine `text` stands for, over p; p unchanged for any text spine_pack
+// does not make.
+void spine_unpack(EffectParams *p, const char *text) {
+  const std::vector<std::string> fields = fields_of(text, 5);
+  if (fields.empty()) return;
+  double grid[2];
+  for (int k = 0; k < 2; ++k) {
+    char *end = nullptr;
+    grid[k] = g_ascii_strtod(fields[k].c_str(), &end);  // 0 without digits
+    if (*end != '\0' || !cell_usable(grid[k])) return;
+  }
+  const std::optional<int64_t> count = whole_number(fields[2], PATH_SPINE_MIN, PATH_SPINE_MAX);
+  const std::optional<int64_t> order = whole_number(fields[3], 1, SPINE_ORDER_MAX);
+  if (!count || !order) return;
+  const int64_t n = *count;
+  std::vector<int64_t> kx, ky;
+  const char *at = fields[4].c_str();
+  for (int64_t i = 0; i < n; ++i) {
+    const int d = digit_value(*at);
+    if (d < 0 || d > SPINE_FAR) return;
+    ++at;
+    int64_t dx = d / SPINE_SPAN - SPINE_NEAR, dy = d % SPINE_SPAN - SPINE_NEAR;
+    if (d == SPINE_FAR) {
+      const std::optional<int64_t> far_x = get_number(&at);
+      const std::optional<int64_t> far_y = far_x ? get_number(&at) : std::nullopt;
+      if (!far_y) return;
+      dx = *far_x;
+      dy = *far_y;
+    }
+    kx.push_back(spine_predict(kx, i, static_cast<int>(*order)) + dx);
+    ky.push_back(spine_predict(ky, i, static_cast<int>(*order)) + dy);
+    if (std::llabs(kx.back()) > PACK_CELLS_MAX || std::llabs(ky.back()) > PACK_CELLS_MAX)
+      return;
+  }
+  if (*at != '\0') return;
+  // A point beyond any double is left to take_record, as in any record.
+  for (int64_t i = 0; i < n; ++i) p->path_spine_points[i] = {kx[i] * grid[0], ky[i] * grid[1]};
+  p->path_spine_points_count = static_cast<int32_t>(n);
 }
 
 bool has_key(GKeyFile *kf, const char *group, const std::string &key) {
@@ -444,6 +634,8 @@ bool read_text(EffectParams *params, const char *text, std::size_t size) {
     std::memcpy(stored->path_spine_points, parsed->path_spine_points,
                 sizeof(SpinePoint) * parsed->path_spine_points_count);
   }
+  GCharPtr packed(g_key_file_get_value(k, SETTINGS_GROUP, SPINE_PACKED_KEY, nullptr));
+  if (packed) spine_unpack(stored.get(), packed.get());
   for (const OutlineSlot &slot : OUTLINE_SLOTS) {
     FreehandOutline &to = stored.get()->*slot.field;
     const FreehandOutline &from = parsed.get()->*slot.field;
@@ -453,11 +645,9 @@ bool read_text(EffectParams *params, const char *text, std::size_t size) {
     if (has(name + "_points_count")) to.count = from.count;
     if (has(name + "_points") && from.count == FREEHAND_SAMPLES)
       std::memcpy(to.samples, from.samples, sizeof to.samples);
-    gsize n = 0;
-    GPtr<gdouble> knots(g_key_file_get_double_list(k, SETTINGS_GROUP, (name + "_knots").c_str(),
-                                                   &n, nullptr));
+    GCharPtr knots(g_key_file_get_value(k, SETTINGS_GROUP, (name + "_knots").c_str(), nullptr));
     if (knots)
-      outline_from_knots(&to, knots.get(), n, stroke_boundary(*stored, slot.stroke),
+      outline_from_knots(&to, knots.get(), stroke_boundary(*stored, slot.stroke),
                          slot.stroke != Stroke::Band, slot.reset);
   }
 
@@ -512,6 +702,22 @@ char *last_values_to_text(const EffectParams *params, gsize *length) {
       values[2 * i + 1] = outline.samples[i].factor;
     }
     g_key_file_set_double_list(k, SETTINGS_GROUP, points_key.c_str(), values.data(), values.size());
+  }
+
+  // The spine on a grid of half a pixel: a digit or so a point where the
+  // full form takes twenty characters or more.
+  const int unit = params->area_unit;
+  const bool physical = unit_factor(unit) != 0.0;
+  if (!physical || (resolution_usable(params->geometry_xres) &&
+                    resolution_usable(params->geometry_yres))) {
+    const std::string spine =
+        spine_pack(*params, pixels_to_units(SPINE_GRID_PIXELS, unit, params->geometry_xres),
+                   pixels_to_units(SPINE_GRID_PIXELS, unit, params->geometry_yres));
+    if (!spine.empty()) {
+      g_key_file_remove_key(k, SETTINGS_GROUP, "path_spine_points_count", nullptr);
+      g_key_file_remove_key(k, SETTINGS_GROUP, "path_spine_points", nullptr);
+      g_key_file_set_value(k, SETTINGS_GROUP, SPINE_PACKED_KEY, spine.c_str());
+    }
   }
 
   g_key_file_set_integer(k, LAST_VALUES_GROUP, "format", LAST_VALUES_FORMAT);

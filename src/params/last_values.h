@@ -16,7 +16,9 @@ constexpr const char *LAST_VALUES_NAME = "plugin-zipstroke";
 // format's version.  Outlines are kept whether active or not, except those
 // still in their reset shape; a drawn one as the few samples a straight line
 // between them gives back to within half a pixel of the work area (or of the
-// radius, when that is larger).  A few kilobytes, drawn outlines and all.
+// radius, when that is larger).  The spine's points come back on a grid of
+// half a pixel, each within a quarter of a pixel along x and along y.  A few
+// kilobytes, drawn outlines and a long spine all.
 constexpr const char *LAST_VALUES_GROUP = "zipstroke-run";
 constexpr int LAST_VALUES_FORMAT = 1;
 

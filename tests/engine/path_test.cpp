@@ -14,14 +14,17 @@ namespace {
 constexpr int W = 400, H = 300;
 
 // The Path band whose spine runs from the in centre to the out centre of
-// p's parallel band, with its ranges and outlines.
-EffectParams path_of_parallel(EffectParams p) {
+// p's parallel band, in n evenly spaced points, with its ranges and outlines.
+EffectParams path_of_parallel(EffectParams p, int n = 2) {
   p.area_type = AREA_PATH;
   p.path_in_range = p.parallel_in_range;
   p.path_out_range = p.parallel_out_range;
-  p.path_spine_points_count = 2;
-  p.path_spine_points[0] = {p.parallel_in_x, p.parallel_in_Y};
-  p.path_spine_points[1] = {p.parallel_out_x, p.parallel_out_Y};
+  p.path_spine_points_count = n;
+  for (int i = 0; i < n; ++i) {
+    const double f = i / (n - 1.0);
+    p.path_spine_points[i] = {p.parallel_in_x + f * (p.parallel_out_x - p.parallel_in_x),
+                              p.parallel_in_Y + f * (p.parallel_out_Y - p.parallel_in_Y)};
+  }
   p.path_in_freehand = p.parallel_in_freehand;
   p.path_out_freehand = p.parallel_out_freehand;
   return p;
@@ -83,6 +86,12 @@ TEST(PathStraightSpine, GivesTheParallelBandsPicture) {
          p->line_out_margin_rand = 80;
          p->line_out_length = 60;
        }},
+      {"upright band",
+       [](EffectParams *p) {
+         p->parallel_in_x = p->parallel_out_x = 200;
+         p->parallel_in_Y = 280;
+         p->parallel_out_Y = 20;
+       }},
       {"waves and blocks",
        [](EffectParams *p) {
          p->line_wave_npoint = 8;
@@ -126,11 +135,15 @@ TEST(PathStraightSpine, GivesTheParallelBandsPicture) {
     parallel.area_type = AREA_PARALLEL;
     c.set(&parallel);
     const auto expected = coverage_bytes(parallel, W, H);
-    const auto actual = coverage_bytes(path_of_parallel(parallel), W, H);
     ASSERT_GT(covered(expected), W * H / 50);
-    const Difference d = compare(expected, actual);
-    EXPECT_LE(d.differing, static_cast<long>(expected.size()) / 1000);
-    EXPECT_LE(d.largest, 2);
+    // Points between the ends change nothing, also on a level spine, up to
+    // as many as a spine holds.
+    for (int n : {2, 3, PATH_SPINE_MAX}) {
+      const auto actual = coverage_bytes(path_of_parallel(parallel, n), W, H);
+      const Difference d = compare(expected, actual);
+      EXPECT_LE(d.differing, static_cast<long>(expected.size()) / 1000) << n;
+      EXPECT_LE(d.largest, 2) << n;
+    }
   }
 }
 

@@ -44,26 +44,33 @@ TEST(StrokeOutline, HexagonWithPointedTipsAndFullWidthBetweenTapers) {
 }
 
 TEST(StrokeOutline, OverlappingTapersGiveARhombusNarrowerThanTheLine) {
-  // Equal tapers: the side vertex lies in the middle at half the width.
-  LineOutline o = stroke_line_outline(10, 2, 0, 10, 0, 10);
-  ASSERT_EQ(o.n, 4);
-  EXPECT_DOUBLE_EQ(o.x[1], 5);
-  EXPECT_DOUBLE_EQ(o.y[1], 1);
-  EXPECT_DOUBLE_EQ(o.x[3], 5);
-  EXPECT_DOUBLE_EQ(o.y[3], -1);
-  EXPECT_DOUBLE_EQ(o.x[2], 10);
-
-  // No inner taper: the side vertices lie at the inner tip.
-  o = stroke_line_outline(10, 2, 0, 0, 0, 20);
-  ASSERT_EQ(o.n, 4);
-  EXPECT_DOUBLE_EQ(o.x[1], 0);
-  EXPECT_DOUBLE_EQ(o.y[1], 1);
-
-  // No outer taper: the side vertices lie at the outer tip.
-  o = stroke_line_outline(10, 2, 0, 40, 0, 0);
-  ASSERT_EQ(o.n, 4);
-  EXPECT_DOUBLE_EQ(o.x[1], 10);
-  EXPECT_DOUBLE_EQ(o.y[1], 0.5);
+  // The side vertex is where the edge from the inner tip (x0, 0) rising to
+  // the full width at x0 + in length meets the edge from the outer tip
+  // (x3, 0) rising to it at x3 - out length; margins move both tips.
+  const struct {
+    double length, in_margin, in_length, out_margin, out_length, xa, ya;
+  } cases[] = {
+      {10, 0, 10, 0, 10, 5, 1},    // equal tapers: the middle, half the width
+      {30, 10, 10, 10, 10, 15, 1},
+      {30, 10, 20, 5, 10, 20, 1},  // unequal tapers between margins
+      {10, 0, 0, 0, 20, 0, 1},     // no inner taper: at the inner tip
+      {20, 5, 0, 5, 20, 5, 1},
+      {10, 0, 40, 0, 0, 10, 0.5},  // no outer taper: at the outer tip
+      {20, 5, 40, 5, 0, 15, 0.5},
+  };
+  for (const auto &c : cases) {
+    const LineOutline o =
+        stroke_line_outline(c.length, 2, c.in_margin, c.in_length, c.out_margin, c.out_length);
+    ASSERT_EQ(o.n, 4) << c.length << " " << c.in_margin;
+    EXPECT_DOUBLE_EQ(o.x[0], c.in_margin);
+    EXPECT_DOUBLE_EQ(o.x[2], c.length - c.out_margin);
+    EXPECT_DOUBLE_EQ(o.y[0], 0);
+    EXPECT_DOUBLE_EQ(o.y[2], 0);
+    for (int side : {1, 3}) {
+      EXPECT_DOUBLE_EQ(o.x[side], c.xa) << c.length << " " << c.in_margin << " " << side;
+      EXPECT_DOUBLE_EQ(o.y[side], side == 1 ? c.ya : -c.ya) << c.length << " " << c.in_margin;
+    }
+  }
 }
 
 TEST(StrokeOutline, MarginsThatLeaveNoLengthDrawNothing) {

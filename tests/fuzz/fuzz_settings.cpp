@@ -15,6 +15,7 @@
 #include "control_ranges.h"
 #include "effect_params.h"
 #include "image_services.h"
+#include "last_values.h"
 #include "render.h"
 #include "settings_text.h"
 #include "units.h"
@@ -164,6 +165,17 @@ bool initialise() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const bool initialised = initialise();
   (void)initialised;
+
+  // The same bytes as last values kept by GIMP: the record they leave is sound.
+  static EffectParams last;
+  last = EffectParams{};
+  effect_params_init_run_fields(&last, 1, 1);
+  effect_params_set_defaults(&last);
+  last_values_read(&last, data, size);
+  if (!path_spine_usable(&last)) finding("last values' spine", nullptr);
+  for (int k = 0; k < 6; ++k)
+    for (const FreehandSample &s : outlines_of(last, k)->samples)
+      if (!std::isfinite(s.factor)) finding("last values' outline", nullptr);
 
   GKeyFile *kf = g_key_file_new();
   if (!g_key_file_load_from_data(kf, reinterpret_cast<const char *>(data), size,

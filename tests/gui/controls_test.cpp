@@ -7,6 +7,7 @@
 #include "control_ranges.h"
 #include "controls.h"
 #include "gimpui_compat.h"
+#include "path_controls.h"
 #include "unit_change.h"
 #include "units.h"
 
@@ -33,6 +34,37 @@ TEST_F(Controls, EachSpinButtonWritesItsFieldAndNothingElse) {
     spin_field_set(&expected, range, v);
     EXPECT_EQ(spin_field_get(&live(), range), v);
     EXPECT_TRUE(same_bytes(expected, live()));
+  }
+}
+
+// A spine point dragged on the preview: its own axis, clamped to the area's
+// positions with that axis's resolution; nothing for a point that is not
+// there or a value that is not a number.
+TEST_F(Controls, ASpinePointMovesOnItsAxisWithinItsOwnResolutionsLimits) {
+  FixedImage image;
+  image.xres = 300, image.yres = 600;
+  build(image, [](EffectParams *p) { p->area_unit = UNIT_MM; });
+  const double mm = 524288 * 25.4;
+  const struct {
+    int index;
+    bool vertical;
+    double value, want;  // want NAN: nothing changes
+  } cases[] = {{1, false, 20, 20},          {1, true, 30, 30},
+               {0, false, 1e9, mm / 300},   {0, true, 1e9, mm / 600},
+               {0, true, -1e9, -mm / 600},  {1, false, NAN, NAN},
+               {-1, false, 5, NAN},         {live().path_spine_points_count, true, 5, NAN}};
+  for (const auto &c : cases) {
+    const EffectParams before = snapshot(live());
+    path_controls_move_spine_point(c.index, c.vertical, c.value);
+    EffectParams expected = snapshot(before);
+    if (!std::isnan(c.want)) {
+      SpinePoint &point = expected.path_spine_points[c.index];
+      double &field = c.vertical ? point.y : point.x;
+      const SpinePoint &moved = live().path_spine_points[c.index];
+      field = c.vertical ? moved.y : moved.x;
+      EXPECT_NEAR(field, c.want, 1e-9 * std::fabs(c.want)) << c.index << " " << c.vertical;
+    }
+    EXPECT_TRUE(same_bytes(expected, live())) << c.index << " " << c.vertical << " " << c.value;
   }
 }
 
@@ -188,7 +220,10 @@ TEST_F(Controls, SyncLeavesNoRefusedValueInTheRecord) {
   EffectParams scratch = snapshot(live());
   scratch.line_width = 0.01;
   scratch.radiation_oblateness = -9.0;
+  scratch.line_color = {NAN, 0.5, 0.5, 1.0};
+  const ColorRGBA color = live().line_color;
   sync_widgets_from_params(&scratch);
+  EXPECT_EQ(std::memcmp(&live().line_color, &color, sizeof color), 0);
   EXPECT_EQ(live().line_width, 0.5);
   EXPECT_EQ(gtk_spin_button_get_value(spin("line_width")), 0.5);
   EXPECT_EQ(live().radiation_oblateness, -4.0);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 #include <set>
+#include <string>
 
 #include <gegl.h>
 #include <libgimpwidgets/gimpwidgets.h>
@@ -59,6 +60,13 @@ TEST_F(DialogBuild, SpinButtonsFollowTheRangeTableAndShowTheRecord) {
     EXPECT_EQ(static_cast<int>(gtk_spin_button_get_digits(s)), range.digits);
     EXPECT_EQ(gtk_entry_get_alignment(GTK_ENTRY(s)), 1.0f);
     EXPECT_EQ(gtk_spin_button_get_value(s), spin_field_get(&live(), range));
+    // A length is as wide as the longer of its ends in pixels written out.
+    int chars = 0;
+    for (const double end : {range.min, range.max})
+      chars = std::max(chars, static_cast<int>(std::to_string(end).find('.')) +
+                                  (range.digits > 0 ? 1 + range.digits : 0));
+    EXPECT_EQ(gtk_entry_get_width_chars(GTK_ENTRY(s)),
+              range.axis == LengthAxis::None ? -1 : chars);
   }
   EXPECT_EQ(dialog_spin_for_key("line_color"), nullptr);
   EXPECT_EQ(dialog_spin_for_key("no_such_key"), nullptr);

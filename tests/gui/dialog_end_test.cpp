@@ -117,4 +117,23 @@ TEST_F(DialogEndTest, RunningTheDialogEndsAtCreateAndAtTheWindowManagersClose) {
   EXPECT_TRUE(host.renders.empty());
 }
 
+TEST_F(DialogEndTest, ARunOnAnImageMakesANewLayerOnThatImagesDrawable) {
+  build();
+  gtk_widget_destroy(dialog);
+  pump_gtk_events();
+  // Left over from an edit of another layer.
+  live().edit_mode = EditMode::Replace;
+  live().drawable_id = 3;
+  g_idle_add([](gpointer) -> gboolean {
+    gtk_dialog_response(GTK_DIALOG(dialog_widgets.dialog), RESPONSE_CREATE);
+    if (!responses_dialog_ended()) gtk_widget_destroy(dialog_widgets.dialog);  // no hang
+    return FALSE;
+  }, nullptr);
+  dialog_run_on_image(params.get(), 4, 9);
+  ASSERT_EQ(host.renders.size(), 1u);
+  EXPECT_EQ(host.renders[0].edit_mode, EditMode::Create);
+  EXPECT_EQ(host.renders[0].drawable_id, 9);
+  EXPECT_EQ(host.renders[0].params.image_id, 4);
+}
+
 }  // namespace

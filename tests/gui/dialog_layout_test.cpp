@@ -226,6 +226,19 @@ int min_height(GtkWidget *widget) {
 
 }  // namespace
 
+// The zoom label is as wide for "Fit" as for "400 %": the preview beside it
+// keeps its width.
+TEST_F(DialogLayout, TheZoomLabelKeepsItsWidthWhateverItShows) {
+  build();
+  int widths[2] = {}, height = 0;
+  const char *texts[] = {"Fit", "400 %"};
+  for (int i = 0; i < 2; ++i) {
+    gtk_label_set_text(GTK_LABEL(dialog_widgets.zoom_label), texts[i]);
+    compat_widget_min_size(dialog_widgets.zoom_label, &widths[i], &height);
+  }
+  EXPECT_EQ(widths[0], widths[1]);
+}
+
 // The Options page's sections: titled in bold as GIMP 3 titles its own (GIMP
 // 2.10 keeps its plain frames), and no gap between them: the area part is
 // exactly as high as the page of the area type shown, and as wide for both.

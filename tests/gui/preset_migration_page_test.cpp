@@ -64,6 +64,7 @@ TEST_F(PresetMigrationPage, TheFirstPageListsTheCopiedPresetsAndSaysSo) {
   GtkWidget *notice = dialog_widgets.preset_notice;
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(gtk_widget_get_visible(notice));
+  EXPECT_TRUE(gtk_label_get_line_wrap(GTK_LABEL(notice)));  // a long line would widen the page
   int left = -1, width = 0;  // under the list and its buttons
   gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(notice)), notice, "left-attach",
                           &left, "width", &width, nullptr);

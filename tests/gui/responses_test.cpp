@@ -139,6 +139,8 @@ TEST_F(Responses, EditApplyRendersTheLayersSettingsIntoItAndRestoresTheDialogs) 
   EXPECT_EQ(button_label(RESPONSE_CREATE, dialog), "Apply");
   EXPECT_EQ(button_label(RESPONSE_CLOSE, dialog), "Cancel");
   EXPECT_FALSE(edit_button_visible());
+  EXPECT_EQ(status_line(),
+            "Editing the active Zipstroke Layer: Apply draws it anew, Cancel leaves it as it was.");
 
   // A second edit response while editing changes nothing.
   host.parasite = settings_text_of([](EffectParams *p) { p->line_pitch = 44.0; });

@@ -157,6 +157,7 @@ bool host_layer_extent(int32_t id, int *x, int *y, int *width, int *height) {
   return true;
 }
 int32_t host_layer_new(int32_t image, const char *name, int width, int height, LayerFormat format) {
+  if (fake.refuse_layers) return NO_ID;
   const int32_t id = fake.next_id++;
   FakeItem i;
   i.image = image;
@@ -169,6 +170,7 @@ int32_t host_layer_new(int32_t image, const char *name, int width, int height, L
   return id;
 }
 int32_t host_layer_copy(int32_t id) {
+  if (fake.refuse_layers) return NO_ID;
   const int32_t copy = fake.next_id++;
   FakeItem i = *item(id);
   i.children.clear();
@@ -220,7 +222,7 @@ void host_pixels_end(HostPixelWriter *writer, bool merge) {
 }
 
 std::vector<int32_t> host_image_paths(int32_t image, PathChoice which) {
-  const FakeImage &im = fake.images[image];
+  const FakeImage &im = open_image(image);
   if (which == PathChoice::All) return im.paths;
   return im.selected_path == NO_ID ? std::vector<int32_t>{} : std::vector<int32_t>{im.selected_path};
 }
@@ -229,12 +231,28 @@ std::vector<int32_t> host_path_strokes(int32_t path) {
   for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i) + 100;
   return ids;
 }
-std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double) {
+std::vector<double> host_stroke_polyline(int32_t path, int32_t stroke, double precision) {
+  fake.path_precision = precision;
   return fake.items[path].strokes.at(static_cast<size_t>(stroke) - 100);
 }
-void host_progress_start(const char *) {}
-void host_progress_update(double) {}
-void host_progress_end() {}
-void host_last_values_restore(EffectParams *) {}
-void host_last_values_store(const EffectParams *) {}
-void host_ui_init() {}
+void host_progress_start(const char *) {
+  ++fake.progress_shown;
+  fake.progress_up = true;
+}
+void host_progress_update(double fraction) {
+  EXPECT_TRUE(fake.progress_up);
+  EXPECT_GE(fraction, fake.progress);
+  fake.progress = fraction;
+}
+void host_progress_end() { fake.progress_up = false; }
+void host_last_values_restore(EffectParams *params) {
+  if (fake.kept_pitch > 0) params->line_pitch = fake.kept_pitch;
+}
+void host_last_values_store(const EffectParams *params) { fake.kept_pitch = params->line_pitch; }
+void host_ui_init() { fake.ui_ready = true; }
+
+// Stands in for the dialog's run (its own object in the ui library).
+void dialog_run_on_image(EffectParams *params, int32_t image, int32_t drawable) {
+  fake.dialogs.push_back({*params, image, drawable, fake.ui_ready});
+  params->line_pitch = DIALOG_PITCH;
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "effect_params.h"
 #include "host_calls.h"
 
 struct FakeImage {
@@ -57,6 +58,23 @@ struct FakeGimp {
   // The pictures asked for: image, x, y, w, h, thumb_w, thumb_h.
   std::vector<std::array<int, 7>> pictures;
   std::vector<int32_t> copies_deleted;
+  bool refuse_layers = false;  // GIMP makes neither a new layer nor a copy
+  double path_precision = 0;   // asked of the path's flattening
+  // The progress bar: shown how often, the last fraction, and whether it is up.
+  int progress_shown = 0;
+  double progress = 0;
+  bool progress_up = false;
+  // The last values kept between runs (their pitch stands for the record;
+  // 0: none), and what the stand-in dialog was run with.  It sets the pitch
+  // to DIALOG_PITCH, as a user would.
+  double kept_pitch = 0;
+  bool ui_ready = false;
+  struct DialogRun {
+    EffectParams params;
+    int32_t image, drawable;
+    bool ui_ready;
+  };
+  std::vector<DialogRun> dialogs;
 
   int32_t add_image(ImageKind kind, int width, int height);
   // A layer (or group) the size of the image, at the top of `parent`.
@@ -64,3 +82,4 @@ struct FakeGimp {
 };
 
 extern FakeGimp fake;
+constexpr double DIALOG_PITCH = 21;

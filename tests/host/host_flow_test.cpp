@@ -51,39 +51,55 @@ TEST_F(HostFlow, RefusalsChangeNothing) {
     const char *what;
     std::function<EffectParams(HostFlow *)> setup;
     LayerStatus status;
+    size_t lines;  // logged; the caller speaks of a closed or indexed image
   } cases[] = {
       {"image closed", [](HostFlow *t) { fake.images[t->image].closed = true; return t->record(); },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 0},
       {"indexed image",
        [](HostFlow *t) { fake.images[t->image].kind = ImageKind::Other; return t->record(); },
-       LayerStatus::Unsupported},
+       LayerStatus::Unsupported, 0},
       {"new layer's group locked",
        [](HostFlow *t) { fake.items[t->group].locked = true; return t->record(); },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer locked",
        [](HostFlow *t) {
          fake.items[t->current].locked = true;
          return t->record(EditMode::Replace, t->current);
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer deleted",
        [](HostFlow *t) {
          host_layer_remove(t->image, t->current);
          fake.changes = 0;
          return t->record(EditMode::Replace, t->current);
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
       {"edited layer a group",
-       [](HostFlow *t) { return t->record(EditMode::Replace, t->group); }, LayerStatus::Failed},
+       [](HostFlow *t) { return t->record(EditMode::Replace, t->group); }, LayerStatus::Failed, 1},
       {"edited layer of another image",
        [](HostFlow *t) {
          const int32_t other = fake.add_image(ImageKind::Rgb, 10, 10);
          return t->record(EditMode::Replace, fake.add_layer(other));
        },
-       LayerStatus::Failed},
+       LayerStatus::Failed, 1},
+      {"no new layer made", [](HostFlow *t) { fake.refuse_layers = true; return t->record(); },
+       LayerStatus::Failed, 1},
+      {"no copy made",
+       [](HostFlow *t) {
+         fake.refuse_layers = true;
+         return t->record(EditMode::Replace, t->current);
+       },
+       LayerStatus::Failed, 1},
   };
+  std::vector<std::string> said;
+  const GLogFunc saved = g_log_set_default_handler(
+      [](const gchar *, GLogLevelFlags, const gchar *text, gpointer to) {
+        static_cast<std::vector<std::string> *>(to)->push_back(text);
+      },
+      &said);
   for (const auto &c : cases) {
     SetUp();
+    said.clear();
     const EffectParams p = c.setup(this);
     const std::vector<int32_t> top = fake.images[image].top, inside = fake.items[group].children;
     EXPECT_EQ(draw_streak_layer(&p).status, c.status) << c.what;
@@ -91,7 +107,9 @@ TEST_F(HostFlow, RefusalsChangeNothing) {
     EXPECT_EQ(fake.undo_groups, 0) << c.what;
     EXPECT_EQ(fake.images[image].top, top) << c.what;
     EXPECT_EQ(fake.items[group].children, inside) << c.what;
+    EXPECT_EQ(said.size(), c.lines) << c.what;
   }
+  g_log_set_default_handler(saved, nullptr);
 }
 
 TEST_F(HostFlow, CreatePutsTheLayerAboveTheCurrentOneOverTheSelection) {
@@ -150,6 +168,21 @@ TEST_F(HostFlow, ReplaceDrawsACopyInTheEditedLayersPlace) {
   EXPECT_EQ(fake.rows_written, 20);
   EXPECT_EQ(fake.images[image].sel, (std::array<int, 4>{0, 0, 3, 3}));
   EXPECT_EQ(fake.undo_depth, 0);
+}
+
+// A layer of a million pixels or more shows how far it has come, up to the end.
+TEST_F(HostFlow, ProgressShowsFromAMillionPixels) {
+  for (const int side : {1023, 1024}) {
+    SetUp();
+    image = fake.add_image(ImageKind::Rgb, side, side);
+    fake.add_layer(image);
+    EffectParams p = record();
+    p.line_pitch = 300;
+    ASSERT_EQ(draw_streak_layer(&p).status, LayerStatus::Written);
+    EXPECT_EQ(fake.progress_shown, side == 1024 ? 1 : 0);
+    EXPECT_EQ(fake.progress, side == 1024 ? 1.0 : 0.0);
+    EXPECT_FALSE(fake.progress_up);
+  }
 }
 
 // Whatever goes while the bands are written, the undo step closes and no half
@@ -211,12 +244,37 @@ TEST_F(HostFlow, TheSettingsCallSaysWhyItRefuses) {
             std::string::npos);
   fake.images[image].kind = ImageKind::Rgb;
 
+  // Drawn but not made: a failure, not a success without a layer.
+  fake.refuse_layers = true;
+  EXPECT_EQ(run_settings_call(image, current, "[zipstroke]\n", false).status,
+            CallStatus::ExecutionError);
+  fake.refuse_layers = false;
+
+  image_services_install_fixed(FixedImage{});  // another image's answers, left over
   const SettingsCallResult made = run_settings_call(image, current, "[zipstroke]\narea_type=1\n", false);
   ASSERT_EQ(made.status, CallStatus::Success) << made.message;
+  EXPECT_EQ(fake.items[made.layer].width, 200);
   // What the text does not give, the Path area, keeps the image's defaults.
   EXPECT_NE(fake.items[made.layer].parasite.find("path_spine_points_count=33\n"), std::string::npos);
   const SettingsCallResult again = run_settings_call(image, made.layer, "[zipstroke]\n", true);
   EXPECT_EQ(again.status, CallStatus::Success) << again.message;
+}
+
+TEST_F(HostFlow, ADialogRunStartsFromTheKeptValuesAndKeepsWhatItEndsWith) {
+  image_services_install_fixed(FixedImage{});  // another image's answers, left over
+  fake.kept_pitch = 33;
+  EffectParams p{};
+  p.image_id = 77;
+  run_dialog(&p, image, current);
+  ASSERT_EQ(fake.dialogs.size(), 1u);
+  const FakeGimp::DialogRun &seen = fake.dialogs[0];
+  EXPECT_TRUE(seen.ui_ready);
+  EXPECT_EQ((std::array<int32_t, 4>{seen.image, seen.drawable, seen.params.image_id,
+                                    seen.params.drawable_id}),
+            (std::array<int32_t, 4>{image, current, image, current}));
+  EXPECT_EQ(seen.params.line_pitch, 33);
+  EXPECT_EQ(seen.params.radiation_x, 100);  // this image's defaults
+  EXPECT_EQ(fake.kept_pitch, DIALOG_PITCH);
 }
 
 // What the dialog asks of the image, answered from the editor: the last
@@ -229,9 +287,10 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   int w = 0, h = 0, b[4] = {};
   double xres = 0, yres = 0;
   EXPECT_FALSE(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]));
-  for (const auto &sel : {std::array<int, 4>{40, 30, 140, 80}, std::array<int, 4>{5, 5, 5, 9}}) {
+  for (const auto &sel : {std::array<int, 4>{40, 30, 140, 80}, std::array<int, 4>{5, 5, 5, 9},
+                          std::array<int, 4>{5, 5, 9, 5}}) {
     fake.images[image].selected = true, fake.images[image].sel = sel;
-    const bool any = sel[2] > sel[0];
+    const bool any = sel[2] > sel[0] && sel[3] > sel[1];
     EXPECT_EQ(is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]), any);
     if (any) {
       EXPECT_EQ((std::array<int, 4>{b[0], b[1], b[2], b[3]}), sel);
@@ -245,6 +304,12 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   GCharPtr text(hs.active_layer_settings(image, &length, &layer));
   EXPECT_EQ(std::string(text.get(), length), "[zipstroke]");
   EXPECT_EQ(layer, current);
+  gsize copied = 9;
+  for (const char *data : {static_cast<const char *>(nullptr), "abcdef"}) {
+    GCharPtr copy(text_copy(data, data ? 3 : 4, &copied));
+    EXPECT_EQ(std::string(copy.get()), data ? "abc" : "");
+    EXPECT_EQ(copied, data ? 3u : 0u);
+  }
   for (const int32_t edited : {current, group}) {
     const EffectParams p = record(EditMode::Replace, edited);
     EXPECT_EQ(host_target_state(&p), edited == current ? TargetState::Ready : TargetState::LayerGone);
@@ -320,7 +385,11 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   fake.items[path].strokes.clear();
   EXPECT_TRUE(polyline(&found).empty());
   EXPECT_TRUE(found) << "a path without a stroke";
+  EXPECT_GT(fake.path_precision, 0);  // finer than the lines' antialiasing
+  EXPECT_LE(fake.path_precision, 0.5);
 
+  // Whatever was asked last, the answers stay.
+  is.get_selection_bounds(image, &b[0], &b[1], &b[2], &b[3]);
   fake.images[image].closed = true;
   is.get_size(image, &w, &h);
   is.get_resolution(image, &xres, &yres);
@@ -331,6 +400,16 @@ TEST_F(HostFlow, TheServicesAnswerForTheImage) {
   EXPECT_EQ(hs.work_area_thumbnail(image, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.work_area_thumbnail_without(image, current, 0, 0, 10, 10, 9, 9), nullptr);
   EXPECT_EQ(hs.active_layer_settings(image, &length, &layer), nullptr);
+  EXPECT_TRUE(polyline(&found).empty());
+  EXPECT_FALSE(found);
+
+  // Answers about one image are never given for another.
+  const int32_t second = fake.add_image(ImageKind::Rgb, 10, 10);
+  is.get_size(second, &w, &h);
+  fake.images[second].closed = true;
+  is.get_resolution(second, &xres, &yres);
+  EXPECT_EQ((std::array<double, 4>{1.0 * w, 1.0 * h, xres, yres}),
+            (std::array<double, 4>{10, 10, 72, 72}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "control_ranges.h"
 #include "params_fixtures.h"
@@ -12,6 +14,7 @@ namespace {
 
 TEST(Defaults, WholeImageOf640x480) {
   const EffectParams p = defaults_640x480();
+  EXPECT_FALSE(work_area_of(1).has_selection);
   EXPECT_EQ(p.area_type, 0);
   EXPECT_EQ(p.area_unit, 0);
   EXPECT_DOUBLE_EQ(p.radiation_x, 320);
@@ -89,6 +92,15 @@ TEST(Defaults, SelectionIsTheWorkArea) {
   EXPECT_EQ(p.parallel_out_x, 101.0);
   EXPECT_EQ(p.parallel_in_range, 51.0);
   EXPECT_DOUBLE_EQ(p.radiation_out_radius, std::sqrt(101.0 * 101 + 51 * 51) / 2);
+  EXPECT_TRUE(work_area_of(1).has_selection);
+
+  // An area without height has no arc to bulge: its spine runs straight.
+  image = FixedImage{};
+  image.height = 0;
+  image_services_install_fixed(image);
+  effect_params_set_defaults(&p);
+  EXPECT_EQ(p.path_spine_points[8].x, image.width / 4.0);
+  EXPECT_EQ(p.path_spine_points[8].y, 0.0);
   image_services_install_fixed(FixedImage{});
 }
 
@@ -104,7 +116,8 @@ TEST(Defaults, OutlinesAreResetAndInactive) {
     EXPECT_NEAR(o->samples[999].pos, 6.2769, 1e-4);
     EXPECT_EQ(o->samples[999].factor, 1.0);
   }
-  for (const FreehandOutline *o : {&p.parallel_in_freehand, &p.parallel_out_freehand}) {
+  for (const FreehandOutline *o : {&p.parallel_in_freehand, &p.parallel_out_freehand,
+                                   &p.path_in_freehand, &p.path_out_freehand}) {
     EXPECT_EQ(o->active, 0);
     EXPECT_EQ(o->count, 1000);
     EXPECT_EQ(o->samples[0].pos, 0.0);
@@ -124,11 +137,16 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   p.topmost = 1;
   p.edit_mode = EditMode::Replace;
   p.line_pitch = 33;
-  p.radiation_in_freehand.active = 1;
+  FreehandOutline *outlines[] = {&p.radiation_in_freehand, &p.radiation_out_freehand,
+                                 &p.parallel_in_freehand,  &p.parallel_out_freehand,
+                                 &p.path_in_freehand,      &p.path_out_freehand};
+  for (FreehandOutline *o : outlines) o->active = 1;
   p.radiation_in_freehand.samples[5].factor = 0.25;
+  p.path_spine_points[PATH_SPINE_MAX - 1] = {5, 5};
   effect_params_set_defaults(&p);
+  EXPECT_EQ(p.path_spine_points[PATH_SPINE_MAX - 1].x, 0);  // nothing of the old spine
   EXPECT_EQ(p.line_pitch, 10);
-  EXPECT_EQ(p.radiation_in_freehand.active, 0);
+  for (const FreehandOutline *o : outlines) EXPECT_EQ(o->active, 0);
   EXPECT_EQ(p.radiation_in_freehand.samples[5].factor, 1.0);
   EXPECT_EQ(p.image_id, 7);
   EXPECT_EQ(p.drawable_id, 8);
@@ -138,6 +156,13 @@ TEST(Defaults, ResetKeepsRunAndWindowFields) {
   EXPECT_EQ(p.window_height, 200);
   EXPECT_EQ(p.topmost, 1);
   EXPECT_EQ(p.edit_mode, EditMode::Replace);
+
+  // A new run's fields are its own, whatever the record held.
+  effect_params_init_run_fields(&p, 3, 4);
+  const int32_t run[] = {p.image_id, p.drawable_id,   p.window_x, p.window_y,
+                         p.window_width, p.window_height, p.topmost, static_cast<int32_t>(p.edit_mode)};
+  EXPECT_EQ(std::vector<int32_t>(std::begin(run), std::end(run)),
+            (std::vector<int32_t>{3, 4, 0, 0, -1, -1, 0, 0}));
 }
 
 // Every value a control edits goes back to its default, whatever it held.
@@ -311,7 +336,7 @@ TEST(ControlRanges, ClampsAndNonFiniteValues) {
 TEST(Defaults, BigWorkAreasAreCoveredToTheirFarSide) {
   const struct {
     int width, height;
-  } areas[] = {{40000, 300}, {524288, 524288}, {1, 524288}, {524288, 1}};
+  } areas[] = {{40000, 300}, {524288, 524288}, {1, 524288}, {524288, 1}, {7, 2}};
   for (const auto &a : areas) {
     FixedImage image;
     image.width = a.width;
@@ -325,6 +350,9 @@ TEST(Defaults, BigWorkAreasAreCoveredToTheirFarSide) {
     EXPECT_EQ(p.parallel_out_x, a.width) << area;
     EXPECT_EQ(p.parallel_in_range, a.height) << area;
     EXPECT_GE(2 * p.radiation_out_radius, std::hypot(a.width, a.height) - 1) << area;
+    // The spine from edge to edge, its start 0 and not -0 (as the text shows it).
+    EXPECT_FALSE(std::signbit(p.path_spine_points[0].x)) << area;
+    EXPECT_EQ(p.path_spine_points[p.path_spine_points_count - 1].x, a.width) << area;
     for (int unit = 0; unit < UNIT_COUNT; ++unit) {
       for (const SpinRange &r : SPIN_RANGES) {
         if (r.type != FieldType::Double) continue;

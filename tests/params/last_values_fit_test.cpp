@@ -66,7 +66,7 @@ TEST(LastValuesFit, OnAWorkAreaOfTheSameSizeNothingChanges) {
   // A slanted band, and a value beyond what the controls allow (a block
   // written by hand): both are kept exactly as they are.
   params->parallel_out_Y = 333.0;
-  params->radiation_x = 40000.0;
+  params->radiation_x = 600000.0;
   auto before = std::make_unique<EffectParams>();
   std::memcpy(before.get(), params.get(), sizeof(EffectParams));
   last_values_fit(params.get(), area(640, 480), {72.0, 72.0});
@@ -159,6 +159,23 @@ TEST(LastValuesFit, ABandsRangeScalesAcrossTheBand) {
   last_values_fit(params.get(), area(200, 100), {72.0, 72.0});
   // The diagonal of length 141.42 becomes one of 223.61; the area doubles.
   EXPECT_NEAR(params->parallel_in_range, 10.0 * 2.0 * std::sqrt(2.0) / std::sqrt(5.0), 1e-9);
+
+  // Its direction is the one in pixels: 1 x 0.5 inches at 72 x 144 dpi is
+  // diagonal, for the band and for a spine alike.
+  params = worked_on(100, 100);
+  params->area_unit = 1;
+  params->geometry_yres = 144.0;
+  params->parallel_in_x = 1.0;
+  params->parallel_in_Y = 0.0;
+  params->parallel_out_x = 2.0;
+  params->parallel_out_Y = 0.5;
+  params->path_spine_points_count = 2;
+  params->path_spine_points[0] = {1.0, 0.0};
+  params->path_spine_points[1] = {2.0, 0.5};
+  params->parallel_in_range = params->path_in_range = 0.25;
+  last_values_fit(params.get(), area(200, 100), {72.0, 144.0});
+  EXPECT_NEAR(params->parallel_in_range, 0.25 * 2.0 / std::sqrt(2.5), 1e-9);
+  EXPECT_NEAR(params->path_in_range, 0.25 * 2.0 / std::sqrt(2.5), 1e-9);
 }
 
 TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
@@ -201,6 +218,29 @@ TEST(LastValuesFit, LengthsInAPhysicalUnitKeepTheirPixelsAcrossResolutions) {
   last_values_fit(params.get(), area(1280, 960), {144.0, 144.0});
   EXPECT_DOUBLE_EQ(params->radiation_x, 2.0);
   EXPECT_DOUBLE_EQ(params->radiation_out_radius, 1.0);
+
+  // A resolution no image has says nothing: the lengths stay.
+  for (const double unknown : {0.0, RESOLUTION_MAX_DPI * 2, double(NAN)}) {
+    params = worked_on(640, 480);
+    params->area_unit = 1;
+    params->radiation_x = 0.25;
+    params->geometry_xres = unknown;
+    last_values_fit(params.get(), area(640, 480), {144.0, 72.0});
+    EXPECT_EQ(params->radiation_x, 0.25) << unknown;
+  }
+
+  // The lowest and the highest resolution GIMP takes are resolutions too.
+  for (const auto &[edge, inside] : {std::pair{RESOLUTION_MIN_DPI, RESOLUTION_MIN_DPI * 2},
+                                     std::pair{RESOLUTION_MAX_DPI, RESOLUTION_MAX_DPI / 2}}) {
+    for (const auto &[from, to] : {std::pair{edge, inside}, std::pair{inside, edge}}) {
+      params = worked_on(640, 480);
+      params->area_unit = 1;
+      params->radiation_x = 0.25;
+      params->geometry_xres = params->geometry_yres = from;
+      last_values_fit(params.get(), area(640, 480), {to, to});
+      EXPECT_DOUBLE_EQ(params->radiation_x, 0.25 * from / to) << from << " dpi to " << to;
+    }
+  }
 }
 
 TEST(LastValuesFit, ScaledValuesAreClampedAsTheControlsClampThem) {

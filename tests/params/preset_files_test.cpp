@@ -176,14 +176,20 @@ TEST_F(PresetFiles, NamesUpToTheFileSystemsLimitAreSaved) {
 }
 
 TEST_F(PresetFiles, FailedSaveReportsTheSystemsReason) {
-  const std::string long_name(300, 'n');
-  GError *error = nullptr;
-  EXPECT_FALSE(preset_save(folder.c_str(), long_name.c_str(), "x", 1, &error));
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->domain, G_FILE_ERROR);
-  EXPECT_NE(std::string(error->message).find(g_strerror(ENAMETOOLONG)), std::string::npos)
-      << error->message;
-  g_error_free(error);
+  // A name too long for the file system; a folder removed since it was made.
+  const struct {
+    std::string folder, name;
+    int reason;
+  } cases[] = {{folder, std::string(300, 'n'), ENAMETOOLONG}, {gimp_dir + "/gone", "p", ENOENT}};
+  for (const auto &c : cases) {
+    GError *error = nullptr;
+    EXPECT_FALSE(preset_save(c.folder.c_str(), c.name.c_str(), "x", 1, &error)) << c.folder;
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->domain, G_FILE_ERROR);
+    EXPECT_NE(std::string(error->message).find(g_strerror(c.reason)), std::string::npos)
+        << error->message;
+    g_error_free(error);
+  }
   EXPECT_TRUE(preset_folder_list(folder.c_str()).empty());
 }
 
@@ -234,7 +240,9 @@ TEST_F(PresetFiles, SaveThatCannotBeWrittenKeepsTheOldFile) {
 
 TEST_F(PresetFiles, SaveOverAFolderIsRefused) {
   ASSERT_EQ(g_mkdir(in_folder("sub").c_str(), 0755), 0);
+  write_file(in_folder("file"), "x");
   EXPECT_TRUE(preset_is_folder(folder.c_str(), "sub"));
+  EXPECT_FALSE(preset_is_folder(folder.c_str(), "file"));
   GError *error = nullptr;
   EXPECT_FALSE(preset_save(folder.c_str(), "sub", "x", 1, &error));
   ASSERT_NE(error, nullptr);

@@ -2,6 +2,8 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -90,6 +92,7 @@ TEST(OlderGimpPersonalDirs, AreTheEarlierGimp3FoldersBesideItThenGimp2s) {
   EXPECT_EQ(listed("/srv/gimp-profile", nullptr), "2.10=/srv/2.10 ");
   EXPECT_EQ(listed("/x/3.x", nullptr), "2.10=/x/2.10 ");
   EXPECT_EQ(listed("/x/3.", nullptr), "2.10=/x/2.10 ");
+  EXPECT_EQ(listed("/x/3.1000", nullptr), "2.10=/x/2.10 ");  // no minor of four digits
   EXPECT_EQ(listed(nullptr, nullptr), "");
 }
 
@@ -120,6 +123,7 @@ TEST_F(PresetMigrationTest, TheNewestOlderGimpWithPresetsGivesThem) {
   done = preset_migrate_from_older(gimp32.c_str(), PRESET_FOLDER_NAME, nullptr, nullptr, &from,
                                    nullptr);
   EXPECT_FALSE(done.ran);
+  EXPECT_EQ(done.copied + done.skipped, 0);
   EXPECT_EQ(from, "");
   EXPECT_EQ(entries(gimp32 + "/zipstroke"), std::vector<std::string>{"from 3.0"});
 
@@ -136,8 +140,17 @@ TEST_F(PresetMigrationTest, CopiesThePresetFilesOnceAndLeavesTheOldFolderAsItWas
   write_file(old_folder + "/large but fine", big);
   write_file(old_folder + "/empty", "");
 
+  // With a few descriptors to spare: each file read gives its own back.
+  struct rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+  const int spare = open("/dev/null", O_RDONLY);
+  close(spare);
+  struct rlimit tight = before;
+  tight.rlim_cur = static_cast<rlim_t>(spare + 4);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
   GError *error = nullptr;
   const PresetMigration done = migrate(&error);
+  setrlimit(RLIMIT_NOFILE, &before);
   EXPECT_EQ(error, nullptr);
   EXPECT_TRUE(done.ran);
   EXPECT_EQ(done.copied, 4);
@@ -229,6 +242,16 @@ TEST_F(PresetMigrationTest, AnExistingGimp3FolderIsNeverTouched) {
 }
 
 TEST_F(PresetMigrationTest, NothingToCopyFromMakesNoFolder) {
+  // No folder named: refused before GLib is asked anything about them (it would complain).
+  int complaints = 0;
+  const GLogFunc before = g_log_set_default_handler(
+      [](const gchar *, GLogLevelFlags, const gchar *, gpointer n) { ++*static_cast<int *>(n); },
+      &complaints);
+  EXPECT_FALSE(preset_migrate_once(nullptr, new_folder.c_str(), nullptr).ran);
+  EXPECT_FALSE(preset_migrate_once(old_folder.c_str(), nullptr, nullptr).ran);
+  g_log_set_default_handler(before, nullptr);
+  EXPECT_EQ(complaints, 0);
+
   remove_tree(root + "/2.10");
   const PresetMigration nothing = migrate();
   EXPECT_FALSE(nothing.ran);
@@ -240,10 +263,6 @@ TEST_F(PresetMigrationTest, NothingToCopyFromMakesNoFolder) {
   ASSERT_EQ(g_mkdir((root + "/2.10").c_str(), 0755), 0);
   write_file(old_folder, "not a folder");
   EXPECT_FALSE(migrate().ran);
-  EXPECT_FALSE(exists(new_folder));
-
-  EXPECT_FALSE(preset_migrate_once(nullptr, new_folder.c_str(), nullptr).ran);
-  EXPECT_FALSE(preset_migrate_once(old_folder.c_str(), nullptr, nullptr).ran);
   EXPECT_FALSE(exists(new_folder));
 }
 

@@ -154,10 +154,11 @@ TEST(SettingsApply, UnmovedControlsHoldWhatTheyShow) {
   live.area_type = 7;            // shows "Radiation"
   EffectParams p = applied(live,
                            "[zipstroke]\nline_pitch=0.3\nline_wave_npoint=6\nradiation_x=320\n"
-                           "radiation_in_freehand_active=true\narea_type=0\n");
+                           "radiation_in_freehand_active=true\narea_type=0\nparallel_in_x=1e-10\n");
   EXPECT_EQ(p.line_pitch, 0.5);  // the control shows its minimum and writes it back
   EXPECT_EQ(p.line_wave_npoint, 6);
   EXPECT_EQ(p.radiation_x, 320 + 1e-12);
+  EXPECT_EQ(p.parallel_in_x, 0.0);  // 1e-10 away: not yet a move
   EXPECT_EQ(p.radiation_in_freehand.active, 5);
   EXPECT_EQ(p.area_type, 7);
 

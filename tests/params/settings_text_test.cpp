@@ -128,14 +128,15 @@ TEST(SettingsRead, LegacyVersionsSwapTheRadii) {
   const std::string body =
       "radiation_in_radius=50\nradiation_out_radius=200\nradiation_oblateness=0.5\n";
   for (const char *version : {"version=0.2.0\n", "version=0.1.0\n", "version=0.2.9\n", "",
-                              "version=0\n", "version=banana\n"}) {
+                              "version=0\n", "version=banana\n", "version=0.5.2\xff\n"}) {
     const EffectParams p = parse_text(std::string("[zipstroke]\n") + version + body);
     EXPECT_EQ(p.radiation_in_radius, 200) << version;
     EXPECT_EQ(p.radiation_out_radius, 50) << version;
     EXPECT_EQ(p.radiation_oblateness, 0) << version;
   }
   for (const char *version : {"version=0.3.0\n", "version=1.0.0\n", "version=0.5.2\n",
-                              "version=1\n", "version=0.3\n", "version=0.10.0.7\n"}) {
+                              "version=1\n", "version=0.3\n", "version=0.10.0.7\n",
+                              "version=0.9\n"}) {
     const EffectParams p = parse_text(std::string("[zipstroke]\n") + version + body);
     EXPECT_EQ(p.radiation_in_radius, 50) << version;
     EXPECT_EQ(p.radiation_out_radius, 200) << version;
@@ -182,6 +183,7 @@ TEST(SettingsRead, OutlineListRules) {
             "nan;",
         "parallel_in_freehand_points_count=1000\nparallel_in_freehand_points=" + points_list(1999) +
             "x;",
+        "parallel_in_freehand_points_count=1000\nparallel_in_freehand_points=nan;" + points_list(1999),
         "parallel_in_freehand_points=" + points_list(2000)}) {
     p = parse_text(head + bad + "\n");
     EXPECT_EQ(p.parallel_in_freehand.count, 0) << bad.substr(0, 60);
@@ -194,6 +196,9 @@ TEST(SettingsRead, OutlineListRules) {
   p = parse_text(head + "parallel_in_freehand_points_count=999\n");
   EXPECT_EQ(p.parallel_in_freehand.count, 999);
   EXPECT_EQ(p.parallel_in_freehand.samples[998].factor, 0.0);
+  // Written again, it lists the samples it holds, even a single one.
+  p.parallel_in_freehand.count = 1;
+  EXPECT_NE(text_of(p).find("parallel_in_freehand_points="), std::string::npos);
   for (const char *count : {"1000", "1001", "2147483647", "-1", "99999999999"}) {
     p = parse_text(head + "parallel_in_freehand_points_count=" + count + "\n");
     EXPECT_EQ(p.parallel_in_freehand.count, 0) << count;

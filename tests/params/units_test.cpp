@@ -48,6 +48,12 @@ TEST(Units, ThePathsPointsAndWidthsConvertWithTheirAxis) {
   EXPECT_NEAR(p->path_spine_points[1].x, -30, 1e-12);
   EXPECT_NEAR(p->path_spine_points[1].y, 15, 1e-12);
   EXPECT_NEAR(p->path_out_range, 600, 1e-12);
+
+  // Clamping and scaling stop at the count as well.
+  p->path_spine_points[2] = {7e6, 7e6};
+  path_spine_clamp(p.get(), UNIT_PIXEL, res);
+  path_scale(p.get(), 2, 2, 1, UNIT_PIXEL, res);
+  EXPECT_EQ(p->path_spine_points[2].x, 7e6);
 }
 
 // A path of the image becomes the spine: less the work area's corner, in
@@ -75,19 +81,20 @@ TEST(Units, AnImagesPathBecomesTheSpine) {
   // 3001 points crowded at the start of an L of length 1500: 1000 points, a
   // step of 1.5 apart along it, the corner's ends kept.
   std::vector<SpinePoint> crowded;
-  for (int i = 0; i <= 3000; ++i) {
-    const double along = 1000.0 * std::pow(i / 3000.0, 3);
-    crowded.push_back(along <= 1000 ? SpinePoint{along, 0} : SpinePoint{1000, along - 1000});
-  }
-  crowded.push_back({1000, 500});
+  for (int i = 0; i <= 3000; ++i) crowded.push_back({1000.0 * std::pow(i / 3000.0, 3), 100});
+  crowded.push_back({1000, 600});
   const std::vector<SpinePoint> even = path_spine_resample(crowded, PATH_SPINE_MAX);
   ASSERT_EQ(even.size(), 1000u);
   EXPECT_EQ(even.front().x, 0);
-  EXPECT_EQ(even.back().y, 500);
+  EXPECT_EQ(even.back().y, 600);
   for (size_t i = 1; i < even.size(); ++i) {
     const double step = std::fabs(even[i].x - even[i - 1].x) + std::fabs(even[i].y - even[i - 1].y);
     ASSERT_NEAR(step, 1500.0 / 999, 1e-9) << i;
   }
+  // As many points as a spine holds are kept as they are.
+  std::vector<SpinePoint> full;
+  for (int i = 0; i < PATH_SPINE_MAX; ++i) full.push_back({i * i * 0.5, 0});
+  EXPECT_EQ(path_spine_resample(full, PATH_SPINE_MAX)[1].x, 0.5);
 }
 
 TEST(Units, PixelsAndUnknownUnitsPassThrough) {
@@ -115,19 +122,28 @@ TEST(Units, UnusableResolutionsAreTaken72Dpi) {
 // Every resolution the image editor allows is the image's own, up to its
 // limit of 2^20 dpi; only what no image can have counts as 72 dpi.
 TEST(Units, EveryResolutionAnImageCanHaveIsKept) {
-  FixedImage image;
-  image.xres = 1048576.0;
-  image.yres = 1000000.5;
-  image_services_install_fixed(image);
-  Resolution r = image_resolution(1);
-  EXPECT_EQ(r.x, 1048576.0);
-  EXPECT_EQ(r.y, 1000000.5);
-  image.xres = 1048576.5;
-  image.yres = 0.005;
-  image_services_install_fixed(image);
-  r = image_resolution(1);
-  EXPECT_EQ(r.x, 72.0);
-  EXPECT_EQ(r.y, 0.005);
+  const struct {
+    double x, y, want_x, want_y;
+  } rows[] = {
+      {1048576.0, 1000000.5, 1048576.0, 1000000.5},
+      {1048576.5, 0.005, 72.0, 0.005},
+      {0.005, 1048576.0, 0.005, 1048576.0},
+      {1000000.5, 1048576.5, 1000000.5, 72.0},
+      {1.0, 0.0, 1.0, 72.0},
+  };
+  // Over whatever services were in force.
+  image_services_install({[](int32_t, int *w, int *h) { *w = *h = 1; },
+                          [](int32_t, int *, int *, int *, int *) { return false; },
+                          [](int32_t, double *x, double *y) { *x = *y = 1; }});
+  for (const auto &row : rows) {
+    FixedImage image;
+    image.xres = row.x;
+    image.yres = row.y;
+    image_services_install_fixed(image);
+    const Resolution r = image_resolution(1);
+    EXPECT_EQ(r.x, row.want_x) << row.x;
+    EXPECT_EQ(r.y, row.want_y) << row.y;
+  }
   image_services_install_fixed(FixedImage{});
 }
 

@@ -175,12 +175,17 @@ TEST_F(RenderKeys, ColoursAreTakenInThreeForms) {
   const std::string black = path("black.png");
   ASSERT_EQ(run_tool({"--size", "64x48", "--output", black}).status, 0);
   EXPECT_NE(contents(black), png);
-  for (const char *bad : {"#ff80", "#gg8000", "255,128", "256,0,0"}) {
+  // Each channel within 0..255, and one separator throughout.
+  for (const char *bad : {"#ff80", "#gg8000", "255,128", "1,2;3", "-1;0;0", "0;-1;0", "0;0;-1",
+                          "256;0;0", "0;256;0", "0;0;256"}) {
     SCOPED_TRACE(bad);
     const ToolOutput run = run_tool({"--set", std::string("line_color=") + bad, "--output", path("b.png")});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("line_color"), std::string::npos) << run.err;
   }
+  for (const char *edge : {"0;255;0", "255;0;255"})
+    EXPECT_EQ(run_tool({"--size", "8x8", "--set", std::string("line_color=") + edge, "--output",
+                        path("edge.png")}).status, 0) << edge;
 }
 
 TEST_F(RenderKeys, OutOfRangeValuesAreClampedWithAWarning) {

@@ -17,6 +17,7 @@
 #include "image_services.h"
 #include "layer_bands.h"
 #include "layer_buffer.h"
+#include "png_writer.h"
 #include "settings_text.h"
 
 namespace {
@@ -194,6 +195,28 @@ TEST_F(RenderCli, PngHoldsTheLineColourEverywhereAndTheEngineCoverageInAlpha) {
   EXPECT_GT(std::count_if(alpha.begin(), alpha.end(), [](unsigned char a) { return a == 255; }),
             100);
   EXPECT_EQ(list_dir(dir_).size(), 1u);
+}
+
+// Rows past the last one or short of it fail the file, even when the rows
+// that fit come after a refused write.
+TEST(PngWriter, RowsOtherThanThePicturesFailTheFile) {
+  const unsigned char rows[3 * 2 * 4] = {};
+  const struct {
+    int first, second;
+    const char *error;
+  } cases[] = {{3, 2, "more rows than the picture has"}, {1, 0, "fewer rows than the picture has"}};
+  for (const auto &c : cases) {
+    FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    {
+      PngWriter png(file, 2, 2);
+      png.write_rows(rows, c.first);
+      png.write_rows(rows, c.second);
+      EXPECT_FALSE(png.finish());
+      EXPECT_EQ(png.error(), c.error);
+    }
+    std::fclose(file);
+  }
 }
 
 TEST_F(RenderCli, SettingsFileThenSetsApplyInOrder) {
@@ -378,6 +401,14 @@ TEST_F(RenderCli, SymbolicLinksAreWrittenThrough) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"new.png", "old.png"}));
 
+  // As the system's own limit: a chain of 40 links is followed, one of 41 not.
+  for (int i = 1; i <= 41; ++i)
+    ASSERT_EQ(symlink(i == 1 ? "pictures/old.png" : ("chain" + std::to_string(i - 1)).c_str(),
+                      path("chain" + std::to_string(i)).c_str()), 0);
+  EXPECT_EQ(run_tool({"--size", "16x12", "--output", path("chain40")}).status, 0);
+  EXPECT_EQ(load_picture(path("pictures/old.png")).width, 16);
+  EXPECT_EQ(run_tool({"--output", path("chain41")}).status, 2);
+
   ASSERT_EQ(symlink("loop-b.png", path("loop-a.png").c_str()), 0);
   ASSERT_EQ(symlink("loop-a.png", path("loop-b.png").c_str()), 0);
   const ToolRun loop = run_tool({"--output", path("loop-a.png")});
@@ -437,6 +468,16 @@ TEST_F(RenderCli, DashWritesToStandardOutput) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
   EXPECT_EQ(list_dir(dir_), std::vector<std::string>{"file.png"});
+
+  // A full standard output fails, the vector writer saying so itself.
+  const char *argv[] = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full", ZIPSTROKE_RENDER,
+                        "--size", "200x150", "--format", "svg", "--output", "-", nullptr};
+  char *err = nullptr;
+  ASSERT_TRUE(g_spawn_sync(nullptr, const_cast<char **>(argv), nullptr, G_SPAWN_DEFAULT, nullptr,
+                           nullptr, nullptr, &err, &status, nullptr));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+  EXPECT_NE(std::string(err).find("cannot write vector output"), std::string::npos) << err;
+  g_free(err);
 }
 
 // Beyond the 32767 pixels of one image surface: the PNG holds the banded
