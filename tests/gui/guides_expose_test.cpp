@@ -63,12 +63,19 @@ TEST_F(GuidesExpose, HandlesAndGuidesKeepTheirScreenSizeAtEveryZoom) {
   set_spin(dialog_widgets.radiation_out_radius_spin, 150);
   set_spin(dialog_widgets.parallel_in_x_spin, 100);
   set_spin(dialog_widgets.parallel_in_range_spin, 200);
+  set_spin(dialog_widgets.parallel_out_x_spin, 600);
   // The spoke straight down, between the ellipses; the in side between two
-  // of the band's guide lines (140 + 200 k / 36).
+  // of the band's guide lines (140 + 200 k / 36); the out side between two
+  // (480 k / 36); the band's far edge from (100, 340) to (600, 480), which no
+  // guide line runs along, crossed downwards.
   const struct {
     int32_t area;
     Point2 on;
-  } lines[] = {{AREA_RADIATION, {320, 355}}, {AREA_PARALLEL, {100, 192.5}}};
+    bool down;
+  } lines[] = {{AREA_RADIATION, {320, 355}, false},
+               {AREA_PARALLEL, {100, 192.5}, false},
+               {AREA_PARALLEL, {600, 206.67}, false},
+               {AREA_PARALLEL, {350, 410}, true}};
   for (double k : {fit(), 1.0, 4.0}) {
     SCOPED_TRACE(testing::Message() << "scale " << k);
     params.area_type = AREA_RADIATION;
@@ -92,9 +99,11 @@ TEST_F(GuidesExpose, HandlesAndGuidesKeepTheirScreenSizeAtEveryZoom) {
       s = draw_expose(&params);
       const Point2 at = to_window(line.on.x, line.on.y);
       double ink = 0;
-      for (int d = -6; d <= 6; ++d)
-        ink += blue_share(pixel(s, static_cast<int>(at.x) + d, static_cast<int>(at.y)));
-      EXPECT_NEAR(ink, 1.0, 0.15) << "area " << line.area;
+      for (int d = line.down ? -4 : -6; d <= (line.down ? 4 : 6); ++d)
+        ink += blue_share(pixel(s, static_cast<int>(at.x) + (line.down ? 0 : d),
+                                static_cast<int>(at.y) + (line.down ? d : 0)));
+      // Crossed downwards, a line 1 wide at 15 degrees shows 1.03.
+      EXPECT_NEAR(ink, line.down ? 1.03 : 1.0, 0.15) << line.on.x << "," << line.on.y;
       cairo_surface_destroy(s);
     }
   }

@@ -187,7 +187,9 @@ TEST_F(PreviewCache, ADraggedCentreFollowsAndComesToRestExactly) {
         y += move.y;
         motion(x, y);
         cairo_surface_t *moving = draw_expose(&params);
-        if (move.x == 40) EXPECT_EQ(line_cache_renders(), renders);
+        if (move.x == 40) {
+          EXPECT_EQ(line_cache_renders(), renders);
+        }
         for (int i = 0; i < 500 && line_cache_drag() == LineDrag::Moving; ++i) {
           g_usleep(10 * 1000);
           pump();
