@@ -171,9 +171,17 @@ TEST_F(PreviewWidget, ItsDrawHandlerPaintsTheWholeExpose) {
   // draws at the screen's pixels: each point is the mean of its four.
   int vw = 0, vh = 0;
   preview_view_size(&vw, &vh);
+  // Painted before at two pixels a point across only: a frame of the same
+  // width and half the height must not be reused.
+  cairo_surface_t *wide = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 2 * vw, vh);
+  cairo_surface_set_device_scale(wide, 2, 1);
+  cairo_t *cr = cairo_create(wide);
+  window_frame_paint(cr, &params);
+  cairo_destroy(cr);
+  cairo_surface_destroy(wide);
   cairo_surface_t *dense = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 2 * vw, 2 * vh);
   cairo_surface_set_device_scale(dense, 2, 2);
-  cairo_t *cr = cairo_create(dense);
+  cr = cairo_create(dense);
   window_frame_paint(cr, &params);
   cairo_destroy(cr);
   cairo_surface_flush(dense);
